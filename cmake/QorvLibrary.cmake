@@ -1,0 +1,33 @@
+# qorv_library(<name> [DEPS <targets>...])
+# Builds the static library of the current source directory from every *.cc
+# in it except the *_main.cc files of programs. A layer with no sources yet becomes an interface library so that the
+# layers above can already name it.
+function(qorv_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
+  # A program's main() lives in <program>_main.cc beside its library.
+  list(FILTER sources EXCLUDE REGEX "_main\\.cc$")
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE qorv_warnings)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# qorv_test(<name> [DEPS <targets>...])
+# One GoogleTest executable per test directory, from every *_test.cc in it.
+function(qorv_test name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main qorv_warnings)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()

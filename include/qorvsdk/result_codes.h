@@ -1,0 +1,161 @@
+// Result values of the SDK and their fixed description texts.
+//
+// A result value is a 32-bit signed integer: 0 is success, anything else a
+// failure. The same numbers appear as ResultValue of a method, as the
+// OperationResult of an item and as per-file statuses. Values the server
+// sends for its own commands are passed through unchanged and are not listed
+// here. Every fixed text lives here once; code that produces a result uses
+// these constants, so a search for a message finds its single definition.
+#ifndef QORVSDK_RESULT_CODES_H_
+#define QORVSDK_RESULT_CODES_H_
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+
+namespace qorv {
+
+enum ResultCode : int32_t {
+  kResultOk = 0,
+  // Out of memory in a worker thread, while building or receiving a message,
+  // or in a transfer.
+  kResultOutOfMemory = 2,
+
+  // Transport (socket layer, handshake).
+  kResultPeerClosed = 11001,
+  kResultSocketError = 11002,
+  kResultSocketCanceled = 11003,
+  kResultReceiveOutOfMemory = 11004,
+  kResultConnectFailed = 11005,
+
+  // File bodies.
+  kResultFileTransferFailed = 11101,
+  kResultTempFileReadFailed = 11103,
+
+  // Proxies.
+  kResultProxyConnectFailed = 11303,
+  kResultProxyAuthFailed = 11304,
+  kResultProxyTargetUnreachable = 11305,
+  kResultProxyBadResponse = 11306,
+  kResultProxyAuthRequired = 11307,  // internal to the HTTP proxy exchange
+  kResultProxyAuthSchemeUnsupported = 11308,
+  kResultProxyUnknownType = 11309,
+  kResultProxyOtherFailure = 11310,
+
+  // Handshake and request engine.
+  kResultNotThisProduct = 12001,
+  kResultVersionRefused = 12002,
+  kResultUnknownEncryption = 12004,
+  kResultLocalStoreFailed = 12005,
+  kResultBusy = 12006,
+  kResultRequestCanceled = 12007,
+  kResultSystemError = 12008,
+  kResultFileNotTransferred = 19000,
+  kResultUnspecifiedConnectError = 19001,
+
+  // SSL library codes occupy 20001 to 20100.
+  kResultSslFirst = 20001,
+  kResultSslWriteWouldBlock = 20012,
+  kResultSslReadWouldBlock = 20013,
+  kResultSslLast = 20100,
+
+  // Operations.
+  kResultNotFound = 30002,
+  kResultLocalFolderNotFound = 30003,
+  kResultLocalFileNotFound = 30004,
+  kResultLocalNameTooLong = 30005,
+  kResultCacheNodeFailed = 30006,
+  kResultCreateFolderFailed = 30007,
+  kResultMergeFailed = 30008,
+  kResultChecksumFailed = 30010,
+  kResultFileAlreadyInProject = 30011,
+  kResultNameInTheWay = 30012,
+  kResultPromptCanceled = 30016,
+  kResultFileTypeExcluded = 30018,
+  kResultNotCheckedOutByYou = 30019,
+  kResultAlreadyCheckedOutByYou = 30020,
+  kResultShareUnderDescendant = 30023,
+  kResultCacheUpdateFailed = 30025,
+  kResultCacheSaveFailed = 30026,
+};
+
+// ---- Fixed texts ------------------------------------------------------------
+inline constexpr char kTextCompleted[] = "Completed";
+inline constexpr char kTextCanceled[] = "Canceled";
+
+// 2: the form with the final period is the result description of a worker
+// thread or a connect; the socket layer's status text has no period.
+inline constexpr char kTextOutOfMemory[] =
+    "Out of memory: the possible cause could be that the versions of Client and Server are not "
+    "compatible.";
+inline constexpr char kTextOutOfMemoryStatus[] =
+    "Out of memory: the possible cause could be that the versions of Client and Server are not "
+    "compatible";
+inline constexpr char kTextOutOfMemoryShort[] = "Out of memory";
+
+// Socket layer status texts.
+inline constexpr char kTextSocketClosedByServer[] = "Socket is closed by server";
+inline constexpr char kTextSocketErrorOccured[] = "Socket error occured";
+inline constexpr char kTextUnspecifiedError[] = "Unspecified error";
+// "Error at %s()" / "Error at %s(): %s" / "Error at %s(): %d" with the call's name.
+inline constexpr char kFormatErrorAt[] = "Error at %s()";
+inline constexpr char kFormatErrorAtWithText[] = "Error at %s(): %s";
+inline constexpr char kFormatErrorAtWithCode[] = "Error at %s(): %d";
+inline constexpr char kTextSelectTimeOut[] = "Error at select(): time out";
+
+// Connect and handshake.
+inline constexpr char kTextConnectedToServer[] = "Connected to server successfully";
+inline constexpr char kTextErrorCreatingSocket[] = "Error creating a TCP/IP SOCKET";
+inline constexpr char kFormatErrorConnectingTo[] = "Error connecting to: %s:%d";
+inline constexpr char kTextPeerClosedSocket[] = "Peer closed down the SOCKET connection";
+inline constexpr char kTextSocketErrorOccurs[] = "Socket error occurs";
+inline constexpr char kTextErrorConnectingToServer[] = "Error connecting to server";
+inline constexpr char kProductName[] = "Brastovik Quorvane for VSS";
+inline constexpr char kFormatNotThisProduct[] = "Connected to a not %s server";
+inline constexpr char kTextVersionRefused[] =
+    "This client is not compatible with the server. Please contact your system administrator.";
+inline constexpr char kTextUnspecifiedConnectError[] = "Unspecified error.";
+
+// Proxies.
+inline constexpr char kFormatProxyConnectFailed[] = "Error connecting to %s proxy server %s:%d";
+inline constexpr char kTextProxyAuthFailed[] = "Proxy server authentication failed";
+inline constexpr char kFormatProxyTargetUnreachable[] =
+    "Connected to proxy server successfully. But failed to connect to remote server %s:%d.";
+inline constexpr char kTextProxyBadResponse[] = "Error response from proxy server";
+inline constexpr char kTextProxyConnectError[] = "Error connecting to proxy server";
+
+// Request engine and worker threads.
+inline constexpr char kTextBusy[] = "The system is busy. Please try later.";
+inline constexpr char kTextCannotCreateThread[] = "System error. Can not create a thread.";
+inline constexpr char kTextThreadTerminated[] = "System error. A thread terminated abnormally.";
+inline constexpr char kTextSocketBufferError[] = "Socket buffer error.";
+inline constexpr char kTextUnspecifiedErrorOccured[] = "Unspecified error occured.";
+inline constexpr char kTextThreadErrorAddingFile[] = "Error creating thread while adding file";
+inline constexpr char kTextThreadErrorCheckingIn[] = "Error creating thread while checking in file";
+
+// File bodies.
+inline constexpr char kTextErrorSendingFile[] = "Error sending file";
+inline constexpr char kTextErrorReceivingFile[] = "Error receiving file";
+inline constexpr char kTextErrorReadingTempFile[] = "Error reading temp file while sending file";
+
+// Operations.
+inline constexpr char kTextProjectNotFound[] = "Project not found";
+inline constexpr char kSuffixNotFound[] = " not found";
+inline constexpr char kTextLocalFolderNotFound[] = "Local folder not found";
+inline constexpr char kFormatLocalNameTooLong[] = "The length of the local file name \"%s\" is too long";
+inline constexpr char kPrefixFailedToCreate[] = "Failed to create ";
+inline constexpr char kPrefixFailedToCreateFolder[] = "Failed to create Folder";
+inline constexpr char kTextFailedToMerge[] = "Failed to merge file";
+inline constexpr char kPrefixCannotSaveMerged[] = "Can not save merged file at ";
+inline constexpr char kTextChecksumFailed[] = "Failed to get checksum";
+inline constexpr char kTextFileTypeExcluded[] = "The file type have been excluded in server";
+inline constexpr char kSuffixNotCheckedOutByYou[] = " has not been checked out by you";
+inline constexpr char kTextShareUnderDescendant[] = "A project cannot be shared under a descendant";
+inline constexpr char kTextCacheUpdateFailed[] =
+    "Failed to update cache file. Please try again later";
+
+}  // namespace qorv
+
+#endif  // __cplusplus
+
+#endif  // QORVSDK_RESULT_CODES_H_
