@@ -142,7 +142,8 @@ inline constexpr char kTextErrorReadingTempFile[] = "Error reading temp file whi
 inline constexpr char kTextProjectNotFound[] = "Project not found";
 inline constexpr char kSuffixNotFound[] = " not found";
 inline constexpr char kTextLocalFolderNotFound[] = "Local folder not found";
-inline constexpr char kFormatLocalNameTooLong[] = "The length of the local file name \"%s\" is too long";
+inline constexpr char kFormatLocalNameTooLong[] =
+    "The length of the local file name \"%s\" is too long";
 inline constexpr char kPrefixFailedToCreate[] = "Failed to create ";
 inline constexpr char kPrefixFailedToCreateFolder[] = "Failed to create Folder";
 inline constexpr char kTextFailedToMerge[] = "Failed to merge file";

@@ -94,8 +94,7 @@ TEST(Guid, TextFormRoundTrips) {
   ASSERT_EQ(CLSIDFromString(u"{b196b286-BAB4-101A-B69C-00AA00341D07}", &parsed), S_OK);
   EXPECT_TRUE(parsed == IID_IConnectionPoint);
   EXPECT_EQ(CLSIDFromString(u"{B196B286-BAB4-101A-B69C-00AA00341D07", &parsed), CO_E_CLASSSTRING);
-  EXPECT_EQ(CLSIDFromString(u"{B196B286-BAB4-101A-B69C-00AA00341D07}x", &parsed),
-            CO_E_CLASSSTRING);
+  EXPECT_EQ(CLSIDFromString(u"{B196B286-BAB4-101A-B69C-00AA00341D07}x", &parsed), CO_E_CLASSSTRING);
   EXPECT_EQ(CLSIDFromString(u"{B196B286-BAB4-101AB69C-00AA00341D07}", &parsed), CO_E_CLASSSTRING);
 }
 
@@ -103,7 +102,9 @@ TEST(TextConvert, Utf8AndUtf16) {
   EXPECT_EQ(Utf16ToUtf8(u"a\u00e9\u20ac\U0001F600"), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
   EXPECT_EQ(Utf8ToUtf16("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), u"a\u00e9\u20ac\U0001F600");
   // Malformed input never loses the rest of the text.
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("a\xC3"), u"a\uFFFD");
   EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");  // overlong form of "/"
   const char16_t lone[] = {u'x', 0xD800, u'y', 0};

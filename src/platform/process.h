@@ -1,0 +1,19 @@
+// Process, thread and clock facilities.
+#ifndef QORV_PLATFORM_PROCESS_H_
+#define QORV_PLATFORM_PROCESS_H_
+
+#include <cstdint>
+
+namespace qorv::platform {
+
+uint32_t CurrentProcessId();
+uint32_t CurrentThreadId();
+
+// Milliseconds from a monotonic clock (the system's tick count); wraps at 2^32.
+uint32_t TickCountMs();
+
+void SleepMs(uint32_t milliseconds);
+
+}  // namespace qorv::platform
+
+#endif  // QORV_PLATFORM_PROCESS_H_

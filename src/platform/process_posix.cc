@@ -1,0 +1,29 @@
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "platform/process.h"
+
+namespace qorv::platform {
+
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+uint32_t CurrentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
+
+uint32_t TickCountMs() {
+  timespec now;
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  uint64_t ms =
+      static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+void SleepMs(uint32_t milliseconds) {
+  timespec delay;
+  delay.tv_sec = milliseconds / 1000;
+  delay.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+  while (::nanosleep(&delay, &delay) != 0) {
+  }
+}
+
+}  // namespace qorv::platform
