@@ -1,0 +1,101 @@
+#include "protocol/operation_driver.h"
+
+#include "platform/process.h"
+
+namespace qorv {
+namespace {
+// Between "~_~" and the numbers of the instance tag; it only makes the
+// working temporary folder's name unlikely to collide with anything else.
+constexpr char kInstanceTagPrefix[] = "~_~QorSdkTmp";
+}  // namespace
+
+COperationDriver::COperationDriver(IDriverOwner* owner) : owner_(owner) {
+  instance_tag_ = std::string(kInstanceTagPrefix) + std::to_string(platform::CurrentProcessId()) +
+                  std::to_string(platform::CurrentThreadId()) +
+                  std::to_string(platform::TickCountMs() % 1000);
+}
+
+void COperationDriver::SetPercentDone(int32_t percent) {
+  percent_done_.store(percent, std::memory_order_relaxed);
+  owner_->RaiseEvent(SdkEvent::kPercentDone);
+}
+
+void COperationDriver::SetProgressRange(int32_t low, int32_t high) {
+  progress_low_ = low;
+  progress_high_ = high;
+}
+
+void COperationDriver::ReportProgress(int32_t p) {
+  current_percent_ = progress_low_ + p * (progress_high_ - progress_low_) / 100;
+  SetPercentDone(current_percent_);
+}
+
+void COperationDriver::DeliverReportLines(std::vector<ReportLine> lines) {
+  {
+    std::lock_guard<std::mutex> lock(batch_mutex_);
+    batch_ = std::move(lines);
+  }
+  owner_->RaiseEvent(SdkEvent::kOperationResultSend);
+}
+
+void COperationDriver::DeliverReportLinesLocked(std::vector<ReportLine> lines) {
+  std::lock_guard<std::mutex> lock(result_lock_);
+  DeliverReportLines(std::move(lines));
+}
+
+void COperationDriver::Report(std::string_view heading, std::string_view outcome, bool success) {
+  std::vector<ReportLine> lines;
+  if (!heading.empty()) lines.push_back(ReportLine{1, std::string(heading)});
+  if (!outcome.empty()) lines.push_back(ReportLine{success ? 1 : 0, std::string(outcome)});
+  DeliverReportLines(std::move(lines));
+}
+
+int32_t COperationDriver::ReportLineCount() const {
+  std::lock_guard<std::mutex> lock(batch_mutex_);
+  return static_cast<int32_t>(batch_.size());
+}
+
+bool COperationDriver::GetReportLine(int32_t index, ReportLine* line) const {
+  std::lock_guard<std::mutex> lock(batch_mutex_);
+  if (index < 0 || static_cast<size_t>(index) >= batch_.size()) return false;
+  *line = batch_[static_cast<size_t>(index)];
+  return true;
+}
+
+PromptAnswer COperationDriver::Ask(PromptSlot* slot, SdkEvent event, std::string_view information,
+                                   bool writable_file) {
+  // The answer is not reset first: without a handler the caller gets the
+  // answer stored last (0, cancel, on a fresh object).
+  slot->information = std::string(information);
+  owner_->RaiseEvent(event);
+  PromptAnswer result;
+  result.apply_to_all = slot->apply_to_all;
+  const int32_t a = slot->answer;
+  const bool known = a == 0 || a == 2 || a == 3 || (writable_file && a == 4);
+  result.answer = known ? a : 0;
+  return result;
+}
+
+PromptAnswer COperationDriver::AskWritableFile(std::string_view information, bool three_way_merge) {
+  writable_file_.three_way_merge = three_way_merge;
+  return Ask(&writable_file_, SdkEvent::kLeaveOrReplaceWriteableFile, information, true);
+}
+
+PromptAnswer COperationDriver::AskUnchangedFile(std::string_view information) {
+  return Ask(&unchanged_file_, SdkEvent::kCheckinUnchangedFile, information, false);
+}
+
+PromptAnswer COperationDriver::AskChangedFile(std::string_view information) {
+  return Ask(&changed_file_, SdkEvent::kUndoCheckoutChangedFile, information, false);
+}
+
+PromptAnswer COperationDriver::AskDeletedCopy(std::string_view information) {
+  return Ask(&deleted_copy_, SdkEvent::kRecoverOrPurgeDeletedCopy, information, false);
+}
+
+void COperationDriver::StoreAnswer(PromptSlot* slot, int32_t answer, bool apply_to_all) {
+  slot->answer = answer;
+  slot->apply_to_all = apply_to_all;
+}
+
+}  // namespace qorv

@@ -1,0 +1,157 @@
+// The operation driver: the state that lives across the SDK object's calls
+// (cancel flag, percent done, report lines, prompt answers, temporary
+// folders) and the services the request engine and the operations use to
+// report progress, deliver report lines and ask the caller's prompts.
+//
+// The driver knows nothing of COM: it raises events through the narrow
+// IDriverOwner interface, which the SDK object implements by sending its
+// notification message to its hidden window, so every event runs on the
+// caller's thread and the driver's call returns only after the handlers ran.
+#ifndef QORV_PROTOCOL_OPERATION_DRIVER_H_
+#define QORV_PROTOCOL_OPERATION_DRIVER_H_
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qorv {
+
+// Notification numbers; each is also the DISPID of the event it raises.
+enum class SdkEvent : uint32_t {
+  kPercentDone = 1,
+  kOperationResultSend = 2,
+  kCheckinUnchangedFile = 3,
+  kUndoCheckoutChangedFile = 4,
+  kRecoverOrPurgeDeletedCopy = 5,
+  kLeaveOrReplaceWriteableFile = 6,
+};
+
+class IDriverOwner {
+ public:
+  // Raises the event on the caller's thread and returns when every handler
+  // has returned. May be called from any thread.
+  virtual void RaiseEvent(SdkEvent event) = 0;
+
+ protected:
+  ~IDriverOwner() = default;
+};
+
+// {success flag: 1 = success or information, 0 = failure; text}
+struct ReportLine {
+  int32_t success = 1;
+  std::string text;
+  bool operator==(const ReportLine&) const = default;
+};
+
+// An answer read back from a prompt slot.
+struct PromptAnswer {
+  int32_t answer = 0;
+  bool apply_to_all = false;
+};
+
+// One of the four prompt slots: the information text shown to the caller,
+// the answer stored last and its apply-to-all flag.
+struct PromptSlot {
+  std::string information;
+  bool three_way_merge = false;  // the writable-file slot only
+  int32_t answer = 0;
+  bool apply_to_all = false;
+};
+
+class COperationDriver {
+ public:
+  explicit COperationDriver(IDriverOwner* owner);
+  COperationDriver(const COperationDriver&) = delete;
+  COperationDriver& operator=(const COperationDriver&) = delete;
+
+  // ---- Cancel ----
+  // Set by RequestCancel on the caller's thread, read by the socket layer on
+  // worker threads at every poll.
+  void RequestCancel() { cancel_.store(1, std::memory_order_relaxed); }
+  bool CancelRequested() const { return cancel_.load(std::memory_order_relaxed) != 0; }
+  void ClearCancel() { cancel_.store(0, std::memory_order_relaxed); }
+  std::atomic<int32_t>* cancel_flag() { return &cancel_; }
+
+  // ---- Progress ----
+  int32_t percent_done() const { return percent_done_.load(std::memory_order_relaxed); }
+  // Stores the value and raises OnPercentDone, also when it did not change.
+  void SetPercentDone(int32_t percent);
+  void SetProgressRange(int32_t low, int32_t high);
+  // Maps p (0 to 100) into the progress range: low + p x (high - low) / 100.
+  void ReportProgress(int32_t p);
+  int32_t current_percent() const { return current_percent_; }
+
+  // ---- Report lines ----
+  // Replaces the batch with the lines and raises OnOperationResultSend, also
+  // for an empty batch. The caller's-thread form.
+  void DeliverReportLines(std::vector<ReportLine> lines);
+  // The same under the result lock, so that batches from several worker
+  // threads are raised one at a time.
+  void DeliverReportLinesLocked(std::vector<ReportLine> lines);
+  // The report function: {1, heading} when the heading is not empty, then
+  // {success, outcome} when the outcome is not empty; delivered even if empty.
+  void Report(std::string_view heading, std::string_view outcome, bool success);
+  int32_t ReportLineCount() const;
+  // False when index is outside the batch.
+  bool GetReportLine(int32_t index, ReportLine* line) const;
+
+  // ---- Prompts ----
+  // Each ask stores the information text in its slot, raises the prompt
+  // event, then reads the answer the handler left (or the one stored last).
+  // Writable file: 0, 2, 3 and 4 are returned as they are; the others: 0, 2
+  // and 3. Every other value, Ask (1) included, is returned as 0 (cancel).
+  PromptAnswer AskWritableFile(std::string_view information, bool three_way_merge);
+  PromptAnswer AskUnchangedFile(std::string_view information);
+  PromptAnswer AskChangedFile(std::string_view information);
+  PromptAnswer AskDeletedCopy(std::string_view information);
+
+  PromptSlot& writable_file_prompt() { return writable_file_; }
+  PromptSlot& unchanged_file_prompt() { return unchanged_file_; }
+  PromptSlot& changed_file_prompt() { return changed_file_; }
+  PromptSlot& deleted_copy_prompt() { return deleted_copy_; }
+
+  // Stores a caller's answer: the value unchanged, apply-to-all as 0 or 1.
+  static void StoreAnswer(PromptSlot* slot, int32_t answer, bool apply_to_all);
+
+  // ---- Identity and temporary folders ----
+  // "~_~" + a fixed tag + process id + thread id + tick count modulo 1000.
+  const std::string& instance_tag() const { return instance_tag_; }
+  const std::string& temp_directory() const { return temp_directory_; }
+  const std::string& working_temp_folder() const { return working_temp_folder_; }
+  void set_temp_directory(std::string directory) { temp_directory_ = std::move(directory); }
+  void set_working_temp_folder(std::string folder) { working_temp_folder_ = std::move(folder); }
+
+ private:
+  PromptAnswer Ask(PromptSlot* slot, SdkEvent event, std::string_view information,
+                   bool writable_file);
+
+  IDriverOwner* const owner_;
+  std::atomic<int32_t> cancel_{0};
+  std::atomic<int32_t> percent_done_{0};
+  int32_t progress_low_ = 0;
+  int32_t progress_high_ = 0;
+  int32_t current_percent_ = 0;
+
+  // Serialises deliveries from worker threads; held while the event runs.
+  std::mutex result_lock_;
+  // Guards the batch itself; never held while an event runs, so a handler
+  // can read the batch while the delivering worker holds result_lock_.
+  mutable std::mutex batch_mutex_;
+  std::vector<ReportLine> batch_;  // GUARDED_BY(batch_mutex_)
+
+  PromptSlot writable_file_;
+  PromptSlot unchanged_file_;
+  PromptSlot changed_file_;
+  PromptSlot deleted_copy_;
+
+  std::string instance_tag_;
+  std::string temp_directory_;
+  std::string working_temp_folder_;
+};
+
+}  // namespace qorv
+
+#endif  // QORV_PROTOCOL_OPERATION_DRIVER_H_
