@@ -58,6 +58,9 @@ int GetFileSize(const std::string& path, uint64_t* size);
 // Bytes available to this user on the file system that holds `path`.
 int GetFreeSpace(const std::string& path, uint64_t* bytes);
 
+// True when `path` itself is a symbolic link.
+bool IsSymbolicLink(const std::string& path);
+
 // Creates one folder (its parent must exist).
 int CreateFolder(const std::string& path);
 

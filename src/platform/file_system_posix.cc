@@ -147,6 +147,11 @@ int GetFreeSpace(const std::string& path, uint64_t* bytes) {
   return 0;
 }
 
+bool IsSymbolicLink(const std::string& path) {
+  struct stat status;
+  return ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
 int CreateFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) != 0 ? errno : 0; }
 
 int RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) != 0 ? errno : 0; }
