@@ -44,7 +44,9 @@ void CalendarDayOf(int64_t day_number, int* year, int* month, int* day) {
 }
 
 bool SplitDate(DATE date, int64_t* day, int32_t* milliseconds) {
-  if (!(date >= kMinVariantDate && date < kMaxVariantDate)) return false;  // NaN fails too
+  // Times on the first day lie below kMinVariantDate (the fraction counts
+  // forward from a negative whole part). NaN fails the test too.
+  if (!(date > kMinVariantDate - 1.0 && date < kMaxVariantDate)) return false;
   double whole = std::trunc(date);
   // Exact: the whole part and the date lie within a factor of two of each
   // other (or the whole part is 0).

@@ -16,7 +16,8 @@
 
 namespace qorv {
 
-// The supported range: 0100-01-01 00:00:00 to 9999-12-31 23:59:59.999.
+// The supported range: 0100-01-01 00:00:00 to 9999-12-31 23:59:59.999. The
+// first day is kMinVariantDate; its later times are -657434.x.
 inline constexpr DATE kMinVariantDate = -657434.0;
 inline constexpr DATE kMaxVariantDate = 2958466.0;  // exclusive
 
