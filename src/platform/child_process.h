@@ -5,14 +5,22 @@
 #ifndef QORV_PLATFORM_CHILD_PROCESS_H_
 #define QORV_PLATFORM_CHILD_PROCESS_H_
 
+#include <cstdint>
 #include <functional>
 
 namespace qorv::platform {
 
-// Forks, runs `body` in the child and ends the child with its return value
-// (an escaping exception ends it with 125), then waits for it. Returns the
-// child's exit code, or -1 when it could not be started or did not end
-// normally. Call it only while this process runs no other threads.
+// Forks and runs `body` in the child, which then ends with `body`'s return
+// value (an escaping exception ends it with 125). Returns the child's id, or
+// -1 when it could not be started. Call it only while this process runs no
+// other threads.
+int64_t StartChildProcess(const std::function<int()>& body);
+
+// Waits for a child started by StartChildProcess(); returns its exit code, or
+// -1 when it did not end normally.
+int WaitForChildProcess(int64_t child);
+
+// StartChildProcess() then WaitForChildProcess().
 int RunInChildProcess(const std::function<int()>& body);
 
 }  // namespace qorv::platform
