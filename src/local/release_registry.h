@@ -16,7 +16,8 @@ namespace qorv {
 class ReleasableFile {
  public:
   virtual ~ReleasableFile() = default;
-  // True while a transfer thread still reads or writes the file.
+  // True while a transfer thread still reads or writes the file. Called with
+  // the registry's lock held: it must not call back into the registry.
   virtual bool InUse() const = 0;
   // Finishes what is pending (for example flushing the last bytes) and
   // closes the file. May throw CQORException.

@@ -91,9 +91,9 @@ TEST(FileLayerTest, ConcurrentMovesAcrossStripesDoNotDeadlock) {
   ScopedTempFolder temp;
   FileLayer layer;
   std::vector<std::string> names;
-  for (int i = 0; i < 8; ++i) {
-    names.push_back(temp.Child("f" + std::to_string(i)));
-    WriteTextFile(names.back(), std::to_string(i));
+  for (const char* name : {"f0", "f1", "f2", "f3", "f4", "f5", "f6", "f7"}) {
+    names.push_back(temp.Child(name));
+    WriteTextFile(names.back(), name);
   }
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
