@@ -77,6 +77,33 @@ enum ResultCode : int32_t {
   kResultShareUnderDescendant = 30023,
   kResultCacheUpdateFailed = 30025,
   kResultCacheSaveFailed = 30026,
+  // A name sent by the server would place a local file or folder outside the
+  // working folder it belongs to (it holds "..", a separator or an absolute
+  // path); the item is refused.
+  kResultUnsafeServerName = 30027,
+};
+
+// Codes of the working-folder file layer (CQORException). They reach callers
+// unchanged where an operation passes a file-layer failure on.
+enum FileLayerCode : int32_t {
+  kFileErrorNone = 0,
+  kFileErrorGeneric = 1,  // any other platform error, with the platform's text
+  kFileErrorNoMemory = 2,
+  kFileErrorFileNotFound = 101,
+  kFileErrorPathNotFound = 102,
+  kFileErrorCannotOpen = 103,
+  kFileErrorAccessDenied = 104,
+  kFileErrorInvalidHandle = 105,
+  kFileErrorCannotRemoveFolder = 106,
+  kFileErrorNoSpoolSpace = 107,
+  kFileErrorBadSeek = 108,
+  kFileErrorNoDevice = 109,
+  kFileErrorSharingViolation = 110,
+  kFileErrorLockViolation = 111,
+  kFileErrorDiskFull = 112,
+  kFileErrorEndOfFile = 113,
+  kFileErrorPrivilegeNotHeld = 114,
+  kFileErrorFileExists = 115,
 };
 
 // ---- Fixed texts ------------------------------------------------------------
@@ -154,6 +181,47 @@ inline constexpr char kSuffixNotCheckedOutByYou[] = " has not been checked out b
 inline constexpr char kTextShareUnderDescendant[] = "A project cannot be shared under a descendant";
 inline constexpr char kTextCacheUpdateFailed[] =
     "Failed to update cache file. Please try again later";
+inline constexpr char kFormatUnsafeServerName[] =
+    "The name \"%s\" sent by the server would leave the working folder";
+
+// Local cache store.
+inline constexpr char kTextCacheWrongFormat[] = "Wrong directory cache file format";
+inline constexpr char kTextCacheLockNotOpened[] = "Invalid parameter on Lock()";
+inline constexpr char kTextNoAppDataFolder[] = "Error getting \"Application Data\" directory.";
+inline constexpr char kTextNoHomeFolder[] = "Error getting user home directory.";
+inline constexpr char kFormatCacheFolderTooLong[] =
+    "The length of local cache directory \"%s\" is too long.";
+inline constexpr char kFormatCacheFolderNotCreated[] =
+    "Error creating directory %s for project tree cache file.";
+inline constexpr char kFormatCacheFolderIsFile[] =
+    "A file with the same name \"%s\" exists already.";
+
+// Working-folder file layer: the texts of its codes, and "%s File: %s" when
+// the path is known.
+inline constexpr char kFormatFileLayerWithPath[] = "%s File: %s";
+inline constexpr char kTextFileNotFound[] = "The system cannot find the file specified";
+inline constexpr char kTextPathNotFound[] = "The system cannot find the path specified";
+inline constexpr char kTextCannotOpenFile[] = "The system cannot open the file";
+inline constexpr char kTextAccessDenied[] = "Access is denied";
+inline constexpr char kTextInvalidHandle[] = "The handle is invalid";
+inline constexpr char kTextCannotRemoveFolder[] = "The directory cannot be removed";
+inline constexpr char kTextNoSpoolSpace[] =
+    "Space to store the file waiting to be printed is not available on the server";
+inline constexpr char kTextBadSeek[] =
+    "The drive cannot locate a specific area or track on the disk";
+inline constexpr char kTextNoDevice[] = "The system cannot find the device specified";
+inline constexpr char kTextSharingViolation[] =
+    "The process cannot access the file because it is being used by another process";
+inline constexpr char kTextLockViolation[] =
+    "The process cannot access the file because another process has locked a portion of the "
+    "file";
+inline constexpr char kTextDiskFull[] = "There is not enough space on the disk";
+inline constexpr char kTextEndOfFile[] = "Reached the end of the file";
+inline constexpr char kTextPrivilegeNotHeld[] = "A required privilege is not held by the client";
+inline constexpr char kTextFileExists[] = "The file exists";
+inline constexpr char kTextNotEnoughStorage[] =
+    "Not enough storage is available to process this command";
+inline constexpr char kTextGeneralError[] = "General error";
 
 }  // namespace qorv
 

@@ -1,0 +1,141 @@
+// The local cache store: the project tree cache file of one server, database
+// and user, shared by every process of the user.
+//
+// Location: <application-data folder>/Brastovik/Quorvane for VSS/
+//   <server>__<database>_<user>.qor
+// A file of that name in <profile folder>/Brastovik/Quorvane for VSS/ (the
+// old location) is moved over on first use.
+//
+// Taking turns between processes: Lock() takes an exclusive lock on the
+// companion file "<cache file>.lock", trying `lock_attempts` times
+// `lock_interval_ms` apart. The lock file is never deleted, so the lock always
+// sits on the same file. Save() writes the whole model to "<cache file>.tmp"
+// and renames it over the cache file: a reader never sees a half-written
+// cache, and the lock is not on the file being replaced, so replacing it
+// cannot hand anybody an unlocked file. Load() re-reads the file only when it
+// changed (another file, or another size or last-write time) since this
+// object last read or wrote it.
+//
+// A cache file that cannot be read is never overwritten: before the next save
+// it is renamed to "<cache file>.unreadable-<n>" (n = 1, 2, ... the first
+// free number).
+//
+// Not thread-safe: the SDK object uses its cache from one thread at a time.
+#ifndef QORV_LOCAL_CACHE_STORE_H_
+#define QORV_LOCAL_CACHE_STORE_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "local/cache_model.h"
+#include "platform/file.h"
+#include "platform/file_system.h"
+#include "qorvsdk/result_codes.h"
+
+namespace qorv {
+
+inline constexpr char kCacheVendorFolder[] = "Brastovik";
+inline constexpr char kCacheProductFolder[] = "Quorvane for VSS";
+inline constexpr char kCacheFileExtension[] = ".qor";
+inline constexpr char kCacheLockSuffix[] = ".lock";
+inline constexpr char kCacheTempSuffix[] = ".tmp";
+inline constexpr char kCacheUnreadableSuffix[] = ".unreadable-";
+// Both cache folders must be shorter than this.
+inline constexpr size_t kCacheFolderLimit = 260;
+inline constexpr int kCacheLockAttempts = 10;
+inline constexpr uint32_t kCacheLockIntervalMs = 500;
+
+struct CacheResult {
+  int32_t result = kResultOk;
+  std::string description = kTextCompleted;
+
+  bool ok() const { return result == kResultOk; }
+};
+
+class CacheStore {
+ public:
+  CacheStore() = default;
+  ~CacheStore();
+  CacheStore(const CacheStore&) = delete;
+  CacheStore& operator=(const CacheStore&) = delete;
+
+  // Computes the cache's folders and file name and starts with an empty
+  // model. A "/" or zero byte in the server, database or user name becomes
+  // "_" in the file name so that the name stays one file in the folder.
+  // Fails (kResultCacheUpdateFailed; the store stays closed) when the
+  // application-data or profile folder is unknown or a cache folder would be
+  // 260 characters or longer.
+  CacheResult Open(std::string_view server, std::string_view database, std::string_view user,
+                   int lock_attempts = kCacheLockAttempts,
+                   uint32_t lock_interval_ms = kCacheLockIntervalMs);
+  bool is_open() const { return opened_; }
+
+  // Creates the cache folder when missing, takes the lock, and moves a cache
+  // file over from the old location when there is none yet. Fails with
+  // kResultCacheUpdateFailed and "Failed to update cache file. Please try
+  // again later" when the lock stays taken, "Invalid parameter on Lock()"
+  // when the store is not open, or the folder texts.
+  CacheResult Lock();
+  bool is_locked() const { return lock_file_.is_open(); }
+
+  // Reads the file into the model unless it is unchanged since this object
+  // last read or wrote it. A missing or empty file is an empty cache. Fails
+  // (kResultCacheUpdateFailed) with "Wrong directory cache file format" or the
+  // file system's text; the model then holds what was read.
+  CacheResult Load();
+
+  // Writes the whole model (the lock must be held). Fails with
+  // kResultCacheSaveFailed and the file system's text.
+  CacheResult Save();
+
+  // Releases the lock, remembering the file as this object last saw it.
+  void Unlock();
+
+  // Lock, then Load. When Load fails: Save what was read, Unlock, and fail
+  // with "Failed to update cache file. Please try again later". Failure
+  // results are kResultCacheUpdateFailed. On success the lock stays held
+  // while the operation edits the model.
+  CacheResult Update();
+
+  // Save, then Unlock whatever the outcome; failure: kResultCacheSaveFailed
+  // with the save's text.
+  CacheResult SaveAndRelease();
+
+  CacheModel& model() { return model_; }
+  const std::string& folder() const { return folder_; }
+  const std::string& file_path() const { return file_; }
+  const std::string& old_file_path() const { return old_file_; }
+
+ private:
+  // What tells a changed cache file from the one last read or written.
+  struct FileIdentity {
+    bool exists = false;
+    platform::FileInfo info;
+
+    bool operator==(const FileIdentity& other) const;
+  };
+
+  FileIdentity CurrentIdentity() const;
+  void MoveFromOldLocation();
+  // Renames the unreadable cache file aside; 0 or the error number.
+  int KeepUnreadableFile();
+
+  bool opened_ = false;
+  int lock_attempts_ = kCacheLockAttempts;
+  uint32_t lock_interval_ms_ = kCacheLockIntervalMs;
+  std::string folder_;
+  std::string file_;
+  std::string old_file_;
+  std::string lock_path_;
+  platform::File lock_file_;
+
+  CacheModel model_;
+  bool loaded_ = false;      // the model reflects the file as `identity_`
+  bool unreadable_ = false;  // the last load failed on the file now in place
+  FileIdentity identity_;
+};
+
+}  // namespace qorv
+
+#endif  // QORV_LOCAL_CACHE_STORE_H_
