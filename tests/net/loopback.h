@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "net/cancelable_socket.h"
 #include "qorvsdk/result_codes.h"
@@ -44,6 +46,33 @@ class LoopbackPair {
   CCancelableSocket listener_;
   CCancelableSocket client_;
   CCancelableSocket server_;
+};
+
+// A listener whose accept queue is full: further connects get no answer, so
+// they stay in progress, as a connect to a silent host does.
+class SilentListener {
+ public:
+  // False when this machine's stack answers beyond the backlog anyway.
+  bool Fill() {
+    if (listener_.Listen("127.0.0.1", 0, 0) != kResultOk) return false;
+    for (int i = 0; i < 8; ++i) {
+      auto filler = std::make_unique<CCancelableSocket>();
+      if (filler->Create(false, true, true) != kResultOk) return false;
+      filler->set_connect_poll_limit(1);
+      const int32_t code = filler->ConnectWithTimeout("127.0.0.1", listener_.LocalPort());
+      if (code == kResultSocketError && filler->last_error_text() == kTextSelectTimeOut) {
+        return true;  // this one got no answer: the queue is full
+      }
+      if (code != kResultOk) return false;
+      fillers_.push_back(std::move(filler));
+    }
+    return false;
+  }
+  uint16_t port() const { return listener_.LocalPort(); }
+
+ private:
+  CCancelableSocket listener_;
+  std::vector<std::unique_ptr<CCancelableSocket>> fillers_;
 };
 
 }  // namespace qorv::testing
