@@ -1,7 +1,5 @@
 #include "net/handshake.h"
 
-#include <string>
-
 namespace qorv {
 
 bool IsClientVersionAccepted(std::string_view server_versions, std::string_view client_version) {
@@ -16,8 +14,16 @@ bool IsClientVersionAccepted(std::string_view server_versions, std::string_view 
       return true;
     }
   }
-  const std::string inner = "," + std::string(client_version) + ",";
-  return server_versions.find(inner) != std::string_view::npos;
+  // Anywhere between two commas.
+  for (size_t at = server_versions.find(client_version); at != std::string_view::npos;
+       at = server_versions.find(client_version, at + 1)) {
+    const size_t end = at + client_version.size();
+    if (at > 0 && server_versions[at - 1] == ',' && end < server_versions.size() &&
+        server_versions[end] == ',') {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace qorv
