@@ -57,6 +57,7 @@ enum ResultCode : int32_t {
   kResultSslFirst = 20001,
   kResultSslWriteWouldBlock = 20012,
   kResultSslReadWouldBlock = 20013,
+  kResultSslUnspecified = 20100,
   kResultSslLast = 20100,
 
   // Operations.
@@ -142,6 +143,32 @@ inline constexpr char kFormatNotThisProduct[] = "Connected to a not %s server";
 inline constexpr char kTextVersionRefused[] =
     "This client is not compatible with the server. Please contact your system administrator.";
 inline constexpr char kTextUnspecifiedConnectError[] = "Unspecified error.";
+
+// SSL library result codes 20001 to 20100 and their texts.
+inline constexpr char kTextSslOutOfMemory[] = "Out of memory.";                        // 20001
+inline constexpr char kTextSslTimeOut[] = "Time out.";                                 // 20002
+inline constexpr char kTextSslInitFailed[] = "Error initializing inner method.";       // 20003
+inline constexpr char kTextSslCtxApplyFailed[] = "Failed to apply handle of CTX.";     // 20004
+inline constexpr char kTextSslHandleApplyFailed[] = "Failed to apply handle of SSL.";  // 20005
+inline constexpr char kTextSslInvalidCtx[] = "Invalid handle of CTX.";                 // 20006
+inline constexpr char kTextSslInvalidHandle[] = "Invalid handle of SSL";               // 20007
+inline constexpr char kTextSslInvalidCtxType[] = "Invalid type of CTX ";  // 20008, trailing space
+inline constexpr char kTextSslConnectFailed[] =
+    "Failed to connect to server through SSL secure port.";                 // 20009
+inline constexpr char kTextSslSendFailed[] = "Failed to send data.";        // 20010
+inline constexpr char kTextSslReceiveFailed[] = "Failed to receive data.";  // 20011
+inline constexpr char kTextSslWriteWouldBlock[] =
+    "When trying to write data to buffer which is full, return immediately when SOCKET processes "
+    "in non-block way.";  // 20012
+inline constexpr char kTextSslReadWouldBlock[] =
+    "When trying to read data from buffer which is empty, return immediately when SOCKET "
+    "processes in non-block way.";                                                          // 20013
+inline constexpr char kTextSslAcceptFailed[] = "Failed to receive client SSL connection.";  // 20014
+inline constexpr char kTextSslCallFailed[] = "Error calling SSL functions.";                // 20015
+inline constexpr char kTextSslKernelObjectFailed[] =
+    "Failed to create kernel object.";  // 20016 and 20099
+inline constexpr char kTextSslUnspecifiedError[] = "An unspecified SSL error occurred.";  // 20100
+inline constexpr char kTextSslOtherError[] = "Unspecified SSL error.";  // any other code
 
 // Proxies.
 inline constexpr char kFormatProxyConnectFailed[] = "Error connecting to %s proxy server %s:%d";

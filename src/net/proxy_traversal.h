@@ -1,0 +1,53 @@
+// The seam to proxy traversal: before the handshake, a connection through a
+// SOCKS4, SOCKS5 or HTTP CONNECT proxy asks the proxy for a tunnel to the
+// server on the same socket.
+#ifndef QORV_NET_PROXY_TRAVERSAL_H_
+#define QORV_NET_PROXY_TRAVERSAL_H_
+
+#include <cstdint>
+#include <string>
+
+namespace qorv {
+
+class CCancelableSocket;
+
+// Proxy types of a connect.
+inline constexpr int32_t kProxyNone = 0;
+inline constexpr int32_t kProxySocks4 = 1;
+inline constexpr int32_t kProxySocks5 = 2;
+inline constexpr int32_t kProxyHttp = 3;
+
+// Where a connection goes and through which proxy.
+struct ConnectSettings {
+  std::string server_host;  // dotted IPv4 address or host name
+  uint16_t server_port = 0;
+  int32_t proxy_type = kProxyNone;
+  std::string proxy_host;
+  uint16_t proxy_port = 0;
+  std::string proxy_user;  // used only to authenticate with the proxy
+  std::string proxy_password;
+};
+
+// "SOCKS4", "SOCKS5" or "HTTP" for messages; empty for any other type.
+const char* ProxyKindName(int32_t proxy_type);
+
+class ProxyTraversal {
+ public:
+  virtual ~ProxyTraversal() = default;
+
+  // Connects the created socket to the proxy of `settings` and opens a
+  // tunnel to the server. Returns 0 (the socket now talks to the server), a
+  // proxy result code (11303 to 11309), or a transport code. Leaves the
+  // socket to the caller, which closes it on failure.
+  virtual int32_t Traverse(CCancelableSocket& socket, const ConnectSettings& settings) = 0;
+};
+
+// Knows no proxy type: every traversal ends with 11309 (unknown proxy type).
+class NoProxyTraversal : public ProxyTraversal {
+ public:
+  int32_t Traverse(CCancelableSocket& socket, const ConnectSettings& settings) override;
+};
+
+}  // namespace qorv
+
+#endif  // QORV_NET_PROXY_TRAVERSAL_H_

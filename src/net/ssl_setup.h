@@ -1,0 +1,49 @@
+// The seam to the SSL channel of encryption mode 2: writing the CA
+// certificate the server sends into a CA file, and opening the SSL channel
+// on the connected socket (context, CA file, SSL handshake, attach).
+#ifndef QORV_NET_SSL_SETUP_H_
+#define QORV_NET_SSL_SETUP_H_
+
+#include <cstdint>
+#include <string>
+
+namespace qorv {
+
+class CCancelableSocket;
+
+class SslChannelSetup {
+ public:
+  virtual ~SslChannelSetup() = default;
+
+  // Writes `certificate` into a new CA file, deleting the one at
+  // *ca_file_path if any, and stores the new path there. Returns 0, or a
+  // failure code with its text in *description.
+  virtual int32_t WriteCaFile(const std::string& certificate, std::string* ca_file_path,
+                              std::string* description) = 0;
+
+  // Creates this connection's SSL context (destroying an earlier one),
+  // accepts the CA file for verifying the server, runs the SSL handshake on
+  // the connected socket and attaches the channel to it. Returns 0, or the
+  // SSL library's code with its text in *description (the context is then
+  // destroyed).
+  virtual int32_t OpenChannel(CCancelableSocket& socket, const std::string& ca_file_path,
+                              std::string* description) = 0;
+
+  // Destroys the SSL context, if one is held.
+  virtual void DestroyContext() = 0;
+};
+
+// No SSL library behind it: every call fails with 20100 "An unspecified SSL
+// error occurred.", so a server demanding SSL is refused, never half served.
+class NoSslChannelSetup : public SslChannelSetup {
+ public:
+  int32_t WriteCaFile(const std::string& certificate, std::string* ca_file_path,
+                      std::string* description) override;
+  int32_t OpenChannel(CCancelableSocket& socket, const std::string& ca_file_path,
+                      std::string* description) override;
+  void DestroyContext() override {}
+};
+
+}  // namespace qorv
+
+#endif  // QORV_NET_SSL_SETUP_H_
