@@ -1,8 +1,10 @@
 #include "local/file_digest.h"
 
+#include <exception>
 #include <memory>
 
 #include "local/file_layer.h"
+#include "net/md5.h"
 
 namespace qorv {
 
@@ -26,6 +28,20 @@ void ReadFileInPieces(const std::string& path,
     if (filled > 0) feed(piece.get(), filled);
     if (filled < kDigestPieceSize) return;
   }
+}
+
+FileDigest DigestOfFile(const std::string& path) {
+  FileDigest digest;
+  try {
+    Md5 md5;
+    ReadFileInPieces(path, [&md5](const uint8_t* data, size_t size) { md5.Update(data, size); });
+    md5.Final(digest.bytes.data());
+  } catch (const CQORException& error) {
+    digest = FileDigest{kResultChecksumFailed, error.message(), {}};
+  } catch (const std::exception&) {
+    digest = FileDigest{kResultChecksumFailed, kTextChecksumFailed, {}};
+  }
+  return digest;
 }
 
 }  // namespace qorv

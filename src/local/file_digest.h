@@ -1,17 +1,12 @@
 // The MD5 digest of a local file, taken over its raw bytes in 64 KiB pieces
 // (a whole file is never held in memory).
-//
-// The digest works with any MD5 type that offers a default constructor,
-// Update(const void* data, size_t size) and Final(uint8_t out[16]); callers
-// use qorv::Md5 of the primitives library:
-//   FileDigest digest = DigestOfFile<Md5>(path);
+
 #ifndef QORV_LOCAL_FILE_DIGEST_H_
 #define QORV_LOCAL_FILE_DIGEST_H_
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <string>
 
@@ -41,20 +36,7 @@ void ReadFileInPieces(const std::string& path,
 // The digest of the file. A failure gives kResultChecksumFailed with
 // "Failed to get checksum", or with the file layer's own text when the file
 // layer raised it.
-template <typename Md5>
-FileDigest DigestOfFile(const std::string& path) {
-  FileDigest digest;
-  try {
-    Md5 md5;
-    ReadFileInPieces(path, [&md5](const uint8_t* data, size_t size) { md5.Update(data, size); });
-    md5.Final(digest.bytes.data());
-  } catch (const CQORException& error) {
-    digest = FileDigest{kResultChecksumFailed, error.message(), {}};
-  } catch (const std::exception&) {
-    digest = FileDigest{kResultChecksumFailed, kTextChecksumFailed, {}};
-  }
-  return digest;
-}
+FileDigest DigestOfFile(const std::string& path);
 
 }  // namespace qorv
 

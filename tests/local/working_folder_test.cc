@@ -7,17 +7,16 @@
 
 #include "local/file_digest.h"
 #include "local/qor_exception.h"
+#include "net/md5.h"
 #include "platform/file_system.h"
 #include "platform/local_time.h"
 #include "qorvsdk/result_codes.h"
 #include "support/scoped_temp.h"
-#include "test_md5.h"
 
 namespace qorv {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::OpenSslMd5;
 using testing::ScopedEnvironment;
 using testing::ScopedTempFolder;
 using testing::WriteTextFile;
@@ -155,7 +154,7 @@ TEST(FileDigestTest, DigestsEmptyAndMultiPieceFiles) {
   ScopedTempFolder temp;
   std::string empty = temp.Child("empty");
   WriteTextFile(empty, "");
-  FileDigest digest = DigestOfFile<OpenSslMd5>(empty);
+  FileDigest digest = DigestOfFile(empty);
   ASSERT_TRUE(digest.ok());
   EXPECT_EQ(Hex(digest.bytes), "d41d8cd98f00b204e9800998ecf8427e");
 
@@ -172,8 +171,8 @@ TEST(FileDigestTest, DigestsEmptyAndMultiPieceFiles) {
   });
   EXPECT_EQ(sizes, (std::vector<size_t>{kDigestPieceSize, 10}));
   EXPECT_EQ(fed, content);
-  FileDigest whole = DigestOfFile<OpenSslMd5>(big);
-  OpenSslMd5 direct;
+  FileDigest whole = DigestOfFile(big);
+  Md5 direct;
   direct.Update(content.data(), content.size());
   std::array<uint8_t, 16> expected{};
   direct.Final(expected.data());
@@ -182,7 +181,7 @@ TEST(FileDigestTest, DigestsEmptyAndMultiPieceFiles) {
 
 TEST(FileDigestTest, MissingFileKeepsTheFileLayerText) {
   ScopedTempFolder temp;
-  FileDigest digest = DigestOfFile<OpenSslMd5>(temp.Child("missing"));
+  FileDigest digest = DigestOfFile(temp.Child("missing"));
   EXPECT_EQ(digest.result, kResultChecksumFailed);
   EXPECT_TRUE(digest.description.starts_with("The system cannot find the file specified File: "));
   EXPECT_EQ(digest.bytes, (std::array<uint8_t, 16>{}));
