@@ -1,7 +1,7 @@
 #include "local/cache_date.h"
 
-#include "local/text_format.h"
 #include "local/variant_date.h"
+#include "net/format_text.h"
 
 namespace qorv {
 namespace {

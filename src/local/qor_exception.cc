@@ -1,6 +1,6 @@
 #include "local/qor_exception.h"
 
-#include "local/text_format.h"
+#include "net/format_text.h"
 #include "platform/os_error.h"
 #include "qorvsdk/result_codes.h"
 

@@ -5,7 +5,7 @@
 #include "local/file_layer.h"
 #include "local/path_forms.h"
 #include "local/qor_exception.h"
-#include "local/text_format.h"
+#include "net/format_text.h"
 #include "platform/local_time.h"
 #include "platform/process.h"
 #include "qorvsdk/result_codes.h"

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "local/cache_format.h"
-#include "local/text_format.h"
+#include "net/format_text.h"
 #include "platform/child_process.h"
 #include "platform/file.h"
 #include "support/scoped_temp.h"
