@@ -1,0 +1,51 @@
+// The server's data directory: one database file per database name.
+//
+// A database "Main" lives in "<directory>/Main.qordb". Names are compared
+// without regard to case and must be valid database names, so a name from a
+// client can never reach outside the directory.
+#ifndef QORV_SERVER_DATA_DIRECTORY_H_
+#define QORV_SERVER_DATA_DIRECTORY_H_
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/database.h"
+
+namespace qorv::server {
+
+inline constexpr char kDatabaseFileExtension[] = ".qordb";
+
+class DataDirectory {
+ public:
+  // The directory is created when missing (on the first CreateDatabase).
+  DataDirectory(std::filesystem::path directory, Database::Options options);
+
+  // Administration: a new, empty database (only the root project "$/").
+  // 40106 for an invalid name, 40104 when one of that name exists.
+  StoreStatus CreateDatabase(std::string_view name);
+  // Command 44: the names of the databases, in name order.
+  std::vector<std::string> DatabaseNames();
+  // Opens a database once and shares it between sessions; 40002 when there
+  // is none of that name.
+  StoreStatus OpenDatabase(std::string_view name, std::shared_ptr<Database>* database);
+
+ private:
+  // The file of a database of that name, if one exists.
+  std::optional<std::filesystem::path> FindFile(std::string_view name);
+
+  std::filesystem::path directory_;
+  Database::Options options_;
+  std::mutex mutex_;
+  // Open databases by case-folded name.
+  std::map<std::string, std::shared_ptr<Database>> open_;
+};
+
+}  // namespace qorv::server
+
+#endif  // QORV_SERVER_DATA_DIRECTORY_H_

@@ -1,0 +1,144 @@
+#include "server/sqlite_db.h"
+
+#include <sqlite3.h>
+
+namespace qorv::server {
+namespace {
+
+// How long a writer waits for another process holding the database file.
+constexpr int kBusyTimeoutMs = 5000;
+
+[[noreturn]] void Fail(sqlite3* db, std::string_view what) {
+  throw StoreFailure(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+}  // namespace
+
+std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, bool create, std::string* error) {
+  sqlite3* db = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    *error = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_extended_result_codes(db, 1);
+  return std::unique_ptr<SqliteDb>(new SqliteDb(db));
+}
+
+SqliteDb::~SqliteDb() { sqlite3_close(db_); }
+
+void SqliteDb::Exec(const char* sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string text = message != nullptr ? message : "unknown error";
+    sqlite3_free(message);
+    throw StoreFailure(text);
+  }
+}
+
+SqliteStatement SqliteDb::Prepare(std::string_view sql) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) !=
+      SQLITE_OK) {
+    Fail(db_, "prepare");
+  }
+  return SqliteStatement(db_, stmt);
+}
+
+int64_t SqliteDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
+    : db_(other.db_), stmt_(other.stmt_) {
+  other.stmt_ = nullptr;
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
+
+SqliteStatement& SqliteStatement::Bind(int index, int64_t value) {
+  if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) Fail(db_, "bind");
+  return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::string_view text) {
+  if (sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8) !=
+      SQLITE_OK) {
+    Fail(db_, "bind");
+  }
+  return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::optional<int64_t> value) {
+  return value ? Bind(index, *value) : BindNull(index);
+}
+
+SqliteStatement& SqliteStatement::BindBlob(int index, std::string_view bytes) {
+  // A zero-length blob must still be a blob, not NULL.
+  static const char kEmpty = 0;
+  const char* data = bytes.empty() ? &kEmpty : bytes.data();
+  if (sqlite3_bind_blob64(stmt_, index, data, bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK) {
+    Fail(db_, "bind");
+  }
+  return *this;
+}
+
+SqliteStatement& SqliteStatement::BindNull(int index) {
+  if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) Fail(db_, "bind");
+  return *this;
+}
+
+bool SqliteStatement::Step() {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  Fail(db_, "step");
+}
+
+void SqliteStatement::Run() {
+  while (Step()) {
+  }
+}
+
+int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+std::optional<int64_t> SqliteStatement::OptionalInt(int column) const {
+  if (IsNull(column)) return std::nullopt;
+  return Int(column);
+}
+
+std::string SqliteStatement::Text(int column) const {
+  const unsigned char* text = sqlite3_column_text(stmt_, column);
+  int size = sqlite3_column_bytes(stmt_, column);
+  return text != nullptr ? std::string(reinterpret_cast<const char*>(text), size) : std::string();
+}
+
+std::string SqliteStatement::Blob(int column) const {
+  const void* data = sqlite3_column_blob(stmt_, column);
+  int size = sqlite3_column_bytes(stmt_, column);
+  return data != nullptr ? std::string(static_cast<const char*>(data), size) : std::string();
+}
+
+bool SqliteStatement::IsNull(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+
+SqliteTransaction::~SqliteTransaction() {
+  if (done_) return;
+  try {
+    db_.Exec("ROLLBACK");
+  } catch (const StoreFailure&) {
+    // A failed rollback leaves SQLite to undo the transaction from its
+    // journal when the connection closes or is next used; nothing to add.
+  }
+}
+
+void SqliteTransaction::Commit() {
+  db_.Exec("COMMIT");
+  done_ = true;
+}
+
+}  // namespace qorv::server

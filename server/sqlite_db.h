@@ -1,0 +1,97 @@
+// A thin RAII layer over one SQLite connection.
+//
+// Failures of SQLite inside the store raise StoreFailure; the store's public
+// methods catch it at their boundary, roll the change back and answer
+// status 40501 with the failure's text. Nothing outside the store sees it.
+#ifndef QORV_SERVER_SQLITE_DB_H_
+#define QORV_SERVER_SQLITE_DB_H_
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qorv::server {
+
+class StoreFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class SqliteStatement;
+
+class SqliteDb {
+ public:
+  // Opens (and with create, creates) the database file. On failure returns
+  // null and the reason in *error.
+  static std::unique_ptr<SqliteDb> Open(const std::string& path, bool create, std::string* error);
+  ~SqliteDb();
+  SqliteDb(const SqliteDb&) = delete;
+  SqliteDb& operator=(const SqliteDb&) = delete;
+
+  // Runs statements without results; raises StoreFailure on error.
+  void Exec(const char* sql);
+  SqliteStatement Prepare(std::string_view sql);
+  int64_t LastInsertId() const;
+
+ private:
+  explicit SqliteDb(sqlite3* db) : db_(db) {}
+  sqlite3* db_;
+};
+
+class SqliteStatement {
+ public:
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  SqliteStatement(SqliteStatement&& other) noexcept;
+  ~SqliteStatement();
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(SqliteStatement&&) = delete;
+
+  // Parameters are numbered from 1, as in SQL.
+  SqliteStatement& Bind(int index, int64_t value);
+  SqliteStatement& Bind(int index, std::string_view text);
+  SqliteStatement& Bind(int index, const char* text) { return Bind(index, std::string_view(text)); }
+  SqliteStatement& Bind(int index, std::optional<int64_t> value);
+  SqliteStatement& BindBlob(int index, std::string_view bytes);
+  SqliteStatement& BindNull(int index);
+
+  // Advances to the next row; false when there is none.
+  bool Step();
+  // Steps until done (for statements without rows).
+  void Run();
+
+  // Columns are numbered from 0.
+  int64_t Int(int column) const;
+  std::optional<int64_t> OptionalInt(int column) const;
+  std::string Text(int column) const;
+  std::string Blob(int column) const;
+  bool IsNull(int column) const;
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+};
+
+// BEGIN IMMEDIATE ... COMMIT; rolled back unless Commit() ran.
+class SqliteTransaction {
+ public:
+  explicit SqliteTransaction(SqliteDb& db);
+  ~SqliteTransaction();
+  SqliteTransaction(const SqliteTransaction&) = delete;
+  SqliteTransaction& operator=(const SqliteTransaction&) = delete;
+  void Commit();
+
+ private:
+  SqliteDb& db_;
+  bool done_ = false;
+};
+
+}  // namespace qorv::server
+
+#endif  // QORV_SERVER_SQLITE_DB_H_
