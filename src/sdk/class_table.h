@@ -16,6 +16,7 @@ namespace qorv::sdk {
 
 struct ClassRegistration {
   CLSID clsid;
+  IID iid;                                  // the class's own (default) interface
   const char* prog_id;                      // versioned, "KeltoQorSDK.QORAddFile.1"
   const char* version_independent_prog_id;  // "KeltoQorSDK.QORAddFile"
   const char* description;                  // "QORAddFile Class"

@@ -26,6 +26,8 @@ class RegistryKey {
   RegistryKey() = default;
   RegistryKey(const RegistryKey&) = delete;
   RegistryKey& operator=(const RegistryKey&) = delete;
+  RegistryKey(RegistryKey&&) = default;
+  RegistryKey& operator=(RegistryKey&&) = default;
 
   // `path` is relative to this key, components separated by "\". An empty
   // path is this key itself.
