@@ -1,6 +1,7 @@
 // The registry tree, its text form, and safe updates of the registry file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -128,6 +129,13 @@ TEST_F(RegistryFileTest, ACorruptFileIsNeverOverwritten) {
   EXPECT_EQ(ReadRegistryFile((folder_ / "missing.reg").string(), &root), S_OK);
 }
 
+// "W<writer>K<key>".
+std::string WriterKey(int writer, int key) {
+  char name[32];
+  std::snprintf(name, sizeof(name), "W%dK%d", writer, key);
+  return name;
+}
+
 TEST_F(RegistryFileTest, ConcurrentWritersAllLand) {
   constexpr int kWriters = 8;
   constexpr int kKeysEach = 10;
@@ -135,7 +143,7 @@ TEST_F(RegistryFileTest, ConcurrentWritersAllLand) {
   for (int w = 0; w < kWriters; ++w) {
     writers.emplace_back([this, w] {
       for (int k = 0; k < kKeysEach; ++k) {
-        std::string name = "W" + std::to_string(w) + "K" + std::to_string(k);
+        std::string name = WriterKey(w, k);
         EXPECT_EQ(UpdateRegistryFile(path_,
                                      [&](RegistryKey& root) {
                                        root.Create(name);
@@ -150,7 +158,7 @@ TEST_F(RegistryFileTest, ConcurrentWritersAllLand) {
   ASSERT_EQ(ReadRegistryFile(path_, &root), S_OK);
   for (int w = 0; w < kWriters; ++w) {
     for (int k = 0; k < kKeysEach; ++k) {
-      EXPECT_NE(root.Find("W" + std::to_string(w) + "K" + std::to_string(k)), nullptr);
+      EXPECT_NE(root.Find(WriterKey(w, k)), nullptr);
     }
   }
 }

@@ -416,5 +416,60 @@ TEST_F(SdkDispatchTest, CallerOwnedResultObjectIsFilledInPlace) {
   EXPECT_EQ(exception.scode, E_NOTIMPL);
 }
 
+// An event sink whose dispatch members are its own functions.
+class EventSink final
+    : public platform::ComObject<EventSink, platform::DispatchImpl<_IQorSDKEvents, EventSink>> {
+ public:
+  HRESULT OnPercentDone() {
+    ++percent_events;
+    return S_OK;
+  }
+  HRESULT PromptLeaveOrReplaceWriteableFile() {
+    ++prompts;
+    return S_OK;
+  }
+  int percent_events = 0;
+  int prompts = 0;
+};
+
+}  // namespace
+}  // namespace qorv::sdk
+
+template <>
+struct qorv::platform::DispatchTableFor<qorv::sdk::EventSink> {
+  using M = DispatchMembers<qorv::sdk::EventSink>;
+  static constexpr DispatchMember kMembers[] = {
+      M::Method<&qorv::sdk::EventSink::OnPercentDone>("OnPercentDone", DISPID_OnPercentDone),
+      M::Method<&qorv::sdk::EventSink::PromptLeaveOrReplaceWriteableFile>(
+          "PromptLeaveOrReplaceWriteableFile", DISPID_PromptLeaveOrReplaceWriteableFile),
+  };
+};
+
+namespace qorv::sdk {
+namespace {
+
+TEST(EventSink, RaisedAsTheSdkObjectRaisesEvents) {
+  EventSink* sink = nullptr;
+  ASSERT_EQ(platform::MakeComObject(&sink), S_OK);
+  IDispatch* events = nullptr;
+  ASSERT_EQ(sink->QueryInterface(DIID__IQorSDKEvents, reinterpret_cast<void**>(&events)), S_OK);
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  VARIANT result;
+  for (DISPID dispid :
+       {DISPID_OnPercentDone, DISPID_OnPercentDone, DISPID_PromptLeaveOrReplaceWriteableFile}) {
+    EXPECT_EQ(events->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result,
+                             nullptr, nullptr),
+              S_OK);
+    VariantClear(&result);
+  }
+  EXPECT_EQ(events->Invoke(DISPID_OnOperationResultSend, IID_NULL, LOCALE_USER_DEFAULT,
+                           DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(sink->percent_events, 2);
+  EXPECT_EQ(sink->prompts, 1);
+  events->Release();
+  sink->Release();
+}
+
 }  // namespace
 }  // namespace qorv::sdk

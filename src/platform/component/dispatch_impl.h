@@ -10,8 +10,12 @@
 namespace qorv::platform {
 
 // Base of an object implementing the dual interface `Interface`; use it in
-// place of Interface among the ComObject bases.
-template <class Interface>
+// place of Interface among the ComObject bases. The table is the interface's
+// own (DispatchTableFor<Interface>) unless `Target` names another class: an
+// object that implements a pure dispatch interface with member functions of
+// its own (an event sink of _IQorSDKEvents, say) passes itself as Target and
+// declares DispatchTableFor<itself>.
+template <class Interface, class Target = Interface>
 class DispatchImpl : public Interface {
  public:
   using ExposedInterface = Interface;
@@ -26,11 +30,11 @@ class DispatchImpl : public Interface {
     return DISP_E_BADINDEX;
   }
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* dispids) override {
-    return DispatchGetIDsOfNames(DispatchTableOf<Interface>(), riid, names, count, dispids);
+    return DispatchGetIDsOfNames(DispatchTableOf<Target>(), riid, names, count, dispids);
   }
   HRESULT Invoke(DISPID dispid, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                  EXCEPINFO* exception, UINT* argument_error) override {
-    return DispatchInvoke(DispatchTableOf<Interface>(), static_cast<Interface*>(this), dispid, riid,
+    return DispatchInvoke(DispatchTableOf<Target>(), static_cast<Target*>(this), dispid, riid,
                           flags, params, result, exception, argument_error);
   }
 
