@@ -103,8 +103,12 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
   // Keep the permissions of the file being replaced; a new file gets the
   // usual 0666 less the umask.
   mode_t mode = 0666;
+  bool replacing = false;
   struct stat info;
-  if (::stat(path.c_str(), &info) == 0) mode = info.st_mode & 07777;
+  if (::stat(path.c_str(), &info) == 0) {
+    mode = info.st_mode & 07777;
+    replacing = true;
+  }
 
   std::string temp;
   int raw_fd = -1;
@@ -115,7 +119,9 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
   }
   if (raw_fd < 0) return false;
   FileDescriptor fd(raw_fd);
-  bool ok = WriteAll(fd.get(), content) && ::fsync(fd.get()) == 0;
+  // open() applied the umask; the replacement gets exactly the old bits.
+  bool ok = !replacing || ::fchmod(fd.get(), mode) == 0;
+  ok = ok && WriteAll(fd.get(), content) && ::fsync(fd.get()) == 0;
   ok = fd.Close() && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {
