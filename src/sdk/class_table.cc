@@ -12,6 +12,7 @@
 #include "qorvsdk/guids.h"
 #include "sdk/input_sets.h"
 #include "sdk/item_classes.h"
+#include "sdk/qor_sdk.h"
 #include "sdk/result_collections.h"
 
 namespace qorv::sdk {
@@ -23,10 +24,9 @@ constexpr char kThreadingModel[] = "Apartment";
 constexpr char kTypeLibVersion[] = "1.0";
 constexpr char kTypeLibHelpString[] = "KeltoQorSDK 1.0 Type Library";
 
-// The SDK object's row ({CLSID_QORVSDK, IID_IQORVSDK, "KeltoQorSDK.QorSDK.1",
-// "KeltoQorSDK.QorSDK", "QorSDK Class"}) joins this table with the SDK
-// object itself; registration and activation then cover it unchanged.
 constexpr ClassRegistration kClasses[] = {
+    {CLSID_QORVSDK, IID_IQORVSDK, "KeltoQorSDK.QorSDK.1", "KeltoQorSDK.QorSDK", "QorSDK Class",
+     &platform::GetClassFactory<CQorSDK>},
     {CLSID_QORVAddFileSet, IID_IQORVAddFileSet, "KeltoQorSDK.QORAddFileSet.1",
      "KeltoQorSDK.QORAddFileSet", "QORAddFileSet Class",
      &platform::GetClassFactory<QORVAddFileSet>},

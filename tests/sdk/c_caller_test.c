@@ -2,13 +2,19 @@
  * documented binary interface: it declares GUID, BSTR, VARIANT and the
  * IUnknown, IClassFactory and IDispatch vtables itself, includes no header of
  * the project, loads the built module with dlopen and works with items both
- * through their vtables and through IDispatch::Invoke by name.
+ * through their vtables and through IDispatch::Invoke by name. It then
+ * registers the module into a private registry file, activates the SDK object
+ * by ProgID through the module's activation entry points, finds the event
+ * connection point by the event interface's DIID and connects and disconnects
+ * a sink it implements itself.
  * Exit status 0 when every check passes. */
 #include <dlfcn.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 typedef int32_t HRESULT;
 typedef uint16_t OLECHAR;
@@ -88,6 +94,24 @@ typedef struct IQORVAddFileSetVtbl {
   HRESULT (*Add)(void* self, void* item, VARIANT_BOOL* successful);
 } IQORVAddFileSetVtbl;
 
+/* IConnectionPointContainer: EnumConnectionPoints, FindConnectionPoint. */
+typedef struct IConnectionPointContainerVtbl {
+  IUnknownVtbl unknown;
+  HRESULT (*EnumConnectionPoints)(void* self, void** points);
+  HRESULT (*FindConnectionPoint)(void* self, const GUID* riid, void** point);
+} IConnectionPointContainerVtbl;
+
+/* IConnectionPoint: GetConnectionInterface, GetConnectionPointContainer,
+ * Advise, Unadvise, EnumConnections. */
+typedef struct IConnectionPointVtbl {
+  IUnknownVtbl unknown;
+  HRESULT (*GetConnectionInterface)(void* self, GUID* iid);
+  HRESULT (*GetConnectionPointContainer)(void* self, void** container);
+  HRESULT (*Advise)(void* self, void* sink, uint32_t* cookie);
+  HRESULT (*Unadvise)(void* self, uint32_t cookie);
+  HRESULT (*EnumConnections)(void* self, void** connections);
+} IConnectionPointVtbl;
+
 typedef struct Object {
   const void* vtable;
 } Object;
@@ -106,6 +130,13 @@ static const HRESULT kSOk = 0;
 static const HRESULT kSFalse = 1;
 static const HRESULT kClassENoAggregation = (HRESULT)0x80040110u;
 
+static const HRESULT kENoInterface = (HRESULT)0x80004002u;
+static const GUID kIidIUnknown = {0, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static const GUID kIidIDispatch = {0x00020400, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+static const GUID kIidConnectionPointContainer = {
+    0xB196B284, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+static const GUID kDiidSdkEvents = {
+    0x2342C081, 0x181A, 0x4C91, {0x8A, 0x46, 0xB0, 0xAC, 0x5E, 0xD8, 0xC8, 0x44}};
 static const GUID kIidNull = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 static const GUID kIidIClassFactory = {1, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 static const GUID kClsidAddFile = {
@@ -123,6 +154,10 @@ typedef BSTR (*SysAllocStringFn)(const OLECHAR* text);
 typedef void (*SysFreeStringFn)(BSTR text);
 typedef uint32_t (*SysStringLenFn)(BSTR text);
 typedef HRESULT (*VariantClearFn)(VARIANT* value);
+typedef HRESULT (*RegisterServerFn)(void);
+typedef HRESULT (*ClsidFromProgIdFn)(const OLECHAR* prog_id, GUID* clsid);
+typedef HRESULT (*CoCreateInstanceFn)(const GUID* clsid, void* outer, uint32_t context,
+                                      const GUID* riid, void** object);
 
 static GetClassObjectFn get_class_object;
 static CanUnloadNowFn can_unload_now;
@@ -233,6 +268,110 @@ static void ThroughDispatch(void* item) {
   CHECK(result.vt == kVtI4 && result.value.lVal == 2);
 }
 
+/* An event sink of our own: IDispatch whose Invoke counts the calls. */
+typedef struct Sink {
+  const IDispatchVtbl* vtable;
+  uint32_t references;
+  int invocations;
+} Sink;
+
+static int SameGuid(const GUID* a, const GUID* b) { return memcmp(a, b, sizeof(GUID)) == 0; }
+
+static HRESULT SinkQueryInterface(void* self, const GUID* riid, void** object) {
+  if (SameGuid(riid, &kIidIUnknown) || SameGuid(riid, &kIidIDispatch) ||
+      SameGuid(riid, &kDiidSdkEvents)) {
+    ((Sink*)self)->references++;
+    *object = self;
+    return kSOk;
+  }
+  *object = NULL;
+  return kENoInterface;
+}
+static uint32_t SinkAddRef(void* self) { return ++((Sink*)self)->references; }
+static uint32_t SinkRelease(void* self) { return --((Sink*)self)->references; }
+static HRESULT SinkGetTypeInfoCount(void* self, uint32_t* count) {
+  (void)self;
+  *count = 0;
+  return kSOk;
+}
+static HRESULT SinkGetTypeInfo(void* self, uint32_t index, uint32_t lcid, void** info) {
+  (void)self, (void)index, (void)lcid;
+  *info = NULL;
+  return (HRESULT)0x8002000Bu;
+}
+static HRESULT SinkGetIDsOfNames(void* self, const GUID* riid, OLECHAR** names, uint32_t count,
+                                 uint32_t lcid, int32_t* dispids) {
+  (void)self, (void)riid, (void)names, (void)count, (void)lcid, (void)dispids;
+  return (HRESULT)0x80020006u;
+}
+static HRESULT SinkInvoke(void* self, int32_t dispid, const GUID* riid, uint32_t lcid,
+                          uint16_t flags, DISPPARAMS* params, VARIANT* result, void* exception,
+                          uint32_t* arg_error) {
+  (void)dispid, (void)riid, (void)lcid, (void)flags, (void)params, (void)result, (void)exception,
+      (void)arg_error;
+  ((Sink*)self)->invocations++;
+  return kSOk;
+}
+static const IDispatchVtbl kSinkVtable = {
+    {SinkQueryInterface, SinkAddRef, SinkRelease},
+    SinkGetTypeInfoCount,
+    SinkGetTypeInfo,
+    SinkGetIDsOfNames,
+    SinkInvoke};
+
+/* Registers the module into a private registry, creates the SDK object by
+ * ProgID and connects a sink to its event connection point. */
+static void SdkObjectAndEvents(void* module) {
+  RegisterServerFn register_server = (RegisterServerFn)dlsym(module, "DllRegisterServer");
+  RegisterServerFn unregister_server = (RegisterServerFn)dlsym(module, "DllUnregisterServer");
+  ClsidFromProgIdFn clsid_from_prog_id = (ClsidFromProgIdFn)dlsym(module, "QorvCLSIDFromProgID");
+  CoCreateInstanceFn co_create_instance = (CoCreateInstanceFn)dlsym(module, "QorvCoCreateInstance");
+  CHECK(register_server && unregister_server && clsid_from_prog_id && co_create_instance);
+  if (!register_server || !unregister_server || !clsid_from_prog_id || !co_create_instance) return;
+
+  char registry[] = "/tmp/qorv-c-caller-registry-XXXXXX";
+  int fd = mkstemp(registry);
+  CHECK(fd >= 0);
+  if (fd < 0) return;
+  close(fd);
+  unlink(registry); /* an empty registry: the file does not exist yet */
+  setenv("QORV_REGISTRY", registry, 1);
+  CHECK(register_server() == kSOk);
+
+  OLECHAR prog_id[32];
+  const char* name = "KeltoQorSDK.QorSDK";
+  size_t i = 0;
+  for (; name[i] != '\0'; ++i) prog_id[i] = (OLECHAR)name[i];
+  prog_id[i] = 0;
+  GUID clsid;
+  CHECK(clsid_from_prog_id(prog_id, &clsid) == kSOk);
+  void* container = NULL;
+  CHECK(co_create_instance(&clsid, NULL, 1, &kIidConnectionPointContainer, &container) == kSOk);
+  if (container != NULL) {
+    void* point = NULL;
+    CHECK(VTABLE(container, IConnectionPointContainerVtbl)
+              ->FindConnectionPoint(container, &kDiidSdkEvents, &point) == kSOk);
+    if (point != NULL) {
+      Sink sink = {&kSinkVtable, 1, 0};
+      uint32_t cookie = 0;
+      CHECK(VTABLE(point, IConnectionPointVtbl)->Advise(point, &sink, &cookie) == kSOk);
+      CHECK(cookie != 0);
+      CHECK(sink.references == 2); /* the point holds one reference */
+      CHECK(VTABLE(point, IConnectionPointVtbl)->Unadvise(point, cookie) == kSOk);
+      CHECK(sink.references == 1);
+      CHECK(VTABLE(point, IConnectionPointVtbl)->Unadvise(point, cookie) != kSOk);
+      VTABLE(point, IUnknownVtbl)->Release(point);
+    }
+    VTABLE(container, IUnknownVtbl)->Release(container);
+  }
+  CHECK(unregister_server() == kSOk);
+  unlink(registry);
+  char lock[sizeof(registry) + 8];
+  snprintf(lock, sizeof(lock), "%s.lock", registry);
+  unlink(lock);
+  unsetenv("QORV_REGISTRY");
+}
+
 int main(void) {
   void* module = dlopen(QORV_TEST_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
   if (module == NULL) {
@@ -267,6 +406,8 @@ int main(void) {
     VTABLE(set, IUnknownVtbl)->Release(set);
     CHECK(can_unload_now() == kSOk);
   }
+  SdkObjectAndEvents(module);
+  CHECK(can_unload_now() == kSOk);
   dlclose(module);
   if (failures != 0) fprintf(stderr, "%d check(s) failed\n", failures);
   return failures == 0 ? 0 : 1;

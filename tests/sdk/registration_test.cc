@@ -14,6 +14,7 @@
 #include "qorvsdk/activation.h"
 #include "qorvsdk/guids.h"
 #include "qorvsdk/items.h"
+#include "qorvsdk/sdk.h"
 #include "sdk_test_util.h"
 
 namespace qorv::sdk {
@@ -123,6 +124,19 @@ TEST_F(RegistrationTest, ActivationByEitherProgIdGivesTheSameClass) {
   EXPECT_EQ(ClassOf(u"KeltoQorSDK.QORVSubProjectsFromParentSe"),
             CLSID_QORVSubProjectsFromParentSet);
   EXPECT_EQ(ClassOf(u"KeltoQorSDK.QORSubProjectsFromParent.1"), CLSID_QORVSubProjectsFromParent);
+  EXPECT_EQ(ClassOf(u"KeltoQorSDK.QorSDK"), CLSID_QORVSDK);
+  EXPECT_EQ(ClassOf(u"KeltoQorSDK.QorSDK.1"), CLSID_QORVSDK);
+  {
+    platform::RegistryKey root = ReadRegistry();
+    EXPECT_EQ(ValueOf(root, "KeltoQorSDK.QorSDK\\CurVer"), "KeltoQorSDK.QorSDK.1");
+    EXPECT_EQ(ValueOf(root, "KeltoQorSDK.QorSDK"), "QorSDK Class");
+  }
+  IQORVSDK* sdk = nullptr;
+  ASSERT_EQ(QorvCoCreateInstance(ClassOf(u"KeltoQorSDK.QorSDK"), nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IQORVSDK, reinterpret_cast<void**>(&sdk)),
+            S_OK);
+  EXPECT_EQ(can_unload_(), S_FALSE);
+  sdk->Release();
 
   IQORVAddFile* item = nullptr;
   ASSERT_EQ(
