@@ -7,6 +7,7 @@
 #include "qorvsdk/comtypes.h"
 #include "qorvsdk/enums.h"
 #include "qorvsdk/guids.h"
+#include "qorvsdk/host.h"
 #include "qorvsdk/items.h"
 #include "qorvsdk/result_codes.h"
 #include "qorvsdk/sdk.h"

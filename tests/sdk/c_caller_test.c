@@ -390,6 +390,8 @@ int main(void) {
     return 1;
   }
   CHECK(sizeof(VARIANT) == 24);
+  /* A host with its own event loop hooks into the SDK's waits through it. */
+  CHECK(dlsym(module, "QorvSetWaitCallback") != NULL);
 
   void* item = Create(&kClsidAddFile, &kIidAddFile);
   void* set = Create(&kClsidAddFileSet, &kIidAddFileSet);

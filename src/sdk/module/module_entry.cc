@@ -2,7 +2,9 @@
 // in-process server's are.
 #include <string>
 
+#include "platform/apartment.h"
 #include "platform/com/module_loader.h"
+#include "qorvsdk/host.h"
 #include "qorvsdk/comtypes.h"
 #include "sdk/class_table.h"
 
@@ -23,5 +25,10 @@ QORV_EXPORT HRESULT DllRegisterServer(void) {
 }
 
 QORV_EXPORT HRESULT DllUnregisterServer(void) { return qorv::sdk::UnregisterServer(); }
+
+QORV_EXPORT void QorvSetWaitCallback(QorvWaitCallback callback, void* context,
+                                     uint32_t interval_ms) {
+  qorv::platform::SetWaitCallback(callback, context, interval_ms);
+}
 
 }  // extern "C"
