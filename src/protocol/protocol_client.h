@@ -107,9 +107,9 @@ class CProtocolClient {
   ReplyStatus Users(UsersCommand& command) { return Run(command); }                            // 37
   ReplyStatus GetFiles(GetFilesCommand& command) { return Run(command); }                      // 38
   ReplyStatus AddFiles(AddFilesCommand& command) { return Run(command); }                      // 40
-  ReplyStatus CheckOutUnconfirmed(CheckOutUnconfirmedCommand& command) {
+  ReplyStatus CheckOutUnconfirmed(CheckOutUnconfirmedCommand& command) {                       // 42
     return Run(command);
-  }                                                                                          // 42
+  }
   ReplyStatus UndoCheckOut(UndoCheckOutCommand& command) { return Run(command); }            // 43
   ReplyStatus DatabaseAliases(DatabaseAliasesCommand& command) { return Run(command); }      // 44
   ReplyStatus SetKeepLatestOnly(SetKeepLatestOnlyCommand& command) { return Run(command); }  // 48

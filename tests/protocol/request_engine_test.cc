@@ -369,6 +369,15 @@ TEST_F(RequestEngineTest, FilePhaseProgressMapsIntoItsSpan) {
   EXPECT_EQ(owner_.events.size(), 2u);
 }
 
+TEST_F(RequestEngineTest, BeforeAnyConnectARequestFailsWithTheConnectsResult) {
+  bool exists = false;
+  const int32_t result = AskExists("$/A", &exists);
+  EXPECT_EQ(result, kResultSocketError);
+  EXPECT_EQ(description_, "Error connecting to: :0");
+  EXPECT_FALSE(canceled_);
+  EXPECT_FALSE(engine_.busy());
+}
+
 // Writes the CA certificate into a file of `folder`; the SSL handshake then
 // fails, as it does against a server whose certificate does not verify.
 class CaFileOnlySsl : public SslChannelSetup {
