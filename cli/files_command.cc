@@ -1,0 +1,42 @@
+// qorv files PROJECT: the names of a project's files.
+#include "cli/commands.h"
+#include "cli/path_arguments.h"
+#include "cli/project_listing.h"
+
+namespace qorv::cli {
+namespace {
+
+Outcome RunFiles(CommandContext& context) {
+  const std::string project = ServerPathArgument(context.arguments().front());
+  std::vector<std::string> names;
+  Outcome outcome = ReadFileNames(context.sdk(), project, &names);
+  if (!outcome.ok()) return outcome;
+  JsonValue list = JsonValue::Array();
+  std::string text;
+  for (const std::string& name : names) {
+    list.Append(JsonValue::String(name));
+    text += name + "\n";
+  }
+  context.SetResult(
+      JsonValue::Object().Set("project", JsonValue::String(project)).Set("files", std::move(list)),
+      text);
+  return outcome;
+}
+
+}  // namespace
+
+Command FilesCommand() {
+  return {"files",
+          {},
+          "PROJECT",
+          "List the names of a project's files",
+          "One name per line, without status (see ls for that).\n"
+          "JSON: data.project, data.files (names).",
+          {},
+          1,
+          1,
+          ServerNeed::kLogin,
+          RunFiles};
+}
+
+}  // namespace qorv::cli
