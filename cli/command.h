@@ -42,17 +42,21 @@ using CommandRun = Outcome (*)(CommandContext& context);
 
 inline constexpr size_t kAnyNumber = std::numeric_limits<size_t>::max();
 
+// Written with designated initializers; members left out keep these values.
 struct Command {
-  const char* name;
-  std::vector<const char*> aliases;
-  const char* synopsis;     // the arguments in the usage line, such as "[PROJECT]"
-  const char* summary;      // one line for the command list
-  const char* description;  // the help text's paragraphs
-  std::vector<OptionSpec> options;
-  size_t min_arguments;
-  size_t max_arguments;
-  ServerNeed need;
-  CommandRun run;
+  const char* name = "";
+  std::vector<const char*> aliases = {};
+  const char* synopsis = "";     // the arguments in the usage line, such as "[PROJECT]"
+  const char* summary = "";      // one line for the command list
+  const char* description = "";  // the help text's paragraphs
+  std::vector<OptionSpec> options = {};
+  size_t min_arguments = 0;
+  size_t max_arguments = 0;
+  ServerNeed need = ServerNeed::kNone;
+  CommandRun run = nullptr;
+  // Checks the options and arguments before anything connects, so that a
+  // mistyped option fails at once; null when there is nothing to check.
+  CommandRun check = nullptr;
 
   bool Answers(std::string_view word) const;
 };
@@ -97,8 +101,10 @@ class CommandContext {
   ProgramIo& io() { return io_; }
   const std::vector<Command>& commands() const { return commands_; }
 
-  // The SDK object; null for commands that need no server.
+  // The SDK object; null for commands that need no server, and while the
+  // command's check runs.
   IQORVSDK* sdk() const;
+  void set_session(SdkSession* session) { session_ = session; }
   // Whether the user pressed Ctrl-C: a command stops before its next call.
   bool interrupted() const { return io_.interrupt != nullptr && io_.interrupt->load(); }
 

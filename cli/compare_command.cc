@@ -32,18 +32,33 @@ bool ParseVersion(const std::string& text, LONG* version) {
   return true;
 }
 
+// The line ending and version the comparison is made with.
+Outcome ReadCompareOptions(const CommandContext& context, Enum_EOL* eol, LONG* version) {
+  // Text files here end their lines with LF unless told otherwise.
+  *eol = Enum_LF;
+  if (auto text = context.options().Value("eol"); text && !ParseEol(*text, eol)) {
+    return Outcome::Usage("--eol \"" + *text + "\" is not lf, crlf or cr");
+  }
+  *version = 0;
+  if (auto text = context.options().Value("revision"); text && !ParseVersion(*text, version)) {
+    return Outcome::Usage("--revision \"" + *text + "\" is not a version number");
+  }
+  return Outcome::Success();
+}
+
+Outcome CheckCompare(CommandContext& context) {
+  Enum_EOL eol;
+  LONG version;
+  return ReadCompareOptions(context, &eol, &version);
+}
+
 Outcome RunCompare(CommandContext& context) {
   const std::string local = context.arguments()[0];
   const std::string remote = ServerPathArgument(context.arguments()[1]);
-  // Text files here end their lines with LF unless told otherwise.
   Enum_EOL eol = Enum_LF;
-  if (auto text = context.options().Value("eol"); text && !ParseEol(*text, &eol)) {
-    return Outcome::Usage("--eol \"" + *text + "\" is not lf, crlf or cr");
-  }
   LONG version = 0;
-  if (auto text = context.options().Value("revision"); text && !ParseVersion(*text, &version)) {
-    return Outcome::Usage("--revision \"" + *text + "\" is not a version number");
-  }
+  Outcome options = ReadCompareOptions(context, &eol, &version);
+  if (!options.ok()) return options;
   Bstr local_path(local), remote_path(remote);
   VARIANT_BOOL same = VARIANT_FALSE;
   CallStatus status;
@@ -67,20 +82,25 @@ Outcome RunCompare(CommandContext& context) {
 
 Command CompareCommand() {
   return {
-      "compare",
-      {"same"},
-      "LOCAL_FILE SERVER_FILE",
-      "Tell whether a local file equals the server's version",
-      "Compares the local file's bytes with the server's version as it would\n"
-      "be delivered with the given line ending. A missing local file differs.\n"
-      "Exits with 0 when they are the same, 1 when they differ.\n"
-      "JSON: data.local, data.path, data.version, data.same.",
-      {{"eol", 0, "lf|crlf|cr", "The line ending of text files in the local copy (default lf)."},
-       {"revision", 'r', "N", "Compare with version N of the file instead of the latest."}},
-      2,
-      2,
-      ServerNeed::kLogin,
-      RunCompare};
+      .name = "compare",
+      .aliases = {"same"},
+      .synopsis = "LOCAL_FILE SERVER_FILE",
+      .summary = "Tell whether a local file equals the server's version",
+      .description =
+          "Compares the local file's bytes with the server's version as it would\n"
+          "be delivered with the given line ending. A missing local file differs.\n"
+          "Exits with 0 when they are the same, 1 when they differ.\n"
+          "JSON: data.local, data.path, data.version, data.same.",
+      .options = {{"eol", 0, "lf|crlf|cr",
+                   "The line ending of text files in the local copy (default lf)."},
+                  {"revision", 'r', "N",
+                   "Compare with version N of the file instead of the latest."}},
+      .min_arguments = 2,
+      .max_arguments = 2,
+      .need = ServerNeed::kLogin,
+      .run = RunCompare,
+      .check = CheckCompare,
+  };
 }
 
 }  // namespace qorv::cli

@@ -25,16 +25,16 @@ Outcome RunCount(CommandContext& context) {
 }  // namespace
 
 Command CountCommand() {
-  return {"count",
-          {},
-          "PROJECT",
-          "Show the number of files of a project",
-          "JSON: data.project, data.count.",
-          {},
-          1,
-          1,
-          ServerNeed::kLogin,
-          RunCount};
+  return {
+      .name = "count",
+      .synopsis = "PROJECT",
+      .summary = "Show the number of files of a project",
+      .description = "JSON: data.project, data.count.",
+      .min_arguments = 1,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunCount,
+  };
 }
 
 }  // namespace qorv::cli

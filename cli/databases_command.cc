@@ -30,17 +30,19 @@ Outcome RunDatabases(CommandContext& context) {
 }  // namespace
 
 Command DatabasesCommand() {
-  return {"databases",
-          {"aliases"},
-          "",
-          "List the databases of the server",
+  return {
+      .name = "databases",
+      .aliases = {"aliases"},
+      .synopsis = "",
+      .summary = "List the databases of the server",
+      .description =
           "Needs no login: only --server (and --proxy).\n"
           "JSON: data.databases (names).",
-          {},
-          0,
-          0,
-          ServerNeed::kConnect,
-          RunDatabases};
+      .min_arguments = 0,
+      .max_arguments = 0,
+      .need = ServerNeed::kConnect,
+      .run = RunDatabases,
+  };
 }
 
 }  // namespace qorv::cli

@@ -41,17 +41,18 @@ Outcome RunDeleted(CommandContext& context) {
 }  // namespace
 
 Command DeletedCommand() {
-  return {"deleted",
-          {},
-          "PROJECT",
-          "List the deleted items of a project",
+  return {
+      .name = "deleted",
+      .synopsis = "PROJECT",
+      .summary = "List the deleted items of a project",
+      .description =
           "Deleted projects are shown with a trailing \"/\".\n"
           "JSON: data.project, data.deleted: [{name, is_project}].",
-          {},
-          1,
-          1,
-          ServerNeed::kLogin,
-          RunDeleted};
+      .min_arguments = 1,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunDeleted,
+  };
 }
 
 }  // namespace qorv::cli

@@ -27,18 +27,19 @@ Outcome RunExists(CommandContext& context) {
 }  // namespace
 
 Command ExistsCommand() {
-  return {"exists",
-          {},
-          "PROJECT",
-          "Tell whether a project exists",
+  return {
+      .name = "exists",
+      .synopsis = "PROJECT",
+      .summary = "Tell whether a project exists",
+      .description =
           "Prints the answer and exits with 0 when the project exists, 1 when it\n"
           "does not, and another status when the question could not be answered.\n"
           "JSON: data.project, data.exists.",
-          {},
-          1,
-          1,
-          ServerNeed::kLogin,
-          RunExists};
+      .min_arguments = 1,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunExists,
+  };
 }
 
 }  // namespace qorv::cli

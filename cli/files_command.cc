@@ -26,17 +26,18 @@ Outcome RunFiles(CommandContext& context) {
 }  // namespace
 
 Command FilesCommand() {
-  return {"files",
-          {},
-          "PROJECT",
-          "List the names of a project's files",
+  return {
+      .name = "files",
+      .synopsis = "PROJECT",
+      .summary = "List the names of a project's files",
+      .description =
           "One name per line, without status (see ls for that).\n"
           "JSON: data.project, data.files (names).",
-          {},
-          1,
-          1,
-          ServerNeed::kLogin,
-          RunFiles};
+      .min_arguments = 1,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunFiles,
+  };
 }
 
 }  // namespace qorv::cli

@@ -23,17 +23,18 @@ Outcome RunHelp(CommandContext& context) {
 }  // namespace
 
 Command HelpCommand() {
-  return {"help",
-          {},
-          "[COMMAND]",
-          "Show the help of qorv or of a command",
+  return {
+      .name = "help",
+      .synopsis = "[COMMAND]",
+      .summary = "Show the help of qorv or of a command",
+      .description =
           "Without a command, lists the commands, the global options and the exit\n"
           "statuses; with one, shows its usage and options.",
-          {},
-          0,
-          1,
-          ServerNeed::kNone,
-          RunHelp};
+      .min_arguments = 0,
+      .max_arguments = 1,
+      .need = ServerNeed::kNone,
+      .run = RunHelp,
+  };
 }
 
 }  // namespace qorv::cli

@@ -161,6 +161,12 @@ Outcome FileHistory(CommandContext& context, const std::string& path, const Hist
   return outcome;
 }
 
+Outcome CheckHistory(CommandContext& context) {
+  HistoryFilter filter;
+  Outcome outcome = ReadFilter(context, &filter);
+  return outcome.ok() ? CheckItemKindOptions(context) : outcome;
+}
+
 Outcome RunHistory(CommandContext& context) {
   const std::string path = ServerPathArgument(context.arguments().front());
   HistoryFilter filter;
@@ -179,25 +185,29 @@ Outcome RunHistory(CommandContext& context) {
 }  // namespace
 
 Command HistoryCommand() {
-  return {"history",
-          {"log"},
-          "PATH",
-          "Show the history of a project or a file",
+  return {
+      .name = "history",
+      .aliases = {"log"},
+      .synopsis = "PATH",
+      .summary = "Show the history of a project or a file",
+      .description =
           "Each entry: version, date, user and action, then its label and comment.\n"
           "Dates are the server's local time, written YYYY-MM-DD or\n"
           "\"YYYY-MM-DD HH:MM[:SS]\"; --until with a day alone includes that day.\n"
           "JSON: data.path, data.kind, data.entries (and data.pinned for a file).",
-          {{"by", 0, "USER", "Only the entries of this user."},
-           {"since", 0, "DATE", "Only the entries at or after DATE."},
-           {"until", 0, "DATE", "Only the entries at or before DATE."},
-           {"files", 0, nullptr, "Include the history of the project's files."},
-           {"recursive", 'R', nullptr, "Include the history of the sub-projects."},
-           ProjectOptionSpec(),
-           FileOptionSpec()},
-          1,
-          1,
-          ServerNeed::kLogin,
-          RunHistory};
+      .options = {{"by", 0, "USER", "Only the entries of this user."},
+                  {"since", 0, "DATE", "Only the entries at or after DATE."},
+                  {"until", 0, "DATE", "Only the entries at or before DATE."},
+                  {"files", 0, nullptr, "Include the history of the project's files."},
+                  {"recursive", 'R', nullptr, "Include the history of the sub-projects."},
+                  ProjectOptionSpec(),
+                  FileOptionSpec()},
+      .min_arguments = 1,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunHistory,
+      .check = CheckHistory,
+  };
 }
 
 }  // namespace qorv::cli

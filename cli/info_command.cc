@@ -85,19 +85,23 @@ Outcome RunInfo(CommandContext& context) {
 }  // namespace
 
 Command InfoCommand() {
-  return {"info",
-          {"stat"},
-          "PATH",
-          "Show the general information of a project or a file",
+  return {
+      .name = "info",
+      .aliases = {"stat"},
+      .synopsis = "PATH",
+      .summary = "Show the general information of a project or a file",
+      .description =
           "For a project: its version, date, counts of sub-projects and files\n"
           "(live and deleted) and comment. For a file: its type, latest version,\n"
           "date, size and comment.\n"
           "JSON: data.path, data.kind (\"project\" or \"file\") and the values above.",
-          {ProjectOptionSpec(), FileOptionSpec()},
-          1,
-          1,
-          ServerNeed::kLogin,
-          RunInfo};
+      .options = {ProjectOptionSpec(), FileOptionSpec()},
+      .min_arguments = 1,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunInfo,
+      .check = CheckItemKindOptions,
+  };
 }
 
 }  // namespace qorv::cli

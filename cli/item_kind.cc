@@ -16,10 +16,16 @@ const OptionSpec& FileOptionSpec() {
   return kSpec;
 }
 
+Outcome CheckItemKindOptions(CommandContext& context) {
+  if (context.options().Has("project") && context.options().Has("file")) {
+    return Outcome::Usage("options --project and --file exclude each other");
+  }
+  return Outcome::Success();
+}
+
 Outcome ResolveIsProject(CommandContext& context, const std::string& path, bool* is_project) {
   const bool project = context.options().Has("project");
   const bool file = context.options().Has("file");
-  if (project && file) return Outcome::Usage("options --project and --file exclude each other");
   if (project || file) {
     *is_project = project;
     return Outcome::Success();

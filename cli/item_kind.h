@@ -12,6 +12,9 @@ namespace qorv::cli {
 const OptionSpec& ProjectOptionSpec();
 const OptionSpec& FileOptionSpec();
 
+// The check of a command with these options: not both.
+Outcome CheckItemKindOptions(CommandContext& context);
+
 // --project or --file decide; the root is a project; otherwise the server is
 // asked whether a project of that path exists (IsProjectExistingOnServer),
 // and anything else is taken as a file.

@@ -35,17 +35,19 @@ Outcome RunLinks(CommandContext& context) {
 }  // namespace
 
 Command LinksCommand() {
-  return {"links",
-          {"share-links"},
-          "FILE",
-          "List the share links of a file",
+  return {
+      .name = "links",
+      .aliases = {"share-links"},
+      .synopsis = "FILE",
+      .summary = "List the share links of a file",
+      .description =
           "Every place the file is shared to, one per line.\n"
           "JSON: data.path, data.links.",
-          {},
-          1,
-          1,
-          ServerNeed::kLogin,
-          RunLinks};
+      .min_arguments = 1,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunLinks,
+  };
 }
 
 }  // namespace qorv::cli

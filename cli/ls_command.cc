@@ -74,20 +74,24 @@ Outcome RunLs(CommandContext& context) {
 }  // namespace
 
 Command LsCommand() {
-  return {"ls",
-          {"dir"},
-          "[PROJECT]",
-          "List the sub-projects and files of a project, with their status",
+  return {
+      .name = "ls",
+      .aliases = {"dir"},
+      .synopsis = "[PROJECT]",
+      .summary = "List the sub-projects and files of a project, with their status",
+      .description =
           "Sub-projects are shown with a trailing \"/\", files with their latest\n"
           "version number, its date, the user and the status (pinned, shared,\n"
           "checked out). PROJECT defaults to the root \"$/\".\n"
           "JSON: data.listings, one entry per project listed: {project, projects,\n"
           "files: [{name, version, date, user, status, status_name}]}.",
-          {{"recursive", 'R', nullptr, "List the sub-projects' contents too, at every depth."}},
-          0,
-          1,
-          ServerNeed::kLogin,
-          RunLs};
+      .options = {{"recursive", 'R', nullptr,
+                   "List the sub-projects' contents too, at every depth."}},
+      .min_arguments = 0,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunLs,
+  };
 }
 
 }  // namespace qorv::cli

@@ -91,7 +91,10 @@ std::optional<DATE> ParseDateArgument(std::string_view text, bool end_of_day) {
   const int64_t days = DaysFromCivil(year, month, day) + kOleEpochFromUnixDays;
   int64_t ms = (static_cast<int64_t>(hour) * 3600 + minute * 60 + second) * 1000;
   if (!has_time && end_of_day) ms = kMsPerDay - 1;
-  return static_cast<double>(days) + static_cast<double>(ms) / kMsPerDay;
+  // Before the epoch the time of day is subtracted: -1.25 is 1899-12-29 06:00.
+  const double time_of_day = static_cast<double>(ms) / kMsPerDay;
+  return days < 0 ? static_cast<double>(days) - time_of_day
+                  : static_cast<double>(days) + time_of_day;
 }
 
 std::string FormatOleDate(DATE date, char separator) {

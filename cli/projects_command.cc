@@ -28,17 +28,19 @@ Outcome RunProjects(CommandContext& context) {
 }  // namespace
 
 Command ProjectsCommand() {
-  return {"projects",
-          {"subprojects"},
-          "[PROJECT]",
-          "List the names of a project's sub-projects",
+  return {
+      .name = "projects",
+      .aliases = {"subprojects"},
+      .synopsis = "[PROJECT]",
+      .summary = "List the names of a project's sub-projects",
+      .description =
           "One name per line. PROJECT defaults to the root \"$/\".\n"
           "JSON: data.project, data.projects (names).",
-          {},
-          0,
-          1,
-          ServerNeed::kLogin,
-          RunProjects};
+      .min_arguments = 0,
+      .max_arguments = 1,
+      .need = ServerNeed::kLogin,
+      .run = RunProjects,
+  };
 }
 
 }  // namespace qorv::cli

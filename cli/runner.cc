@@ -130,10 +130,11 @@ Outcome CheckArgumentCount(const Command& command, size_t count) {
   return Outcome::Success();
 }
 
-// Opens the session, connects and logs in as the command needs, and runs it.
-Outcome RunWithSession(const Command& command, const GlobalOptions& globals, Console& console,
-                       ProgramIo& io, const std::vector<Command>& commands, const CommandLine& line,
-                       std::unique_ptr<CommandContext>* context) {
+// Opens the session, connects and logs in as the command needs, and runs
+// the command in `context`.
+Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io) {
+  const Command& command = context.command();
+  const GlobalOptions& globals = context.globals();
   std::string password;
   if (command.need == ServerNeed::kLogin) {
     Outcome asked = ResolvePassword(globals, console, io, &password);
@@ -172,12 +173,11 @@ Outcome RunWithSession(const Command& command, const GlobalOptions& globals, Con
     if (!step.ok()) return step;
     if (must_change_password) console.Notice("the server asks you to change your password");
   }
-  *context = std::make_unique<CommandContext>(command, line, globals, console, io, commands,
-                                              session.get());
-  if ((*context)->interrupted()) return Outcome::Interrupted();
-  Outcome outcome = command.run(**context);
-  // The session ends here, before the result is written; the context keeps
-  // only the result.
+  if (context.interrupted()) return Outcome::Interrupted();
+  context.set_session(session.get());
+  Outcome outcome = command.run(context);
+  // The session ends with this function; the context keeps only the result.
+  context.set_session(nullptr);
   return outcome;
 }
 
@@ -224,19 +224,16 @@ int RunQorv(const std::vector<std::string>& arguments, const std::vector<Command
   settings.columns = io.columns;
   Console console(settings, io.out, io.err);
 
+  CommandContext context(*command, line, globals, console, io, commands, nullptr);
   Outcome outcome = CheckArgumentCount(*command, line.arguments.size());
-  std::unique_ptr<CommandContext> context;
+  if (outcome.ok() && command->check != nullptr) outcome = command->check(context);
   if (outcome.ok() && command->need != ServerNeed::kNone) {
     outcome = CheckConnectionSettings(*command, globals);
-    if (outcome.ok()) {
-      outcome = RunWithSession(*command, globals, console, io, commands, line, &context);
-    }
+    if (outcome.ok()) outcome = RunWithSession(context, console, io);
   } else if (outcome.ok()) {
-    context =
-        std::make_unique<CommandContext>(*command, line, globals, console, io, commands, nullptr);
-    outcome = command->run(*context);
+    outcome = command->run(context);
   }
-  return Finish(*command, outcome, context.get(), console, io);
+  return Finish(*command, outcome, &context, console, io);
 }
 
 }  // namespace qorv::cli
