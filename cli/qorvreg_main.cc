@@ -1,0 +1,76 @@
+// qorvreg: registers or unregisters an in-process server module, as regsvr32
+// does: loads the module and calls its DllRegisterServer (or, with /u,
+// DllUnregisterServer). The registry written is the one activation reads
+// ($QORV_REGISTRY, else the per-user file; see docs/registry.md).
+//
+//   qorvreg [/u] [/s] path/to/libqorvsdk.so
+//
+// /u unregisters, /s prints nothing on success. Exit status 0 on success, 1
+// when the module's entry point fails, 2 for a usage error.
+#include <cstdio>
+#include <cstring>
+
+#include "qorvsdk/activation.h"
+#include "qorvsdk/comtypes.h"
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+bool IsOption(const char* argument, char letter) {
+  return (argument[0] == '/' || argument[0] == '-') &&
+         (argument[1] == letter || argument[1] == letter - 'a' + 'A') && argument[2] == '\0';
+}
+
+const char* Explain(HRESULT hr) {
+  switch (hr) {
+    case CO_E_DLLNOTFOUND:
+      return "the module could not be loaded";
+    case CO_E_ERRORINDLL:
+      return "the module has no such entry point";
+    case REGDB_E_READREGDB:
+      return "the registry file could not be read";
+    case REGDB_E_WRITEREGDB:
+      return "the registry file could not be written";
+    case SELFREG_E_CLASS:
+      return "a class could not be registered";
+    case SELFREG_E_TYPELIB:
+      return "the type library could not be registered";
+    default:
+      return "the entry point failed";
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool unregister = false;
+  bool silent = false;
+  const char* module = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    if (IsOption(argv[i], 'u')) {
+      unregister = true;
+    } else if (IsOption(argv[i], 's')) {
+      silent = true;
+    } else if (module == nullptr) {
+      module = argv[i];
+    } else {
+      module = nullptr;
+      break;
+    }
+  }
+  if (module == nullptr) {
+    std::fprintf(stderr, "usage: qorvreg [/u] [/s] path/to/module.so\n");
+    return kExitUsage;
+  }
+  const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+  HRESULT hr = unregister ? QorvUnregisterModule(module) : QorvRegisterModule(module);
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "qorvreg: %s in %s failed: %s (0x%08X)\n", entry, module, Explain(hr),
+                 static_cast<unsigned>(hr));
+    return kExitFailed;
+  }
+  if (!silent) std::printf("%s in %s succeeded.\n", entry, module);
+  return 0;
+}

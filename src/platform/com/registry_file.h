@@ -1,0 +1,47 @@
+// The registry file: where it is, reading it, and changing it safely.
+//
+// Readers take no lock: a writer never changes the file in place but writes
+// a new file beside it and renames it over the old one, so a reader sees the
+// old registry or the new one, never a mix. Writers serialise on an
+// exclusive lock of "<registry>.lock", kept beside the registry, so two
+// processes registering at once both land; a crash mid-write leaves the old
+// file intact (and at worst a stale "<registry>.tmp.*" file).
+#ifndef QORV_PLATFORM_COM_REGISTRY_FILE_H_
+#define QORV_PLATFORM_COM_REGISTRY_FILE_H_
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/com/registry.h"
+#include "qorvsdk/comtypes.h"
+
+namespace qorv::platform {
+
+// $QORV_REGISTRY when set and not empty; else "qorvsdk/registry.reg" under
+// $XDG_CONFIG_HOME when that is an absolute path, else under $HOME/.config.
+// Nothing when none of these is available.
+std::optional<std::string> RegistryFilePath();
+
+// Reads and parses the file into `root`. A missing or empty file is an empty
+// registry. REGDB_E_READREGDB when it cannot be read or parsed.
+HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root);
+
+// Under the writers' lock: reads the registry, lets `edit` change it, and
+// writes the result beside the file and renames it into place. When `edit`
+// fails, nothing is written and its HRESULT is returned. REGDB_E_READREGDB
+// when the current file cannot be read or parsed (it is never overwritten
+// then), REGDB_E_WRITEREGDB when the new one cannot be written. Creates the
+// file's folder when it is missing.
+HRESULT UpdateRegistryFile(const std::string& path,
+                           const std::function<HRESULT(RegistryKey& root)>& edit);
+
+// Environment access for the registry location and for tests that point the
+// registry somewhere else.
+std::optional<std::string> GetEnvVar(const char* name);
+bool SetEnvVar(const char* name, const std::string& value);
+bool UnsetEnvVar(const char* name);
+
+}  // namespace qorv::platform
+
+#endif  // QORV_PLATFORM_COM_REGISTRY_FILE_H_
