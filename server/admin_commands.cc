@@ -2,6 +2,7 @@
 
 #include <openssl/rand.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -167,6 +168,12 @@ int RunIssueKey(const CommandOptions& options, std::ostream& out, std::ostream& 
   file << text;
   file.close();
   if (!file) return Failed(err, "cannot write " + path);
+  // The file holds the user's key: only its owner may read it.
+  std::error_code error;
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+      std::filesystem::perm_options::replace, error);
+  if (error) return Failed(err, "cannot restrict access to " + path + ": " + error.message());
   out << "wrote key file " << path << " for user " << fields.user_name << " on server "
       << fields.server_name << "\n";
   return kExitDone;

@@ -1,6 +1,7 @@
 #include "server/client_connection.h"
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -54,16 +55,10 @@ void Delay(int32_t milliseconds, const ServerServices& services) {
   }
 }
 
-}  // namespace
-
-void ServeClientConnection(platform::SocketHandle handle, const ServerServices& services) {
-  CCancelableSocket socket(services.stop_flag);
-  socket.Attach(handle);
-  if (AnswerHandshake(socket, services.accepted_versions, services.encryption_mode) != kResultOk) {
-    socket.Close();
-    return;
-  }
-
+// Answers request frames until the peer closes, a transfer fails, the
+// server stops or a fault hook drops the connection.
+void ServeRequests(CCancelableSocket& socket, const ServerServices& services,
+                   ConnectionState& state) {
   std::unique_ptr<CInMessage> request;
   std::unique_ptr<COutMessage> reply;
   if (services.encryption_mode == kEncryptionBlowfish) {
@@ -73,28 +68,46 @@ void ServeClientConnection(platform::SocketHandle handle, const ServerServices& 
     request = std::make_unique<CInMessage>();
     reply = std::make_unique<COutMessage>();
   }
-
-  ConnectionState state;
-  state.encryption_mode = services.encryption_mode;
   CommandContext context{services.data, services.sessions, state};
   std::vector<uint8_t> payload;
   int64_t frames = 0;
   while (!Stopping(services)) {
-    if (ReceivePayload(socket, &payload) != kResultOk) break;
+    if (ReceivePayload(socket, &payload) != kResultOk) return;
     const FaultHooks hooks = services.faults.Get();
-    if (hooks.drop_after_frames >= 0 && frames >= hooks.drop_after_frames) break;
+    if (hooks.drop_after_frames >= 0 && frames >= hooks.drop_after_frames) return;
     ++frames;
     // A Blowfish payload that is not whole blocks cannot be deciphered: the
     // peer is out of step, and no reply could reach it in step either.
-    if (request->SetPayload(payload.data(), payload.size()) != kResultOk) break;
+    if (request->SetPayload(payload.data(), payload.size()) != kResultOk) return;
     AnswerRequest(context, *request, hooks, *reply);
     Delay(hooks.reply_delay_ms, services);
-    if (reply->Send(socket) != kResultOk) break;
+    if (reply->Send(socket) != kResultOk) return;
     if (state.rekey_after_reply) {
+      // Only the keyed login sets it, and only on a Blowfish channel, whose
+      // buffers are the Blowfish pair.
       static_cast<CBlowfishInMessage&>(*request).SetKey(*state.rekey_after_reply);
       static_cast<CBlowfishOutMessage&>(*reply).SetKey(*state.rekey_after_reply);
       state.rekey_after_reply.reset();
     }
+  }
+}
+
+}  // namespace
+
+void ServeClientConnection(platform::SocketHandle handle, const ServerServices& services) {
+  CCancelableSocket socket(services.stop_flag);
+  socket.Attach(handle);
+  if (AnswerHandshake(socket, services.accepted_versions, services.encryption_mode) != kResultOk) {
+    socket.Close();
+    return;
+  }
+  ConnectionState state;
+  state.encryption_mode = services.encryption_mode;
+  try {
+    ServeRequests(socket, services, state);
+  } catch (const std::exception&) {
+    // Memory ran short outside a request (a frame buffer, the hooks' copy):
+    // this connection ends, the server and its other clients go on.
   }
   socket.Close();
   if (state.session) services.sessions.Close(state.session->identity);

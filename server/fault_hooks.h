@@ -28,10 +28,6 @@ struct FaultHooks {
   // Commands answered with a status of their own instead of being carried
   // out (command code -> status and text).
   std::map<int32_t, InjectedStatus> injected_statuses;
-
-  bool any() const {
-    return drop_after_frames >= 0 || reply_delay_ms > 0 || !injected_statuses.empty();
-  }
 };
 
 // "CODE:STATUS" or "CODE:STATUS:TEXT" (the --fault-status flag). False when

@@ -1,6 +1,7 @@
 #include "server/server.h"
 
 #include <cmath>
+#include <filesystem>
 #include <system_error>
 
 #include "platform/process.h"
@@ -35,6 +36,12 @@ Server::~Server() { Stop(); }
 
 bool Server::Start(std::string* error) {
   if (running_) return true;
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(config_.data_directory, ignored)) {
+    *error = "the data directory " + config_.data_directory +
+             " does not exist (qorvd admin create-db makes it)";
+    return false;
+  }
   if (config_.excluded_types) {
     for (const std::string& name : data_->DatabaseNames()) {
       std::shared_ptr<Database> database;

@@ -7,6 +7,7 @@
 
 #include "platform/program_process.h"
 #include "server/admin_commands.h"
+#include "server/server.h"
 #include "server/server_config.h"
 #include "server/test_client.h"
 #include "support/scoped_temp.h"
@@ -142,6 +143,15 @@ TEST(ServeArgumentsTest, FlagsWinOverTheConfigurationFile) {
   EXPECT_FALSE(ParseServeArguments({"--data", "d", "--bogus"}, &request, &error));
   qorv::testing::WriteTextFile(file, "data /srv\n");
   EXPECT_FALSE(ParseServeArguments({"--config", file}, &request, &error));
+}
+
+TEST(ServerStartTest, AMissingDataDirectoryIsRefusedRatherThanServedEmpty) {
+  ServerConfig config;
+  config.data_directory = "/nonexistent/qorvd-data";
+  Server server(config);
+  std::string error;
+  EXPECT_FALSE(server.Start(&error));
+  EXPECT_NE(error.find("/nonexistent/qorvd-data"), std::string::npos) << error;
 }
 
 TEST(AdminCommandsTest, RefusesBadCommandLinesAndReportsStoreFailures) {
