@@ -27,7 +27,6 @@ size_t RequestReader::Count(size_t min_entry_size) {
 std::vector<std::string> RequestReader::StringList() {
   const size_t count = Count(kStringMinSize);
   std::vector<std::string> texts;
-  texts.reserve(count);
   for (size_t i = 0; i < count; ++i) texts.push_back(String());
   return texts;
 }

@@ -39,7 +39,8 @@ class RequestReader {
   OleMs Date();
   // A list count whose entries take at least `min_entry_size` bytes each.
   size_t Count(size_t min_entry_size);
-  // A counted list of strings.
+  // A counted list of strings. Entries are stored as they are read: nothing
+  // is reserved from the announced count.
   std::vector<std::string> StringList();
 
   size_t remaining() const { return message_.remaining(); }

@@ -206,7 +206,6 @@ StoreStatus HandleAddCheck(CommandContext& context, RequestReader& request, Repl
   };
   const size_t count = request.Count(kStringMinSize + kInt32Size);
   std::vector<Entry> entries;
-  entries.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     Entry entry;
     entry.path = request.String();
@@ -237,7 +236,6 @@ StoreStatus HandleFileStatus(CommandContext& context, RequestReader& request, Re
   const int32_t eol_value = request.Int32();
   const size_t count = request.Count(kStringMinSize + 2 * kInt32Size);
   std::vector<Entry> entries;
-  entries.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     Entry entry;
     entry.path = request.String();
