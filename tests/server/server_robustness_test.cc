@@ -201,9 +201,11 @@ TEST_F(RobustnessTest, ManyClientsAtOnceAreEachServed) {
 }
 
 TEST_F(RobustnessTest, DropHookClosesAtTheFrameAfterTheNthWithoutCarryingItOut) {
-  FaultHooks hooks;
-  hooks.drop_after_frames = 2;
-  server_->SetFaultHooks(hooks);
+  // Set through the configuration, as the --fault-drop-after flag does.
+  ServerConfig config;
+  config.faults.drop_after_frames = 2;
+  StartServer(config);
+  witness_.reset();
   auto client = LoggedIn();               // frame 1
   EXPECT_EQ(client->Call(82).status, 0);  // frame 2
   Reply reply = client->Call(4, [](COutMessage& out) {
