@@ -2,44 +2,37 @@
 
 #include "net/byte_order.h"
 #include "net/handshake.h"
+#include "net/out_message.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv::server {
 namespace {
 
-void PutBigEndian(std::vector<uint8_t>* bytes, uint32_t value) {
-  uint8_t word[4];
-  StoreBigEndian32(word, value);
-  bytes->insert(bytes->end(), word, word + 4);
-}
-
-void PutRaw4(std::vector<uint8_t>* bytes, uint32_t value) {
+// 4 bytes as they lie in memory on the client: little-endian.
+void AppendRaw4(COutMessage& out, uint32_t value) {
   uint8_t word[4];
   StoreLittleEndian32(word, value);
-  bytes->insert(bytes->end(), word, word + 4);
-}
-
-void PutString(std::vector<uint8_t>* bytes, const std::string& text) {
-  PutBigEndian(bytes, static_cast<uint32_t>(text.size()));
-  bytes->insert(bytes->end(), text.begin(), text.end());
+  out.AppendBytes(word, sizeof(word));
 }
 
 }  // namespace
 
 std::vector<uint8_t> ServerHandshakeBytes(const std::string& accepted_versions,
                                           int32_t encryption_mode) {
-  std::vector<uint8_t> bytes;
-  PutBigEndian(&bytes, kHandshakeMagic);
-  PutString(&bytes, accepted_versions);
-  PutRaw4(&bytes, 0);
-  PutBigEndian(&bytes, static_cast<uint32_t>(encryption_mode));
-  PutString(&bytes, kProductName);
-  PutRaw4(&bytes, 0);       // value 7
-  PutBigEndian(&bytes, 0);  // value 8
-  PutBigEndian(&bytes, 0);  // value 9
-  PutBigEndian(&bytes, 0);  // value 10
-  PutRaw4(&bytes, 0);       // value 11
-  return bytes;
+  // The handshake is no frame, but its int32 and string fields are encoded
+  // as in one: the message buffer builds them.
+  COutMessage out;
+  out.AppendInt32(static_cast<int32_t>(kHandshakeMagic));
+  out.AppendString(accepted_versions);
+  AppendRaw4(out, 0);
+  out.AppendInt32(encryption_mode);
+  out.AppendString(kProductName);
+  AppendRaw4(out, 0);  // value 7
+  out.AppendInt32(0);  // value 8
+  out.AppendInt32(0);  // value 9
+  out.AppendInt32(0);  // value 10
+  AppendRaw4(out, 0);  // value 11
+  return std::vector<uint8_t>(out.data(), out.data() + out.size());
 }
 
 int32_t AnswerHandshake(CBlockingSocket& socket, const std::string& accepted_versions,

@@ -126,7 +126,11 @@ TEST_F(QueriesTest, ContentsListingsGiveStatusVersionTypeAndStoredSizes) {
 }
 
 TEST_F(QueriesTest, ListingsAtAPointGiveDigestsAndSizesOfTheRequestedLineEnding) {
-  const OleMs before_change = LocalNowMs();
+  // The time of the last change before the check-in (not the clock: change
+  // times step 1 ms past each other when the clock has not moved on).
+  VersionInfo last_added;
+  ASSERT_TRUE(db_->ResolveGet("$/P/Sub/Deep/c.c", 0, &last_added).ok());
+  const OleMs before_change = last_added.checkin_time;
   CheckoutResult checkout;
   ASSERT_TRUE(db_->CheckOut(alice_, "$/P/a.c", "", &checkout).ok());
   CheckinResult checkin;
