@@ -26,7 +26,7 @@ constexpr int kExitUsage = 2;
 struct AdminCommand {
   const char* name;
   const char* summary;
-  std::vector<OptionSpec> options;
+  std::vector<FlagInfo> options;
   std::vector<std::string> required;  // flags that must be given
   int (*run)(const CommandOptions& options, std::ostream& out, std::ostream& err);
 };
@@ -198,8 +198,8 @@ int RunCheckoutAs(const CommandOptions& options, std::ostream& out, std::ostream
   return kExitDone;
 }
 
-const OptionSpec kDataOption{"data", "DIR", "Data directory of the server (required)."};
-const OptionSpec kDatabaseOption{"db", "NAME", "Database name (required)."};
+const FlagInfo kDataOption{"data", "DIR", "Data directory of the server (required)."};
+const FlagInfo kDatabaseOption{"db", "NAME", "Database name (required)."};
 
 const std::vector<AdminCommand>& AdminCommands() {
   static const std::vector<AdminCommand> kCommands = {

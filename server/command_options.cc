@@ -6,9 +6,9 @@
 namespace qorv::server {
 namespace {
 
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, std::string_view name) {
-  for (const OptionSpec& spec : specs) {
-    if (name == spec.name) return &spec;
+const FlagInfo* FindFlag(const std::vector<FlagInfo>& flags, std::string_view name) {
+  for (const FlagInfo& flag : flags) {
+    if (name == flag.name) return &flag;
   }
   return nullptr;
 }
@@ -23,7 +23,7 @@ std::string_view Trim(std::string_view text) {
 }  // namespace
 
 bool CommandOptions::Parse(const std::vector<std::string>& arguments,
-                           const std::vector<OptionSpec>& specs, std::string* error) {
+                           const std::vector<FlagInfo>& flags, std::string* error) {
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument.rfind("--", 0) != 0) {
@@ -37,12 +37,12 @@ bool CommandOptions::Parse(const std::vector<std::string>& arguments,
       value = name.substr(equals + 1);
       name.resize(equals);
     }
-    const OptionSpec* spec = FindSpec(specs, name);
-    if (spec == nullptr) {
+    const FlagInfo* flag = FindFlag(flags, name);
+    if (flag == nullptr) {
       *error = "unknown flag --" + name;
       return false;
     }
-    if (spec->value_name == nullptr) {
+    if (flag->value_name == nullptr) {
       if (value) {
         *error = "--" + name + " takes no value";
         return false;
@@ -60,7 +60,7 @@ bool CommandOptions::Parse(const std::vector<std::string>& arguments,
   return true;
 }
 
-bool CommandOptions::MergeFile(const std::string& path, const std::vector<OptionSpec>& specs,
+bool CommandOptions::MergeFile(const std::string& path, const std::vector<FlagInfo>& flags,
                                std::string* error) {
   std::ifstream file(path);
   if (!file) {
@@ -83,17 +83,17 @@ bool CommandOptions::MergeFile(const std::string& path, const std::vector<Option
     }
     const std::string key(Trim(text.substr(0, equals)));
     const std::string value(Trim(text.substr(equals + 1)));
-    const OptionSpec* spec = FindSpec(specs, key);
-    if (spec == nullptr) {
+    const FlagInfo* flag = FindFlag(flags, key);
+    if (flag == nullptr) {
       *error = where + "unknown key " + key;
       return false;
     }
-    if (spec->value_name == nullptr && value != "true" && value != "false") {
+    if (flag->value_name == nullptr && value != "true" && value != "false") {
       *error = where + key + " must be true or false";
       return false;
     }
     if (from_command_line.count(key) != 0) continue;
-    if (spec->value_name == nullptr && value == "false") {
+    if (flag->value_name == nullptr && value == "false") {
       values_.erase(key);
       continue;
     }
@@ -115,22 +115,22 @@ std::vector<std::string> CommandOptions::Values(std::string_view name) const {
   return found == values_.end() ? std::vector<std::string>{} : found->second;
 }
 
-std::string FormatOptionHelp(const std::vector<OptionSpec>& specs) {
+std::string FormatOptionHelp(const std::vector<FlagInfo>& flags) {
   // Help texts start in this column and wrap at word breaks before the last.
   constexpr size_t kHelpColumn = 30;
   constexpr size_t kLastColumn = 79;
   const std::string indent(kHelpColumn, ' ');
   std::string text;
-  for (const OptionSpec& spec : specs) {
-    std::string line = std::string("  --") + spec.name;
-    if (spec.value_name != nullptr) line += std::string(" ") + spec.value_name;
+  for (const FlagInfo& flag : flags) {
+    std::string line = std::string("  --") + flag.name;
+    if (flag.value_name != nullptr) line += std::string(" ") + flag.value_name;
     if (line.size() >= kHelpColumn) {
       text += line + "\n";
       line = indent;
     } else {
       line.resize(kHelpColumn, ' ');
     }
-    std::string_view help = spec.help;
+    std::string_view help = flag.help;
     bool first_word = true;
     while (!help.empty()) {
       const size_t end = help.find(' ');

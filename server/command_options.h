@@ -12,7 +12,7 @@
 
 namespace qorv::server {
 
-struct OptionSpec {
+struct FlagInfo {
   const char* name;        // without the leading "--"
   const char* value_name;  // null for a switch that takes no value
   const char* help;
@@ -23,7 +23,7 @@ class CommandOptions {
   // Every argument that does not start with "--" is positional. False with
   // a message for an unknown flag, or a flag that needs a value and has
   // none (or a switch given one).
-  bool Parse(const std::vector<std::string>& arguments, const std::vector<OptionSpec>& specs,
+  bool Parse(const std::vector<std::string>& arguments, const std::vector<FlagInfo>& flags,
              std::string* error);
 
   // Adds the settings of a configuration file: one "key = value" per line,
@@ -31,7 +31,7 @@ class CommandOptions {
   // lines and lines starting with "#" skipped; a switch is "key = true" or
   // "key = false". A key also given on the command line is ignored: flags
   // win. False with a message for an unreadable file or a bad line.
-  bool MergeFile(const std::string& path, const std::vector<OptionSpec>& specs, std::string* error);
+  bool MergeFile(const std::string& path, const std::vector<FlagInfo>& flags, std::string* error);
 
   bool Has(std::string_view name) const;
   // The last value given.
@@ -46,7 +46,7 @@ class CommandOptions {
 };
 
 // The flags with their help texts, one per line, for a usage text.
-std::string FormatOptionHelp(const std::vector<OptionSpec>& specs);
+std::string FormatOptionHelp(const std::vector<FlagInfo>& flags);
 
 }  // namespace qorv::server
 

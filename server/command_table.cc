@@ -12,7 +12,7 @@ constexpr bool kNoSession = false;
 constexpr bool kChanges = true;
 constexpr bool kQuery = false;
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {1, kNoSession, kQuery, HandlePlainLogin},
     {2, kSession, kQuery, HandleCheckoutHolders},
     {3, kSession, kQuery, HandleListContents},
@@ -61,15 +61,15 @@ constexpr CommandSpec kCommands[] = {
 
 // Every code's entry (or null), built once from the list above.
 struct CommandIndex {
-  std::array<const CommandSpec*, 256> by_code{};
+  std::array<const CommandEntry*, 256> by_code{};
   CommandIndex() {
-    for (const CommandSpec& spec : kCommands) by_code[spec.code] = &spec;
+    for (const CommandEntry& entry : kCommands) by_code[entry.code] = &entry;
   }
 };
 
 }  // namespace
 
-const CommandSpec* FindCommand(uint8_t code) {
+const CommandEntry* FindCommand(uint8_t code) {
   static const CommandIndex index;
   return index.by_code[code];
 }

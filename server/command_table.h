@@ -14,7 +14,7 @@
 
 namespace qorv::server {
 
-struct CommandSpec {
+struct CommandEntry {
   uint8_t code = 0;
   // False only for the commands served before login: 1, 49, 44, 82.
   bool needs_session = true;
@@ -26,7 +26,7 @@ struct CommandSpec {
 };
 
 // The command with that code, or null.
-const CommandSpec* FindCommand(uint8_t code);
+const CommandEntry* FindCommand(uint8_t code);
 
 }  // namespace qorv::server
 

@@ -12,16 +12,16 @@ namespace {
 constexpr char kReasonOutOfMemory[] = "out of memory";
 
 // Status and text of the whole command, before its handler runs.
-StoreStatus Precheck(const CommandContext& context, const CommandSpec& spec,
+StoreStatus Precheck(const CommandContext& context, const CommandEntry& entry,
                      const FaultHooks& hooks) {
-  auto injected = hooks.injected_statuses.find(spec.code);
+  auto injected = hooks.injected_statuses.find(entry.code);
   if (injected != hooks.injected_statuses.end()) {
     return {injected->second.status, injected->second.text};
   }
-  if (spec.needs_session && !context.connection.session) {
+  if (entry.needs_session && !context.connection.session) {
     return {kStatusNotLoggedIn, kTextNotLoggedIn};
   }
-  if (spec.changes_store && context.connection.session->user.actor.read_only) {
+  if (entry.changes_store && context.connection.session->user.actor.read_only) {
     return {kStatusNoRights, kTextNoRights};
   }
   return StoreStatus::Ok();
@@ -54,24 +54,24 @@ void AnswerRequest(CommandContext& context, CInMessage& request, const FaultHook
   RequestReader reader(request);
   StoreStatus status = Guard(fields, [&]() -> StoreStatus {
     const uint8_t code = reader.Byte();
-    const CommandSpec* spec = FindCommand(code);
-    if (spec == nullptr)
+    const CommandEntry* entry = FindCommand(code);
+    if (entry == nullptr)
       return MakeStatus(kStatusUnknownCommand, kFormatUnknownCommand, static_cast<int32_t>(code));
-    StoreStatus checked = Precheck(context, *spec, hooks);
+    StoreStatus checked = Precheck(context, *entry, hooks);
     if (!checked.ok()) {
-      if (spec->whole_failure != nullptr) {
+      if (entry->whole_failure != nullptr) {
         // An uncountable list leaves no fields; the status stays the
         // command's own.
         Guard(fields, [&] {
-          spec->whole_failure(reader, checked, fields);
+          entry->whole_failure(reader, checked, fields);
           return StoreStatus::Ok();
         });
         send_fields = true;
       }
       return checked;
     }
-    StoreStatus result = spec->handler(context, reader, fields);
-    send_fields = result.ok() || spec->whole_failure != nullptr;
+    StoreStatus result = entry->handler(context, reader, fields);
+    send_fields = result.ok() || entry->whole_failure != nullptr;
     return result;
   });
   // A reply that could not be built whole is not sent in part.

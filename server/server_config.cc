@@ -11,8 +11,8 @@ namespace {
 // The largest clock offset accepted, in hours either way.
 constexpr double kMaxTimeOffsetHours = 1000;
 
-const std::vector<OptionSpec>& ServeOptions() {
-  static const std::vector<OptionSpec> kOptions = {
+const std::vector<FlagInfo>& ServeOptions() {
+  static const std::vector<FlagInfo> kOptions = {
       {"help", nullptr, "Show this help and exit."},
       {"config", "FILE",
        "Read settings from FILE: one \"key = value\" per line, keys being the flag names "
