@@ -55,8 +55,9 @@ void AnswerRequest(CommandContext& context, CInMessage& request, const FaultHook
   StoreStatus status = Guard(fields, [&]() -> StoreStatus {
     const uint8_t code = reader.Byte();
     const CommandEntry* entry = FindCommand(code);
-    if (entry == nullptr)
+    if (entry == nullptr) {
       return MakeStatus(kStatusUnknownCommand, kFormatUnknownCommand, static_cast<int32_t>(code));
+    }
     StoreStatus checked = Precheck(context, *entry, hooks);
     if (!checked.ok()) {
       if (entry->whole_failure != nullptr) {

@@ -165,6 +165,10 @@ TEST_F(KeyedLoginTest, AServerIssuedKeyLogsInAndRekeysTheChannel) {
   EXPECT_TRUE(key_file.never_expires);
   EXPECT_EQ(ChooseUserKey({temp_.Child("alice.key")}, "127.0.0.1", "ALICE"), key_file.user_key);
   ASSERT_NE(key_file.user_key, ChannelKey{});
+  // The key the file carries is the one the database now keeps for alice.
+  const std::optional<UserKey> stored = db_->FindUser("alice")->user_key;
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_TRUE(std::equal(stored->begin(), stored->end(), key_file.user_key.begin()));
 
   auto client = Connected();
   Reply reply = client->KeyedLogin("Main", "alice", "secret", key_file.user_key);
