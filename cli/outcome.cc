@@ -196,6 +196,7 @@ ExitClass ClassifyResult(int32_t result, bool canceled, Step step) {
 }
 
 ExitClass ClassifyOutcome(const Outcome& outcome) {
+  if (outcome.exit_class) return *outcome.exit_class;
   if (outcome.usage_error) return ExitClass::kUsage;
   if (outcome.internal_error || FAILED(outcome.hr)) return ExitClass::kInternal;
   const ExitClass by_result = ClassifyResult(outcome.result, outcome.canceled, outcome.step);

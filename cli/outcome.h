@@ -5,6 +5,7 @@
 #define QORV_CLI_OUTCOME_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "qorvsdk/comtypes.h"
@@ -45,9 +46,13 @@ struct Outcome {
   bool usage_error = false;     // description holds the usage message
   bool internal_error = false;  // description says what failed before the SDK could answer
   bool answer_no = false;       // a yes/no command answered no (result 0)
+  // A command that ran other command lines (the demo) ends with the class of
+  // the one that went wrong.
+  std::optional<ExitClass> exit_class;
 
   bool ok() const {
-    return !usage_error && !internal_error && SUCCEEDED(hr) && result == 0 && !canceled;
+    return !usage_error && !internal_error && SUCCEEDED(hr) && result == 0 && !canceled &&
+           !exit_class;
   }
 
   static Outcome Success() { return Outcome(); }

@@ -21,7 +21,9 @@ std::string HresultText(HRESULT hr) {
 // message need not repeat.
 std::string FailureMessage(const Command& command, const Outcome& outcome,
                            const Console* shown_failures) {
-  if (outcome.usage_error || outcome.internal_error) return outcome.description;
+  if (outcome.usage_error || outcome.internal_error || outcome.exit_class) {
+    return outcome.description;
+  }
   if (FAILED(outcome.hr)) {
     if (outcome.hr == E_NOTIMPL) {
       return std::string(command.name) + ": this SDK does not implement " + outcome.method +
