@@ -30,6 +30,16 @@ class CapturedProgram {
   int Start(const std::string& path, const std::vector<std::string>& arguments,
             const EnvironmentChanges& environment, const std::string& input);
 
+  // Starts the program with a terminal (a pseudo-terminal) as its standard
+  // input and standard error, as a user at a terminal runs it; standard
+  // output stays a pipe. What it writes to the terminal, and the terminal's
+  // echo of what Type() sends, is collected as err().
+  int StartInTerminal(const std::string& path, const std::vector<std::string>& arguments,
+                      const EnvironmentChanges& environment);
+
+  // Types `text` at the terminal of a program started in one.
+  void Type(std::string_view text);
+
   // Collects output until `text` has appeared on standard output or
   // standard error, or `timeout_ms` passes; true when it appeared.
   bool WaitForOutput(std::string_view text, int timeout_ms);
@@ -51,9 +61,15 @@ class CapturedProgram {
   bool Collect(int timeout_ms);
   void CloseStreams();
 
+  // Starts with `input_descriptor` and `error_descriptor` as the child's
+  // standard input and error; `err_pipe_` is to be set by the caller.
+  int Spawn(const std::string& path, const std::vector<std::string>& arguments,
+            const EnvironmentChanges& environment, int input_descriptor, int error_descriptor);
+
   int64_t id_ = -1;
   int out_pipe_ = -1;
-  int err_pipe_ = -1;
+  int err_pipe_ = -1;  // or the terminal's master side
+  bool terminal_ = false;
   std::string out_;
   std::string err_;
 };

@@ -64,38 +64,16 @@ CapturedProgram::~CapturedProgram() {
   CloseStreams();
 }
 
-int CapturedProgram::Start(const std::string& path, const std::vector<std::string>& arguments,
-                           const EnvironmentChanges& environment, const std::string& input) {
-  int in_pipe[2], out_pipe[2], err_pipe[2];
-  if (pipe2(in_pipe, O_CLOEXEC) != 0) return errno;
-  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
-    const int error = errno;
-    close(in_pipe[0]);
-    close(in_pipe[1]);
-    return error;
-  }
-  // The input goes into the pipe before the child starts, while this side
-  // holds both ends: a child that ends without reading it cannot turn the
-  // write into a SIGPIPE. It must fit the pipe's buffer for that.
-  if (input.size() > kMaxInput) {
-    for (int descriptor :
-         {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
-      close(descriptor);
-    }
-    return E2BIG;
-  }
-  size_t written = 0;
-  while (written < input.size()) {
-    const ssize_t count = write(in_pipe[1], input.data() + written, input.size() - written);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) break;
-    written += static_cast<size_t>(count);
-  }
+int CapturedProgram::Spawn(const std::string& path, const std::vector<std::string>& arguments,
+                           const EnvironmentChanges& environment, int input_descriptor,
+                           int error_descriptor) {
+  int out_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) return errno;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in_pipe[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, input_descriptor, STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, error_descriptor, STDERR_FILENO);
   // The child starts with the default signal handling and nothing blocked,
   // whatever the test process does with its own signals.
   posix_spawnattr_t attributes;
@@ -125,20 +103,91 @@ int CapturedProgram::Start(const std::string& path, const std::vector<std::strin
       posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
-  close(in_pipe[0]);
   close(out_pipe[1]);
-  close(err_pipe[1]);
   if (result != 0) {
-    close(in_pipe[1]);
     close(out_pipe[0]);
-    close(err_pipe[0]);
     return result;
   }
   id_ = child;
   out_pipe_ = out_pipe[0];
-  err_pipe_ = err_pipe[0];
-  close(in_pipe[1]);
   return 0;
+}
+
+int CapturedProgram::Start(const std::string& path, const std::vector<std::string>& arguments,
+                           const EnvironmentChanges& environment, const std::string& input) {
+  // The input goes into the pipe before the child starts, while this side
+  // holds both ends: a child that ends without reading it cannot turn the
+  // write into a SIGPIPE. It must fit the pipe's buffer for that.
+  if (input.size() > kMaxInput) return E2BIG;
+  int in_pipe[2], err_pipe[2];
+  if (pipe2(in_pipe, O_CLOEXEC) != 0) return errno;
+  if (pipe2(err_pipe, O_CLOEXEC) != 0) {
+    const int error = errno;
+    close(in_pipe[0]);
+    close(in_pipe[1]);
+    return error;
+  }
+  size_t written = 0;
+  while (written < input.size()) {
+    const ssize_t count = write(in_pipe[1], input.data() + written, input.size() - written);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    written += static_cast<size_t>(count);
+  }
+  close(in_pipe[1]);
+  const int result = Spawn(path, arguments, environment, in_pipe[0], err_pipe[1]);
+  close(in_pipe[0]);
+  close(err_pipe[1]);
+  if (result != 0) {
+    close(err_pipe[0]);
+    return result;
+  }
+  err_pipe_ = err_pipe[0];
+  return 0;
+}
+
+int CapturedProgram::StartInTerminal(const std::string& path,
+                                     const std::vector<std::string>& arguments,
+                                     const EnvironmentChanges& environment) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0) return errno;
+  if (grantpt(master) != 0 || unlockpt(master) != 0) {
+    const int error = errno;
+    close(master);
+    return error;
+  }
+  char name[128];
+  if (ptsname_r(master, name, sizeof name) != 0) {
+    const int error = errno;
+    close(master);
+    return error;
+  }
+  const int terminal = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (terminal < 0) {
+    const int error = errno;
+    close(master);
+    return error;
+  }
+  const int result = Spawn(path, arguments, environment, terminal, terminal);
+  close(terminal);
+  if (result != 0) {
+    close(master);
+    return result;
+  }
+  err_pipe_ = master;
+  terminal_ = true;
+  return 0;
+}
+
+void CapturedProgram::Type(std::string_view text) {
+  if (!terminal_ || err_pipe_ < 0) return;
+  size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t count = write(err_pipe_, text.data() + written, text.size() - written);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    written += static_cast<size_t>(count);
+  }
 }
 
 bool CapturedProgram::Collect(int timeout_ms) {
@@ -155,6 +204,8 @@ bool CapturedProgram::Collect(int timeout_ms) {
     if (count > 0) {
       buffers[i]->append(chunk, static_cast<size_t>(count));
     } else if (count == 0 || errno != EINTR) {
+      // A terminal's master side reads EIO once the child has closed its
+      // side: the end of that stream.
       CloseIfOpen(descriptors[i]);
     }
   }
