@@ -7,21 +7,21 @@ namespace {
 
 // Keep-alive ping, cancel reset, and the project's node in the cache; false
 // when there is no cache or the path cannot be a cache node.
-bool BeginCacheQuery(OperationContext& context, const std::string& project_path) {
+bool BeginCacheQuery(const OperationContext& context, const std::string& project_path) {
   context.BeginOperation();
   CacheStore* cache = context.cache();
   return cache != nullptr && cache->model().EnsureProject(project_path) != nullptr;
 }
 
 // The project's node after a successful update, or null.
-CacheNode* ProjectNode(OperationContext& context, const std::string& project_path) {
+CacheNode* ProjectNode(const OperationContext& context, const std::string& project_path) {
   CacheStore* cache = context.cache();
   return cache == nullptr ? nullptr : cache->model().FindProject(project_path);
 }
 
 }  // namespace
 
-int32_t GetSubProjectsFromParent(OperationContext& context, const std::string& parent_project,
+int32_t GetSubProjectsFromParent(const OperationContext& context, const std::string& parent_project,
                                  OperationStatus* status, std::vector<std::string>* names) {
   if (!BeginCacheQuery(context, parent_project)) return kResultCacheNodeFailed;
   const int32_t result = UpdateProjectTree(context, parent_project, status);
@@ -32,7 +32,7 @@ int32_t GetSubProjectsFromParent(OperationContext& context, const std::string& p
   return kResultOk;
 }
 
-int32_t GetFilesByProject(OperationContext& context, const std::string& project_path,
+int32_t GetFilesByProject(const OperationContext& context, const std::string& project_path,
                           OperationStatus* status, std::vector<std::string>* names) {
   if (!BeginCacheQuery(context, project_path)) return kResultCacheNodeFailed;
   const int32_t result = UpdateFileList(context, project_path, status);
@@ -41,7 +41,7 @@ int32_t GetFilesByProject(OperationContext& context, const std::string& project_
   return kResultOk;
 }
 
-int32_t GetFileListFromProject(OperationContext& context, const std::string& project_path,
+int32_t GetFileListFromProject(const OperationContext& context, const std::string& project_path,
                                OperationStatus* status, std::vector<FileListEntry>* files) {
   const int32_t result = UpdateFileList(context, project_path, status);
   if (result != kResultOk) return result;

@@ -25,17 +25,17 @@ struct FileListEntry {
 // Keep-alive ping and cancel reset; the parent's cache node made sure of
 // (30006 with an empty description when it cannot be); the project tree
 // update of the parent; the leaf names of its sub-projects.
-int32_t GetSubProjectsFromParent(OperationContext& context, const std::string& parent_project,
+int32_t GetSubProjectsFromParent(const OperationContext& context, const std::string& parent_project,
                                  OperationStatus* status, std::vector<std::string>* names);
 
 // Keep-alive ping and cancel reset; the project's cache node made sure of
 // (30006 with an empty description when it cannot be); the file list update
 // of the project; the names of its file entries.
-int32_t GetFilesByProject(OperationContext& context, const std::string& project_path,
+int32_t GetFilesByProject(const OperationContext& context, const std::string& project_path,
                           OperationStatus* status, std::vector<std::string>* names);
 
 // The file list update of the project; one record per file entry.
-int32_t GetFileListFromProject(OperationContext& context, const std::string& project_path,
+int32_t GetFileListFromProject(const OperationContext& context, const std::string& project_path,
                                OperationStatus* status, std::vector<FileListEntry>* files);
 
 }  // namespace qorv::ops

@@ -102,7 +102,7 @@ void MergeFileList(CacheNode& project, const std::vector<ProjectFileListEntry>& 
   }
 }
 
-int32_t SynchronizeProject(OperationContext& context, const std::string& project_path,
+int32_t SynchronizeProject(const OperationContext& context, const std::string& project_path,
                            SyncMode mode, OperationStatus* status) {
   CacheStore* cache = context.cache();
   if (cache == nullptr || cache->model().FindProject(project_path) == nullptr) {
@@ -141,7 +141,7 @@ int32_t SynchronizeProject(OperationContext& context, const std::string& project
   return kResultOk;
 }
 
-int32_t UpdateProjectTree(OperationContext& context, const std::string& project_path,
+int32_t UpdateProjectTree(const OperationContext& context, const std::string& project_path,
                           OperationStatus* status) {
   context.BeginOperation();
   CacheStore* cache = context.cache();
@@ -155,7 +155,7 @@ int32_t UpdateProjectTree(OperationContext& context, const std::string& project_
   return result;
 }
 
-int32_t UpdateFileList(OperationContext& context, const std::string& project_path,
+int32_t UpdateFileList(const OperationContext& context, const std::string& project_path,
                        OperationStatus* status) {
   context.BeginOperation();
   context.driver.Report("", kReportFileListPrefix + project_path + kReportEllipsis, true);

@@ -58,7 +58,7 @@ void ApplyFileRecord(const ProjectFileListEntry& record, CacheFileEntry* entry);
 //   the reply merged; the cache saved and unlocked (30026 with the save's
 //   text on failure);
 //   0 with the command's description.
-int32_t SynchronizeProject(OperationContext& context, const std::string& project_path,
+int32_t SynchronizeProject(const OperationContext& context, const std::string& project_path,
                            SyncMode mode, OperationStatus* status);
 
 // The project tree update: keep-alive ping and cancel reset; the cache
@@ -66,14 +66,14 @@ int32_t SynchronizeProject(OperationContext& context, const std::string& project
 // report line when it cannot be); report "Updating project tree of
 // <path>..."; synchronize in tree mode; report the description flagged with
 // the outcome.
-int32_t UpdateProjectTree(OperationContext& context, const std::string& project_path,
+int32_t UpdateProjectTree(const OperationContext& context, const std::string& project_path,
                           OperationStatus* status);
 
 // The file list update: keep-alive ping and cancel reset; report
 // "Updating file list of <path>..."; the cache node of the path created
 // when missing; synchronize in file mode; report the description flagged
 // with the outcome.
-int32_t UpdateFileList(OperationContext& context, const std::string& project_path,
+int32_t UpdateFileList(const OperationContext& context, const std::string& project_path,
                        OperationStatus* status);
 
 }  // namespace qorv::ops

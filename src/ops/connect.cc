@@ -5,7 +5,7 @@
 
 namespace qorv::ops {
 
-int32_t ConnectToServer(OperationContext& context, const ConnectArguments& arguments,
+int32_t ConnectToServer(const OperationContext& context, const ConnectArguments& arguments,
                         OperationStatus* status, ConnectOutputs* outputs) {
   context.driver.ClearCancel();
   context.driver.DeliverReportLines({ReportLine{1, kReportConnecting}});

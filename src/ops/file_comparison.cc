@@ -7,7 +7,7 @@
 
 namespace qorv::ops {
 
-int32_t IsFileSameAsOnServer(OperationContext& context, const std::string& local_file,
+int32_t IsFileSameAsOnServer(const OperationContext& context, const std::string& local_file,
                              const std::string& remote_file, int32_t eol, int32_t version,
                              OperationStatus* status, bool* is_same) {
   *is_same = false;

@@ -22,7 +22,7 @@ namespace qorv::ops {
 //    equals the server's digest. A local file that cannot be read (a
 //    missing one) is different; the result is still 0 and nothing is
 //    reported.
-int32_t IsFileSameAsOnServer(OperationContext& context, const std::string& local_file,
+int32_t IsFileSameAsOnServer(const OperationContext& context, const std::string& local_file,
                              const std::string& remote_file, int32_t eol, int32_t version,
                              OperationStatus* status, bool* is_same);
 

@@ -2,7 +2,7 @@
 // value.
 //
 // An operation is a function of the form
-//   int32_t Operation(OperationContext& context, <inputs>, OperationStatus* status,
+//   int32_t Operation(const OperationContext& context, <inputs>, OperationStatus* status,
 //                     <outputs>*);
 // It runs on the caller's thread, returns the result value (0 = success),
 // fills `status` (Canceled and the description) and writes its outputs. The
@@ -54,11 +54,11 @@ struct OperationContext {
   SessionState& session;
 
   // The opened cache, or null before the first successful login.
-  CacheStore* cache() { return session.cache.get(); }
+  CacheStore* cache() const { return session.cache.get(); }
 
   // The first step of every operation that talks to the server: the
   // keep-alive ping, then a cleared cancel flag.
-  void BeginOperation() {
+  void BeginOperation() const {
     engine.KeepAlivePing();
     driver.ClearCancel();
   }

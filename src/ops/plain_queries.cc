@@ -10,7 +10,7 @@ namespace {
 // Steps 1 to 5 of a plain query around `request`, which runs the command
 // with (&canceled, &description) and returns its result.
 template <class Request>
-int32_t RunPlainQuery(OperationContext& context, const std::string& progress,
+int32_t RunPlainQuery(const OperationContext& context, const std::string& progress,
                       OperationStatus* status, Request&& request) {
   context.BeginOperation();
   context.driver.Report("", progress, true);
@@ -39,7 +39,7 @@ int32_t IntoOptional(std::optional<Value>* out, Request&& request) {
 
 }  // namespace
 
-int32_t GetProjectGeneralInfo(OperationContext& context, const std::string& project_path,
+int32_t GetProjectGeneralInfo(const OperationContext& context, const std::string& project_path,
                               OperationStatus* status, std::optional<ProjectGeneralInfo>* info) {
   return RunPlainQuery(context, GeneralInfoProgress(project_path), status,
                        [&](bool* canceled, std::string* description) {
@@ -50,7 +50,7 @@ int32_t GetProjectGeneralInfo(OperationContext& context, const std::string& proj
                        });
 }
 
-int32_t GetFileGeneralInfo(OperationContext& context, const std::string& file_path,
+int32_t GetFileGeneralInfo(const OperationContext& context, const std::string& file_path,
                            OperationStatus* status, std::optional<FileGeneralInfo>* info) {
   return RunPlainQuery(context, GeneralInfoProgress(file_path), status,
                        [&](bool* canceled, std::string* description) {
@@ -61,14 +61,14 @@ int32_t GetFileGeneralInfo(OperationContext& context, const std::string& file_pa
                        });
 }
 
-int32_t GetFileCountInProject(OperationContext& context, const std::string& project_path,
+int32_t GetFileCountInProject(const OperationContext& context, const std::string& project_path,
                               OperationStatus* status, std::optional<int32_t>* file_count) {
   return IntoOptional(file_count, [&](int32_t* count) {
     return context.engine.FileCount(project_path, &status->canceled, &status->description, count);
   });
 }
 
-int32_t IsProjectExistingOnServer(OperationContext& context, const std::string& project_path,
+int32_t IsProjectExistingOnServer(const OperationContext& context, const std::string& project_path,
                                   OperationStatus* status, bool* exists) {
   return RunPlainQuery(context, kReportQueryingPrefix + project_path + kReportInfoSuffix, status,
                        [&](bool* canceled, std::string* description) {
@@ -77,7 +77,7 @@ int32_t IsProjectExistingOnServer(OperationContext& context, const std::string& 
                        });
 }
 
-int32_t GetDatabaseAlias(OperationContext& context, OperationStatus* status,
+int32_t GetDatabaseAlias(const OperationContext& context, OperationStatus* status,
                          std::vector<std::string>* aliases) {
   return RunPlainQuery(context, kReportDatabaseAlias, status,
                        [&](bool* canceled, std::string* description) {
@@ -85,7 +85,7 @@ int32_t GetDatabaseAlias(OperationContext& context, OperationStatus* status,
                        });
 }
 
-int32_t GetProjectHistory(OperationContext& context, const std::string& project_path,
+int32_t GetProjectHistory(const OperationContext& context, const std::string& project_path,
                           bool include_file_history, bool recursive, const HistoryFilter& filter,
                           OperationStatus* status, std::vector<ProjectHistoryEntry>* entries) {
   return RunPlainQuery(context, HistoryProgress(project_path), status,
@@ -96,7 +96,7 @@ int32_t GetProjectHistory(OperationContext& context, const std::string& project_
                        });
 }
 
-int32_t GetFileHistory(OperationContext& context, const std::string& file_path,
+int32_t GetFileHistory(const OperationContext& context, const std::string& file_path,
                        const HistoryFilter& filter, OperationStatus* status,
                        FileHistoryCommand::Reply* history) {
   return RunPlainQuery(
@@ -106,7 +106,7 @@ int32_t GetFileHistory(OperationContext& context, const std::string& file_path,
       });
 }
 
-int32_t GetDeletedItemsInProject(OperationContext& context, const std::string& project_path,
+int32_t GetDeletedItemsInProject(const OperationContext& context, const std::string& project_path,
                                  OperationStatus* status, std::vector<DeletedItem>* items) {
   return RunPlainQuery(context, kReportDeletedItemsPrefix + project_path + kReportEllipsis, status,
                        [&](bool* canceled, std::string* description) {
@@ -115,7 +115,7 @@ int32_t GetDeletedItemsInProject(OperationContext& context, const std::string& p
                        });
 }
 
-int32_t GetFileLinks(OperationContext& context, const std::string& file_path,
+int32_t GetFileLinks(const OperationContext& context, const std::string& file_path,
                      OperationStatus* status, std::vector<std::string>* links) {
   return RunPlainQuery(context, kReportShareLinksPrefix + file_path + kReportEllipsis, status,
                        [&](bool* canceled, std::string* description) {

@@ -28,23 +28,23 @@
 namespace qorv::ops {
 
 // Command 24. Progress "Getting <path> general info...".
-int32_t GetProjectGeneralInfo(OperationContext& context, const std::string& project_path,
+int32_t GetProjectGeneralInfo(const OperationContext& context, const std::string& project_path,
                               OperationStatus* status, std::optional<ProjectGeneralInfo>* info);
 
 // Command 23. Progress "Getting <path> general info...".
-int32_t GetFileGeneralInfo(OperationContext& context, const std::string& file_path,
+int32_t GetFileGeneralInfo(const OperationContext& context, const std::string& file_path,
                            OperationStatus* status, std::optional<FileGeneralInfo>* info);
 
 // Command 54, without ping, cancel reset or report lines.
-int32_t GetFileCountInProject(OperationContext& context, const std::string& project_path,
+int32_t GetFileCountInProject(const OperationContext& context, const std::string& project_path,
                               OperationStatus* status, std::optional<int32_t>* file_count);
 
 // Command 52. Progress "Querying <path> info...".
-int32_t IsProjectExistingOnServer(OperationContext& context, const std::string& project_path,
+int32_t IsProjectExistingOnServer(const OperationContext& context, const std::string& project_path,
                                   OperationStatus* status, bool* exists);
 
 // Command 44. Progress "Getting database alias...".
-int32_t GetDatabaseAlias(OperationContext& context, OperationStatus* status,
+int32_t GetDatabaseAlias(const OperationContext& context, OperationStatus* status,
                          std::vector<std::string>* aliases);
 
 // The filters of the history queries, passed to the server as they come: an
@@ -56,21 +56,21 @@ struct HistoryFilter {
 };
 
 // Command 35. Progress "Get <path> history...".
-int32_t GetProjectHistory(OperationContext& context, const std::string& project_path,
+int32_t GetProjectHistory(const OperationContext& context, const std::string& project_path,
                           bool include_file_history, bool recursive, const HistoryFilter& filter,
                           OperationStatus* status, std::vector<ProjectHistoryEntry>* entries);
 
 // Command 34. Progress "Get <path> history...".
-int32_t GetFileHistory(OperationContext& context, const std::string& file_path,
+int32_t GetFileHistory(const OperationContext& context, const std::string& file_path,
                        const HistoryFilter& filter, OperationStatus* status,
                        FileHistoryCommand::Reply* history);
 
 // Command 25. Progress "Getting deleted items in <path>...".
-int32_t GetDeletedItemsInProject(OperationContext& context, const std::string& project_path,
+int32_t GetDeletedItemsInProject(const OperationContext& context, const std::string& project_path,
                                  OperationStatus* status, std::vector<DeletedItem>* items);
 
 // Command 22. Progress "Getting share links of <path>...".
-int32_t GetFileLinks(OperationContext& context, const std::string& file_path,
+int32_t GetFileLinks(const OperationContext& context, const std::string& file_path,
                      OperationStatus* status, std::vector<std::string>* links);
 
 }  // namespace qorv::ops

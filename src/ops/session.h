@@ -34,7 +34,7 @@ struct ConnectOutputs {
 // On success the session saves the server and port as given and takes the
 // server, upper-cased, as its connected server name; a failure leaves them
 // as they were.
-int32_t ConnectToServer(OperationContext& context, const ConnectArguments& arguments,
+int32_t ConnectToServer(const OperationContext& context, const ConnectArguments& arguments,
                         OperationStatus* status, ConnectOutputs* outputs);
 
 struct LoginArguments {
@@ -63,8 +63,8 @@ struct LoginOutputs {
 // cannot be opened adds the report line {0, why} and leaves the session
 // without a usable cache. A failure leaves user, database and cache as they
 // were.
-int32_t Login(OperationContext& context, const LoginArguments& arguments, OperationStatus* status,
-              LoginOutputs* outputs);
+int32_t Login(const OperationContext& context, const LoginArguments& arguments,
+              OperationStatus* status, LoginOutputs* outputs);
 
 }  // namespace qorv::ops
 

@@ -14,12 +14,14 @@
 #include <memory>
 #include <string>
 
+#include "ops/operation_context.h"
 #include "platform/apartment.h"
 #include "platform/component/com_object.h"
 #include "platform/component/connection_point.h"
 #include "platform/component/dispatch_impl.h"
 #include "platform/component/support_error_info.h"
 #include "protocol/operation_driver.h"
+#include "protocol/request_engine.h"
 #include "qorvsdk/sdk.h"
 #include "sdk/sdk_dispatch_table.h"
 
@@ -251,17 +253,24 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
                                  LONG* ResultValue) override;
 
   COperationDriver& driver() { return driver_; }
+  CRequestEngine& engine() { return engine_; }
+  const ops::SessionState& session() const { return session_; }
   const platform::Window* notification_window() const { return window_.get(); }
 
  private:
   // The window procedure: the notification message raises event wParam.
   intptr_t OnWindowMessage(uint32_t message, uintptr_t wparam);
 
+  // What the operations of this object work with.
+  ops::OperationContext Context() { return ops::OperationContext{engine_, driver_, session_}; }
+
   platform::ConnectionPoint events_;
   COperationDriver driver_;
+  // Owns the connection; its destruction closes it without sending anything.
+  CRequestEngine engine_;
+  // Connected server name, saved server and login, the local cache.
+  ops::SessionState session_;
   std::unique_ptr<platform::Window> window_;
-  // ServerIP of the last successful ConnectToServer, upper-cased.
-  std::string connected_server_name_;
 };
 
 }  // namespace qorv::sdk
