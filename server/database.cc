@@ -173,6 +173,25 @@ std::optional<UserRecord> Database::FindUser(std::string_view user_name) {
   return user;
 }
 
+StoreStatus Database::SetUserKey(std::string_view user_name, const std::optional<UserKey>& key) {
+  return Guarded([&] {
+    SqliteDb& db = impl_->db();
+    SqliteTransaction transaction(db);
+    SqliteStatement existing = db.Prepare("SELECT 1 FROM users WHERE name = ?");
+    existing.Bind(1, user_name);
+    if (!existing.Step()) return StoreStatus{kStatusBadCredentials, kTextBadCredentials};
+    SqliteStatement update = db.Prepare("UPDATE users SET user_key = ? WHERE name = ?");
+    if (key) {
+      update.BindBlob(1, KeyBlob(*key));
+    } else {
+      update.BindNull(1);
+    }
+    update.Bind(2, user_name).Run();
+    transaction.Commit();
+    return StoreStatus::Ok();
+  });
+}
+
 StoreStatus Database::SetPassword(const Actor& actor, std::string_view new_password) {
   return Guarded([&] {
     SqliteDb& db = impl_->db();

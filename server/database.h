@@ -61,6 +61,9 @@ class Database {
   // 40003 for an unknown user or a wrong password, with one text for both.
   StoreStatus Authenticate(std::string_view user_name, std::string_view password, UserRecord* user);
   std::optional<UserRecord> FindUser(std::string_view user_name);
+  // Administration: gives the user a new Blowfish user key (none: the zero
+  // key). 40003 when there is no such user.
+  StoreStatus SetUserKey(std::string_view user_name, const std::optional<UserKey>& key);
   // Command 20.
   StoreStatus SetPassword(const Actor& actor, std::string_view new_password);
   // Command 37.

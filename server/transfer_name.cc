@@ -17,8 +17,13 @@ std::string MakeTransferName(int64_t version_record, Eol eol, int32_t file_time_
   if (file_time_mode < kFileTimeCurrent || file_time_mode > kFileTimeCheckIn) {
     file_time_mode = kFileTimeModification;
   }
-  return "V" + std::to_string(version_record) + "." + std::to_string(static_cast<int>(eol)) + "." +
-         std::to_string(file_time_mode);
+  // Appended piece by piece: "V" + to_string(...) trips a false -Wrestrict
+  // of GCC 12 at -O3.
+  std::string name = "V";
+  name.append(std::to_string(version_record)).append(".");
+  name.append(std::to_string(static_cast<int>(eol))).append(".");
+  name.append(std::to_string(file_time_mode));
+  return name;
 }
 
 std::optional<TransferName> ParseTransferName(std::string_view text) {

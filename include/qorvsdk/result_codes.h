@@ -144,6 +144,13 @@ inline constexpr char kTextVersionRefused[] =
     "This client is not compatible with the server. Please contact your system administrator.";
 inline constexpr char kTextUnspecifiedConnectError[] = "Unspecified error.";
 
+// User key files (not results: they only say why a key file was not used).
+inline constexpr char kTextKeyFileOpenError[] = "Error opening Blowfish user key file ";
+inline constexpr char kTextKeyFileReadError[] = "Error reading Blowfish user key file ";
+inline constexpr char kTextKeyFileWrongFormat[] = "Wrong Blowfish user key file format";
+inline constexpr char kTextKeyFileChecksumFailed[] = "Unable to verify hash checksum";
+inline constexpr char kTextKeyFileWrongExpiry[] = "Wrong registry Blowfish user key format";
+
 // SSL library result codes 20001 to 20100 and their texts.
 inline constexpr char kTextSslOutOfMemory[] = "Out of memory.";                        // 20001
 inline constexpr char kTextSslTimeOut[] = "Time out.";                                 // 20002

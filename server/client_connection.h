@@ -1,0 +1,45 @@
+// One client connection of the server, from the handshake to its close:
+// frames in, replies out, on the connection's own thread.
+//
+// The server refuses (closes without reply) a frame announcing more than
+// 16 MiB, a Blowfish payload that is not whole blocks, and a peer that does
+// not open with the handshake magic. A closed or failed connection ends its
+// session; nothing of a request that had not fully arrived is carried out.
+#ifndef QORV_SERVER_CLIENT_CONNECTION_H_
+#define QORV_SERVER_CLIENT_CONNECTION_H_
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/socket.h"
+#include "server/data_directory.h"
+#include "server/fault_hooks.h"
+#include "server/session_registry.h"
+
+namespace qorv::server {
+
+// No request of this protocol comes near this size (file bodies travel in
+// messages of at most 65536 bytes), so a larger announcement is a peer out of
+// step or hostile.
+inline constexpr uint32_t kMaxRequestFrame = 16u * 1024u * 1024u;
+
+// What every connection of one server shares.
+struct ServerServices {
+  DataDirectory& data;
+  SessionRegistry& sessions;
+  FaultHookSource& faults;
+  int32_t encryption_mode = 0;
+  std::string accepted_versions;
+  // Set when the server stops: every wait of the connection ends within one
+  // poll interval.
+  const std::atomic<int32_t>* stop_flag = nullptr;
+};
+
+// Serves the accepted socket until the peer closes it, a transfer fails or
+// the server stops; closes the socket and ends the session.
+void ServeClientConnection(platform::SocketHandle socket, const ServerServices& services);
+
+}  // namespace qorv::server
+
+#endif  // QORV_SERVER_CLIENT_CONNECTION_H_

@@ -1,0 +1,56 @@
+// Faults the server can be told to make, for tests of how clients cope:
+// dropping connections, slow replies and refused commands. All are off
+// unless a test or a command-line flag turns them on.
+#ifndef QORV_SERVER_FAULT_HOOKS_H_
+#define QORV_SERVER_FAULT_HOOKS_H_
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace qorv::server {
+
+inline constexpr char kTextInjectedFailure[] = "Injected failure";
+
+struct InjectedStatus {
+  int32_t status = 0;
+  std::string text = kTextInjectedFailure;
+};
+
+struct FaultHooks {
+  // Each connection answers this many request frames, then closes when the
+  // next one arrives, without carrying it out. Negative: never.
+  int32_t drop_after_frames = -1;
+  // Every reply waits this long before it is sent.
+  int32_t reply_delay_ms = 0;
+  // Commands answered with a status of their own instead of being carried
+  // out (command code -> status and text).
+  std::map<int32_t, InjectedStatus> injected_statuses;
+};
+
+// "CODE:STATUS" or "CODE:STATUS:TEXT" (the --fault-status flag). False when
+// the text is not of that form.
+bool ParseInjectedStatus(std::string_view text, int32_t* code, InjectedStatus* injected);
+
+// The hooks in force, changed by tests while connections read them.
+class FaultHookSource {
+ public:
+  void Set(FaultHooks hooks) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hooks_ = std::move(hooks);
+  }
+  FaultHooks Get() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hooks_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  FaultHooks hooks_;  // GUARDED_BY(mutex_)
+};
+
+}  // namespace qorv::server
+
+#endif  // QORV_SERVER_FAULT_HOOKS_H_

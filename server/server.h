@@ -1,0 +1,81 @@
+// The reference server: one listening socket, one thread per client
+// connection, any number of clients, over the databases of one data
+// directory.
+//
+// Runs in-process (tests start it on an ephemeral loopback port) as well as
+// inside qorvd. Thread safety: Start and Stop from one thread; the other
+// methods from any.
+#ifndef QORV_SERVER_SERVER_H_
+#define QORV_SERVER_SERVER_H_
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "net/cancelable_socket.h"
+#include "server/client_connection.h"
+#include "server/data_directory.h"
+#include "server/fault_hooks.h"
+#include "server/server_config.h"
+#include "server/session_registry.h"
+
+namespace qorv::server {
+
+class Server {
+ public:
+  explicit Server(ServerConfig config);
+  // Stops the server if it runs.
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Opens the data directory (applying the configured excluded types to
+  // each database), listens and starts accepting clients. False with the
+  // reason in *error.
+  bool Start(std::string* error);
+
+  // Stops accepting, ends every connection (each notices within one poll
+  // interval) and waits for their threads. Sessions end with them.
+  void Stop();
+
+  // The port listened on (the one picked when the configuration said 0).
+  uint16_t port() const { return port_; }
+  const std::string& address() const { return config_.address; }
+
+  // The databases, for administration by tests while the server runs.
+  DataDirectory& data_directory() { return *data_; }
+  const SessionRegistry& sessions() const { return sessions_; }
+
+  void SetFaultHooks(FaultHooks hooks) { faults_.Set(std::move(hooks)); }
+
+ private:
+  struct Connection {
+    std::thread thread;
+    std::atomic<bool> finished{false};
+  };
+
+  void AcceptLoop();
+  // Joins the threads of connections that have ended.
+  void ReapFinished();
+
+  ServerConfig config_;
+  std::unique_ptr<DataDirectory> data_;
+  SessionRegistry sessions_;
+  FaultHookSource faults_;
+  std::atomic<int32_t> stop_flag_{0};
+  std::unique_ptr<ServerServices> services_;
+  CCancelableSocket listener_;
+  uint16_t port_ = 0;
+  std::thread accept_thread_;
+  std::mutex connections_mutex_;
+  std::list<std::unique_ptr<Connection>> connections_;  // GUARDED_BY(connections_mutex_)
+  bool running_ = false;
+};
+
+}  // namespace qorv::server
+
+#endif  // QORV_SERVER_SERVER_H_

@@ -1,0 +1,142 @@
+#include "server/server_config.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "server/command_options.h"
+
+namespace qorv::server {
+namespace {
+
+// The largest clock offset accepted, in hours either way.
+constexpr double kMaxTimeOffsetHours = 1000;
+
+const std::vector<FlagInfo>& ServeOptions() {
+  static const std::vector<FlagInfo> kOptions = {
+      {"help", nullptr, "Show this help and exit."},
+      {"config", "FILE",
+       "Read settings from FILE: one \"key = value\" per line, keys being the flag names "
+       "without \"--\"; flags given on the command line win."},
+      {"address", "ADDRESS", "IPv4 address to listen on (default 127.0.0.1)."},
+      {"port", "PORT",
+       "TCP port to listen on (default 0: any free port). The port in use is reported on "
+       "standard output as \"listening on ADDRESS:PORT\"."},
+      {"data", "DIR", "Data directory holding one NAME.qordb file per database (required)."},
+      {"encryption", "MODE",
+       "Channel encryption announced in the handshake: 0 plain (default), 1 Blowfish. Mode 2 "
+       "(SSL) is not available yet."},
+      {"versions", "LIST",
+       "Client versions accepted, as sent in the handshake: one version or a comma-separated "
+       "list (default 5.2)."},
+      {"excluded-types", "PATTERNS",
+       "File name patterns that may not be added, such as \"*.exe;*.obj\"; written into every "
+       "database of the data directory at start."},
+      {"time-offset", "HOURS",
+       "Hours (may be fractional or negative) added to the server's clock for the times it "
+       "records (default 0)."},
+      {"fault-drop-after", "N",
+       "Test fault: each connection answers N request frames, then closes when the next one "
+       "arrives, without carrying it out."},
+      {"fault-delay-ms", "MS", "Test fault: wait MS milliseconds before sending each reply."},
+      {"fault-status", "CODE:STATUS[:TEXT]",
+       "Test fault: answer command CODE with STATUS (and TEXT, default \"Injected failure\") "
+       "instead of carrying it out. May be given several times."},
+  };
+  return kOptions;
+}
+
+template <typename Number>
+bool ParseNumber(const std::string& text, Number* value) {
+  if (text.empty()) return false;
+  const char* end = text.data() + text.size();
+  auto [rest, error] = std::from_chars(text.data(), end, *value);
+  return error == std::errc() && rest == end;
+}
+
+bool Fail(std::string* error, std::string message) {
+  *error = std::move(message);
+  return false;
+}
+
+}  // namespace
+
+bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest* request,
+                         std::string* error) {
+  *request = ServeRequest{};
+  CommandOptions options;
+  if (!options.Parse(arguments, ServeOptions(), error)) return false;
+  if (options.Has("help")) {
+    request->help = true;
+    return true;
+  }
+  if (!options.positional().empty()) {
+    return Fail(error, "unexpected argument " + options.positional().front());
+  }
+  if (std::optional<std::string> file = options.Value("config")) {
+    if (!options.MergeFile(*file, ServeOptions(), error)) return false;
+  }
+  ServerConfig& config = request->config;
+  if (auto value = options.Value("address")) config.address = *value;
+  if (auto value = options.Value("port")) {
+    if (!ParseNumber(*value, &config.port)) return Fail(error, "bad --port " + *value);
+  }
+  std::optional<std::string> data = options.Value("data");
+  if (!data || data->empty()) return Fail(error, "--data DIR is required");
+  config.data_directory = *data;
+  if (auto value = options.Value("encryption")) {
+    if (!ParseNumber(*value, &config.encryption_mode)) {
+      return Fail(error, "bad --encryption " + *value);
+    }
+    if (config.encryption_mode == 2) {
+      return Fail(error, "encryption mode 2 (SSL) is not available in this server yet; use 0 or 1");
+    }
+    if (config.encryption_mode != 0 && config.encryption_mode != 1) {
+      return Fail(error, "--encryption must be 0 or 1");
+    }
+  }
+  if (auto value = options.Value("versions")) {
+    if (value->empty()) return Fail(error, "--versions must not be empty");
+    config.accepted_versions = *value;
+  }
+  config.excluded_types = options.Value("excluded-types");
+  if (auto value = options.Value("time-offset")) {
+    if (!ParseNumber(*value, &config.time_offset_hours) ||
+        !std::isfinite(config.time_offset_hours) ||
+        std::fabs(config.time_offset_hours) > kMaxTimeOffsetHours) {
+      return Fail(error, "bad --time-offset " + *value);
+    }
+  }
+  if (auto value = options.Value("fault-drop-after")) {
+    if (!ParseNumber(*value, &config.faults.drop_after_frames) ||
+        config.faults.drop_after_frames < 0) {
+      return Fail(error, "bad --fault-drop-after " + *value);
+    }
+  }
+  if (auto value = options.Value("fault-delay-ms")) {
+    if (!ParseNumber(*value, &config.faults.reply_delay_ms) || config.faults.reply_delay_ms < 0) {
+      return Fail(error, "bad --fault-delay-ms " + *value);
+    }
+  }
+  for (const std::string& value : options.Values("fault-status")) {
+    int32_t code = 0;
+    InjectedStatus injected;
+    if (!ParseInjectedStatus(value, &code, &injected)) {
+      return Fail(error, "bad --fault-status " + value);
+    }
+    config.faults.injected_statuses[code] = std::move(injected);
+  }
+  return true;
+}
+
+std::string ServeUsage() {
+  return "Usage: qorvd --data DIR [flags]\n"
+         "       qorvd admin COMMAND [flags]   (qorvd admin --help lists the commands)\n"
+         "\n"
+         "Runs the reference server: listens for clients, one thread per connection, until\n"
+         "SIGINT or SIGTERM.\n"
+         "\n"
+         "Flags:\n" +
+         FormatOptionHelp(ServeOptions());
+}
+
+}  // namespace qorv::server

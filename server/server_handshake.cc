@@ -1,0 +1,50 @@
+#include "server/server_handshake.h"
+
+#include "net/byte_order.h"
+#include "net/handshake.h"
+#include "net/out_message.h"
+#include "qorvsdk/result_codes.h"
+
+namespace qorv::server {
+namespace {
+
+// 4 bytes as they lie in memory on the client: little-endian.
+void AppendRaw4(COutMessage& out, uint32_t value) {
+  uint8_t word[4];
+  StoreLittleEndian32(word, value);
+  out.AppendBytes(word, sizeof(word));
+}
+
+}  // namespace
+
+std::vector<uint8_t> ServerHandshakeBytes(const std::string& accepted_versions,
+                                          int32_t encryption_mode) {
+  // The handshake is no frame, but its int32 and string fields are encoded
+  // as in one: the message buffer builds them.
+  COutMessage out;
+  out.AppendInt32(static_cast<int32_t>(kHandshakeMagic));
+  out.AppendString(accepted_versions);
+  AppendRaw4(out, 0);
+  out.AppendInt32(encryption_mode);
+  out.AppendString(kProductName);
+  AppendRaw4(out, 0);  // value 7
+  out.AppendInt32(0);  // value 8
+  out.AppendInt32(0);  // value 9
+  out.AppendInt32(0);  // value 10
+  AppendRaw4(out, 0);  // value 11
+  return std::vector<uint8_t>(out.data(), out.data() + out.size());
+}
+
+int32_t AnswerHandshake(CBlockingSocket& socket, const std::string& accepted_versions,
+                        int32_t encryption_mode) {
+  int32_t magic = 0;
+  int32_t code = socket.ReceiveInt32(&magic);
+  if (code != kResultOk) return code;
+  // Anything else (a web browser, a port scanner, a peer out of step) is not
+  // a client of this protocol: it gets no answer.
+  if (static_cast<uint32_t>(magic) != kHandshakeMagic) return kResultNotThisProduct;
+  const std::vector<uint8_t> bytes = ServerHandshakeBytes(accepted_versions, encryption_mode);
+  return socket.Send(bytes.data(), bytes.size());
+}
+
+}  // namespace qorv::server

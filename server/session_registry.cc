@@ -1,0 +1,49 @@
+#include "server/session_registry.h"
+
+#include <openssl/rand.h>
+
+#include <random>
+
+namespace qorv::server {
+namespace {
+
+// A random identity in 1 .. 2^31-1. OpenSSL's generator is the first
+// choice; the standard one only stands in when it fails.
+int32_t RandomIdentity() {
+  uint32_t value = 0;
+  if (RAND_bytes(reinterpret_cast<unsigned char*>(&value), sizeof(value)) != 1) {
+    std::random_device device;
+    value = device();
+  }
+  return static_cast<int32_t>(value & 0x7FFFFFFFu);
+}
+
+}  // namespace
+
+int32_t SessionRegistry::Open(Session* session) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  int32_t identity = 0;
+  while (identity == 0 || sessions_.count(identity) != 0) identity = RandomIdentity();
+  session->identity = identity;
+  sessions_[identity] = *session;
+  return identity;
+}
+
+void SessionRegistry::Close(int32_t identity) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sessions_.erase(identity);
+}
+
+std::optional<Session> SessionRegistry::Find(int32_t identity) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto found = sessions_.find(identity);
+  if (found == sessions_.end()) return std::nullopt;
+  return found->second;
+}
+
+size_t SessionRegistry::size() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sessions_.size();
+}
+
+}  // namespace qorv::server

@@ -1,0 +1,180 @@
+// qorvd as a program: its help, its configuration, and a restart on the same
+// data directory with the data intact.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/program_process.h"
+#include "server/admin_commands.h"
+#include "server/server.h"
+#include "server/server_config.h"
+#include "server/test_client.h"
+#include "support/scoped_temp.h"
+
+namespace qorv::server::testing {
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+// Runs qorvd to its end; its exit code, with its standard output in *output.
+int RunQorvd(const std::vector<std::string>& arguments, std::string* output) {
+  platform::ProgramProcess program;
+  EXPECT_EQ(program.Start(QORVD_PATH, arguments), 0);
+  EXPECT_TRUE(program.ReadToEnd(output, kTimeoutMs));
+  int exit_code = -1;
+  EXPECT_TRUE(program.WaitForExit(kTimeoutMs, &exit_code));
+  return exit_code;
+}
+
+// The port of a "listening on 127.0.0.1:PORT" line, or 0.
+uint16_t PortOf(const std::string& line) {
+  const std::string prefix = "listening on 127.0.0.1:";
+  if (line.rfind(prefix, 0) != 0) return 0;
+  return static_cast<uint16_t>(std::stoi(line.substr(prefix.size())));
+}
+
+TEST(QorvdProgramTest, HelpExplainsEveryFlag) {
+  std::string output;
+  ASSERT_EQ(RunQorvd({"--help"}, &output), 0);
+  for (const char* flag : {"--config", "--address", "--port", "--data", "--encryption",
+                           "--versions", "--excluded-types", "--time-offset", "--fault-drop-after",
+                           "--fault-delay-ms", "--fault-status", "qorvd admin"}) {
+    EXPECT_NE(output.find(flag), std::string::npos) << flag;
+  }
+  ASSERT_EQ(RunQorvd({"admin", "--help"}, &output), 0);
+  for (const char* command : {"create-db", "add-user", "import", "issue-key", "checkout-as"}) {
+    EXPECT_NE(output.find(command), std::string::npos) << command;
+  }
+  // Mode 2 is refused with a reason, not started half-way.
+  EXPECT_EQ(RunQorvd({"--data", "/nonexistent", "--encryption", "2"}, &output), 2);
+}
+
+TEST(QorvdProgramTest, RestartOnTheSameDataDirectoryKeepsTheData) {
+  qorv::testing::ScopedTempFolder temp;
+  const std::string data = temp.Child("data");
+  const std::string folder = temp.Child("source");
+  std::filesystem::create_directories(folder + "/lib");
+  qorv::testing::WriteTextFile(folder + "/main.c", "int main() {}\n");
+  qorv::testing::WriteTextFile(folder + "/lib/util.c", "void util() {}\n");
+  std::string output;
+  ASSERT_EQ(RunQorvd({"admin", "create-db", "--data", data, "--db", "Main"}, &output), 0);
+  ASSERT_EQ(RunQorvd({"admin", "add-user", "--data", data, "--db", "Main", "--user", "alice",
+                      "--password", "secret"},
+                     &output),
+            0);
+  ASSERT_EQ(RunQorvd({"admin", "import", "--data", data, "--db", "Main", "--folder", folder,
+                      "--project", "$/Game"},
+                     &output),
+            0);
+
+  for (int run = 0; run < 2; ++run) {
+    platform::ProgramProcess server;
+    ASSERT_EQ(server.Start(QORVD_PATH, {"--data", data, "--port", "0"}), 0);
+    std::string line;
+    ASSERT_TRUE(server.ReadLine(&line, kTimeoutMs));
+    const uint16_t port = PortOf(line);
+    ASSERT_NE(port, 0) << line;
+
+    TestClient client(port);
+    ASSERT_EQ(client.Connect().result, 0);
+    ASSERT_GT(client.Login("Main", "alice", "secret"), 0);
+    if (run == 0) {
+      Reply reply = client.Call(4, [](COutMessage& out) {
+        out.AppendString("made in the first run");
+        AppendStrings(out, {"$/Game/Docs"});
+      });
+      ASSERT_EQ(reply.status, 0) << reply.text;
+      ASSERT_EQ(client.in().ReadInt32(), 0);
+    } else {
+      Reply reply = client.Call(3, [](COutMessage& out) {
+        out.AppendString("$/Game");
+        out.AppendBool(true);
+      });
+      ASSERT_EQ(reply.status, 0) << reply.text;
+      std::vector<std::string> names;
+      const int32_t count = client.in().ReadInt32();
+      for (int32_t i = 0; i < count; ++i) {
+        names.push_back(client.in().ReadString());
+        client.in().ReadBool();
+        for (int k = 0; k < 3; ++k) client.in().ReadInt32();
+      }
+      EXPECT_EQ(names, (std::vector<std::string>{"Docs", "lib", "lib/util.c", "main.c"}));
+    }
+    client.connection().Close();
+    ASSERT_TRUE(server.RequestTermination());
+    int exit_code = -1;
+    ASSERT_TRUE(server.WaitForExit(kTimeoutMs, &exit_code));
+    EXPECT_EQ(exit_code, 0);
+  }
+}
+
+TEST(ServeArgumentsTest, FlagsWinOverTheConfigurationFile) {
+  qorv::testing::ScopedTempFolder temp;
+  const std::string file = temp.Child("qorvd.conf");
+  qorv::testing::WriteTextFile(file,
+                               "# a comment\n"
+                               "data = /srv/qorv\n"
+                               "port = 4000\n"
+                               "encryption = 1\n"
+                               "versions = 5.0,5.2\n"
+                               "time-offset = -1.5\n"
+                               "fault-status = 44:40501\n");
+  ServeRequest request;
+  std::string error;
+  ASSERT_TRUE(ParseServeArguments(
+      {"--config", file, "--port=5000", "--fault-status", "3:40599:no listing"}, &request, &error))
+      << error;
+  EXPECT_EQ(request.config.data_directory, "/srv/qorv");
+  EXPECT_EQ(request.config.port, 5000);
+  EXPECT_EQ(request.config.encryption_mode, 1);
+  EXPECT_EQ(request.config.accepted_versions, "5.0,5.2");
+  EXPECT_EQ(request.config.time_offset_hours, -1.5);
+  // The flag's statuses replace the file's.
+  ASSERT_EQ(request.config.faults.injected_statuses.size(), 1u);
+  EXPECT_EQ(request.config.faults.injected_statuses.at(3).status, 40599);
+  EXPECT_EQ(request.config.faults.injected_statuses.at(3).text, "no listing");
+
+  EXPECT_FALSE(ParseServeArguments({"--data", "d", "--encryption", "2"}, &request, &error));
+  EXPECT_NE(error.find("SSL"), std::string::npos);
+  EXPECT_FALSE(ParseServeArguments({"--data", "d", "--port", "70000"}, &request, &error));
+  EXPECT_FALSE(ParseServeArguments({"--port", "1"}, &request, &error));  // no data directory
+  EXPECT_FALSE(ParseServeArguments({"--data", "d", "--fault-status", "3"}, &request, &error));
+  EXPECT_FALSE(ParseServeArguments({"--data", "d", "--bogus"}, &request, &error));
+  qorv::testing::WriteTextFile(file, "data /srv\n");
+  EXPECT_FALSE(ParseServeArguments({"--config", file}, &request, &error));
+}
+
+TEST(ServerStartTest, AMissingDataDirectoryIsRefusedRatherThanServedEmpty) {
+  ServerConfig config;
+  config.data_directory = "/nonexistent/qorvd-data";
+  Server server(config);
+  std::string error;
+  EXPECT_FALSE(server.Start(&error));
+  EXPECT_NE(error.find("/nonexistent/qorvd-data"), std::string::npos) << error;
+}
+
+TEST(AdminCommandsTest, RefusesBadCommandLinesAndReportsStoreFailures) {
+  qorv::testing::ScopedTempFolder temp;
+  const std::string data = temp.Child("data");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunAdminCommand({"create-db", "--data", data}, out, err), 2);  // --db missing
+  EXPECT_EQ(RunAdminCommand({"frobnicate"}, out, err), 2);
+  EXPECT_EQ(RunAdminCommand({"create-db", "--data", data, "--db", "../evil"}, out, err), 1);
+  EXPECT_EQ(RunAdminCommand({"create-db", "--data", data, "--db", "Main"}, out, err), 0);
+  EXPECT_EQ(RunAdminCommand({"add-user", "--data", data, "--db", "Main", "--user", "a",
+                             "--password", "p", "--key", "0x1234"},
+                            out, err),
+            1);
+  EXPECT_EQ(RunAdminCommand({"issue-key", "--data", data, "--db", "Main", "--user", "nobody",
+                             "--server", "s", "--out", temp.Child("k")},
+                            out, err),
+            1);
+  EXPECT_EQ(RunAdminCommand({"checkout-as", "--data", data, "--db", "Main", "--user", "nobody",
+                             "--path", "$/x"},
+                            out, err),
+            1);
+}
+
+}  // namespace
+}  // namespace qorv::server::testing
