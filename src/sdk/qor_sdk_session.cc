@@ -22,10 +22,19 @@ HRESULT CQorSDK::ConnectToServer(BSTR ServerIP, LONG ServerPort, VARIANT_BOOL* C
   return S_OK;
 }
 
-// Until the key-file reader is in: the login is not built.
-HRESULT CQorSDK::Login(BSTR, BSTR, BSTR, IQORVKeyInfoSet*, VARIANT_BOOL*, LONG*, VARIANT_BOOL*,
-                       BSTR*, LONG*) {
-  return E_NOTIMPL;
+HRESULT CQorSDK::Login(BSTR UserName, BSTR Password, BSTR DatabaseName, IQORVKeyInfoSet* KeyInfoSet,
+                       VARIANT_BOOL* MustChangePassword, LONG* ExpireDays, VARIANT_BOOL* Canceled,
+                       BSTR* ResultDescription, LONG* ResultValue) {
+  const ops::LoginArguments arguments{InText(UserName), InText(Password), InText(DatabaseName),
+                                      InSet(KeyInfoSet)};
+  ops::LoginOutputs outputs;
+  const MethodOutcome outcome = RunOperation([&](ops::OperationStatus* status) {
+    return ops::Login(Context(), arguments, status, &outputs);
+  });
+  WriteBool(MustChangePassword, outputs.must_change_password);
+  WriteLong(ExpireDays, outputs.expire_days);
+  WriteOutcome(outcome, Canceled, ResultDescription, ResultValue);
+  return S_OK;
 }
 
 }  // namespace qorv::sdk

@@ -41,8 +41,9 @@ class RecordingOwner : public IDriverOwner {
   std::vector<std::vector<ReportLine>> batches;
 };
 
-// Answers the login and, per command code, the reply the test set (the
-// latest one set for the code); an unscripted command gets 40008.
+// Answers the login (with "Welcome" unless the test set another reply) and,
+// per command code, the reply the test set (the latest one set for the
+// code); an unscripted command gets 40008.
 class ScriptedServer {
  public:
   ScriptedServer()
@@ -53,6 +54,7 @@ class ScriptedServer {
     std::lock_guard<std::mutex> lock(mutex_);
     replies_[code] = reply.bytes();
   }
+  void ScriptLogin(const testing::Wire& reply) { Script(0x01, reply); }
   uint16_t port() const { return server_.port(); }
   // Requests of the first connection, the login included.
   std::vector<std::vector<uint8_t>> requests() const { return server_.requests(0); }
@@ -60,7 +62,7 @@ class ScriptedServer {
  private:
   testing::FakeReply Answer(const std::vector<uint8_t>& request) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (request[0] == 0x01) {
+    if (request[0] == 0x01 && replies_.count(0x01) == 0) {
       return {testing::Wire().Status(0, "Welcome").Bool(false).Int32(0).Int32(7).bytes(),
               true,
               false,
