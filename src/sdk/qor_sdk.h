@@ -8,6 +8,12 @@
 // window and waits, and the window procedure invokes every connected sink in
 // connection order. So events always run on the caller's thread and are
 // synchronous for the part that raises them.
+//
+// It also owns the request engine (the connection to the server) and the
+// session state the connect and login steps set. Each operation method is
+// one short body over the machinery of method_call.h: the methods of the
+// session are in qor_sdk_session.cc, the queries in qor_sdk_queries.cc, and
+// the methods whose operations are not built yet in qor_sdk_operations.cc.
 #ifndef QORV_SDK_QOR_SDK_H_
 #define QORV_SDK_QOR_SDK_H_
 
@@ -253,8 +259,6 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
                                  LONG* ResultValue) override;
 
   COperationDriver& driver() { return driver_; }
-  CRequestEngine& engine() { return engine_; }
-  const ops::SessionState& session() const { return session_; }
   const platform::Window* notification_window() const { return window_.get(); }
 
  private:
