@@ -46,7 +46,7 @@ void WriteText(BSTR* out, const std::string& text) {
 
 }  // namespace
 
-CQorSDK::CQorSDK() : events_(this, DIID__IQorSDKEvents), driver_(this) {}
+CQorSDK::CQorSDK() : events_(this, DIID__IQorSDKEvents), driver_(this), engine_(driver_) {}
 
 CQorSDK::~CQorSDK() {
   // Nothing is sent to the server at the end; the working temporary folder

@@ -8,18 +8,26 @@
 // window and waits, and the window procedure invokes every connected sink in
 // connection order. So events always run on the caller's thread and are
 // synchronous for the part that raises them.
+//
+// It also owns the request engine (the connection to the server) and the
+// session state the connect and login steps set. Each operation method is
+// one short body over the machinery of method_call.h: the methods of the
+// session are in qor_sdk_session.cc, the queries in qor_sdk_queries.cc, and
+// the methods whose operations are not built yet in qor_sdk_operations.cc.
 #ifndef QORV_SDK_QOR_SDK_H_
 #define QORV_SDK_QOR_SDK_H_
 
 #include <memory>
 #include <string>
 
+#include "ops/operation_context.h"
 #include "platform/apartment.h"
 #include "platform/component/com_object.h"
 #include "platform/component/connection_point.h"
 #include "platform/component/dispatch_impl.h"
 #include "platform/component/support_error_info.h"
 #include "protocol/operation_driver.h"
+#include "protocol/request_engine.h"
 #include "qorvsdk/sdk.h"
 #include "sdk/sdk_dispatch_table.h"
 
@@ -257,11 +265,16 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
   // The window procedure: the notification message raises event wParam.
   intptr_t OnWindowMessage(uint32_t message, uintptr_t wparam);
 
+  // What the operations of this object work with.
+  ops::OperationContext Context() { return ops::OperationContext{engine_, driver_, session_}; }
+
   platform::ConnectionPoint events_;
   COperationDriver driver_;
+  // Owns the connection; its destruction closes it without sending anything.
+  CRequestEngine engine_;
+  // Connected server name, saved server and login, the local cache.
+  ops::SessionState session_;
   std::unique_ptr<platform::Window> window_;
-  // ServerIP of the last successful ConnectToServer, upper-cased.
-  std::string connected_server_name_;
 };
 
 }  // namespace qorv::sdk

@@ -6,14 +6,24 @@
  * registers the module into a private registry file, activates the SDK object
  * by ProgID through the module's activation entry points, finds the event
  * connection point by the event interface's DIID and connects and disconnects
- * a sink it implements itself.
+ * a sink it implements itself. Finally it starts the reference server as a
+ * child process on a fresh data directory, connects and logs in through the
+ * IQORVSDK vtable with a sink connected, and checks that the report lines
+ * arrive through OnOperationResultSend on its own thread.
  * Exit status 0 when every check passes. */
+#define _GNU_SOURCE
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 typedef int32_t HRESULT;
@@ -69,9 +79,9 @@ typedef struct IDispatchVtbl {
   IUnknownVtbl unknown;
   HRESULT (*GetTypeInfoCount)(void* self, uint32_t* count);
   HRESULT (*GetTypeInfo)(void* self, uint32_t index, uint32_t lcid, void** info);
-  HRESULT (*GetIDsOfNames)
+  HRESULT(*GetIDsOfNames)
   (void* self, const GUID* riid, OLECHAR** names, uint32_t count, uint32_t lcid, int32_t* dispids);
-  HRESULT (*Invoke)
+  HRESULT(*Invoke)
   (void* self, int32_t dispid, const GUID* riid, uint32_t lcid, uint16_t flags, DISPPARAMS* params,
    VARIANT* result, void* exception, uint32_t* arg_error);
 } IDispatchVtbl;
@@ -112,6 +122,27 @@ typedef struct IConnectionPointVtbl {
   HRESULT (*EnumConnections)(void* self, void** connections);
 } IConnectionPointVtbl;
 
+/* IQORVSDK: IDispatch, then the methods in DISPID order. Only the ones this
+ * caller uses are typed; the 41 methods between Login (DISPID 2) and
+ * GetOperationResultCount (DISPID 44) are placeholders. Enumerations are
+ * 32-bit. */
+typedef struct IQORVSDKVtbl {
+  IDispatchVtbl dispatch;
+  HRESULT(*ConnectToServer)
+  (void* self, BSTR server, int32_t port, VARIANT_BOOL* connected, int32_t* encrypt_type,
+   VARIANT_BOOL* canceled, BSTR* description, int32_t proxy_type, BSTR proxy, int32_t proxy_port,
+   BSTR user, BSTR password, int32_t* result);
+  HRESULT(*Login)
+  (void* self, BSTR user, BSTR password, BSTR database, void* key_info_set,
+   VARIANT_BOOL* must_change_password, int32_t* expire_days, VARIANT_BOOL* canceled,
+   BSTR* description, int32_t* result);
+  void* dispids_3_to_43[41];
+  HRESULT (*GetOperationResultCount)(void* self, int32_t* count);
+  HRESULT(*GetOperationResultInfo)
+  (void* self, int32_t index, VARIANT_BOOL* operate_result, BSTR* description,
+   VARIANT_BOOL* successful);
+} IQORVSDKVtbl;
+
 typedef struct Object {
   const void* vtable;
 } Object;
@@ -138,6 +169,9 @@ static const GUID kIidConnectionPointContainer = {
 static const GUID kDiidSdkEvents = {
     0x2342C081, 0x181A, 0x4C91, {0x8A, 0x46, 0xB0, 0xAC, 0x5E, 0xD8, 0xC8, 0x44}};
 static const GUID kIidNull = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+static const GUID kIidQorvSdk = {
+    0xECA79881, 0x7EEE, 0x46CE, {0xA4, 0x59, 0xDB, 0xE2, 0x60, 0x55, 0xC8, 0xB2}};
+enum { kDispidOnOperationResultSend = 2 };
 static const GUID kIidIClassFactory = {1, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 static const GUID kClsidAddFile = {
     0xBD57D7BB, 0x3BBD, 0x4E20, {0xA9, 0x65, 0x09, 0xB9, 0xA0, 0x22, 0x1D, 0x93}};
@@ -312,12 +346,11 @@ static HRESULT SinkInvoke(void* self, int32_t dispid, const GUID* riid, uint32_t
   ((Sink*)self)->invocations++;
   return kSOk;
 }
-static const IDispatchVtbl kSinkVtable = {
-    {SinkQueryInterface, SinkAddRef, SinkRelease},
-    SinkGetTypeInfoCount,
-    SinkGetTypeInfo,
-    SinkGetIDsOfNames,
-    SinkInvoke};
+static const IDispatchVtbl kSinkVtable = {{SinkQueryInterface, SinkAddRef, SinkRelease},
+                                          SinkGetTypeInfoCount,
+                                          SinkGetTypeInfo,
+                                          SinkGetIDsOfNames,
+                                          SinkInvoke};
 
 /* Registers the module into a private registry, creates the SDK object by
  * ProgID and connects a sink to its event connection point. */
@@ -372,6 +405,190 @@ static void SdkObjectAndEvents(void* module) {
   unsetenv("QORV_REGISTRY");
 }
 
+#ifdef QORV_TEST_QORVD_PATH
+static const GUID kClsidQorvSdk = {
+    0x6CE1715C, 0x2303, 0x4EF8, {0x9A, 0x56, 0x27, 0x00, 0xC1, 0xDD, 0x30, 0x5F}};
+
+/* A sink that reads each report-line batch through the SDK's vtable while
+ * the event runs, and notes whether it ran on the thread that called. */
+typedef struct BatchSink {
+  const IDispatchVtbl* vtable;
+  uint32_t references;
+  void* sdk;
+  pthread_t caller;
+  int result_sends;
+  int foreign_thread_events;
+  int saw_logging_in;
+  int saw_failure_line;
+} BatchSink;
+
+static HRESULT BatchSinkInvoke(void* self, int32_t dispid, const GUID* riid, uint32_t lcid,
+                               uint16_t flags, DISPPARAMS* params, VARIANT* result, void* exception,
+                               uint32_t* arg_error) {
+  (void)riid, (void)lcid, (void)flags, (void)params, (void)result, (void)exception, (void)arg_error;
+  BatchSink* sink = (BatchSink*)self;
+  if (!pthread_equal(pthread_self(), sink->caller)) sink->foreign_thread_events++;
+  if (dispid != kDispidOnOperationResultSend) return kSOk;
+  sink->result_sends++;
+  const IQORVSDKVtbl* sdk = VTABLE(sink->sdk, IQORVSDKVtbl);
+  int32_t count = -1;
+  CHECK(sdk->GetOperationResultCount(sink->sdk, &count) == kSOk);
+  for (int32_t i = 0; i < count; ++i) {
+    VARIANT_BOOL ok = 0;
+    BSTR text = NULL;
+    VARIANT_BOOL found = 0;
+    CHECK(sdk->GetOperationResultInfo(sink->sdk, i, &ok, &text, &found) == kSOk);
+    CHECK(found == -1);
+    if (ok == -1 && TextEquals(text, "Logging in database...")) sink->saw_logging_in = 1;
+    if (ok == 0) sink->saw_failure_line = 1;
+    sys_free_string(text);
+  }
+  return kSOk;
+}
+static const IDispatchVtbl kBatchSinkVtable = {{SinkQueryInterface, SinkAddRef, SinkRelease},
+                                               SinkGetTypeInfoCount,
+                                               SinkGetTypeInfo,
+                                               SinkGetIDsOfNames,
+                                               BatchSinkInvoke};
+
+/* Runs a program with its output discarded and waits for it; its exit
+ * status, or -1. */
+static int RunAndWait(char* const argv[]) {
+  pid_t pid = 0;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, NULL, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+static int RemoveEntry(const char* path, const struct stat* info, int type, struct FTW* walk) {
+  (void)info, (void)type, (void)walk;
+  remove(path);
+  return 0;
+}
+
+static void LoginThroughTheVtable(void) {
+  char root[] = "/tmp/qorv-c-caller-XXXXXX";
+  CHECK(mkdtemp(root) != NULL);
+  char data[64], config[64], home[64];
+  snprintf(data, sizeof(data), "%s/data", root);
+  snprintf(config, sizeof(config), "%s/config", root);
+  snprintf(home, sizeof(home), "%s/home", root);
+  /* The cache of the login goes below the test's own folders. */
+  setenv("XDG_CONFIG_HOME", config, 1);
+  setenv("HOME", home, 1);
+
+  char* create[] = {
+      QORV_TEST_QORVD_PATH, "admin", "create-db", "--data", data, "--db", "Main", NULL};
+  char* add_user[] = {
+      QORV_TEST_QORVD_PATH, "admin",  "add-user", "--data", data, "--db", "Main", "--user", "alice",
+      "--password",         "secret", NULL};
+  CHECK(RunAndWait(create) == 0);
+  CHECK(RunAndWait(add_user) == 0);
+
+  /* The server prints "listening on ADDRESS:PORT" once it accepts. */
+  int pipe_ends[2];
+  CHECK(pipe(pipe_ends) == 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+  posix_spawn_file_actions_addclose(&actions, pipe_ends[0]);
+  char* serve[] = {QORV_TEST_QORVD_PATH, "--data", data, "--port", "0", NULL};
+  pid_t server = 0;
+  CHECK(posix_spawn(&server, serve[0], &actions, NULL, serve, environ) == 0);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  FILE* output = fdopen(pipe_ends[0], "r");
+  char line[256] = "";
+  int port = 0;
+  if (output != NULL && fgets(line, sizeof(line), output) != NULL) {
+    const char* colon = strrchr(line, ':');
+    if (colon != NULL) port = atoi(colon + 1);
+  }
+  CHECK(port > 0);
+
+  void* factory = NULL;
+  void* sdk = NULL;
+  CHECK(get_class_object(&kClsidQorvSdk, &kIidIClassFactory, &factory) == kSOk);
+  if (factory != NULL) {
+    CHECK(VTABLE(factory, IClassFactoryVtbl)->CreateInstance(factory, NULL, &kIidQorvSdk, &sdk) ==
+          kSOk);
+    VTABLE(factory, IUnknownVtbl)->Release(factory);
+  }
+  void* container = NULL;
+  void* point = NULL;
+  if (sdk != NULL) {
+    VTABLE(sdk, IUnknownVtbl)->QueryInterface(sdk, &kIidConnectionPointContainer, &container);
+  }
+  if (container != NULL) {
+    VTABLE(container, IConnectionPointContainerVtbl)
+        ->FindConnectionPoint(container, &kDiidSdkEvents, &point);
+  }
+  CHECK(point != NULL);
+  if (sdk != NULL && point != NULL && port > 0) {
+    BatchSink sink = {&kBatchSinkVtable, 1, sdk, pthread_self(), 0, 0, 0, 0};
+    uint32_t cookie = 0;
+    CHECK(VTABLE(point, IConnectionPointVtbl)->Advise(point, &sink, &cookie) == kSOk);
+    const IQORVSDKVtbl* methods = VTABLE(sdk, IQORVSDKVtbl);
+
+    BSTR host = MakeText("127.0.0.1");
+    VARIANT_BOOL connected = 0, canceled = 5;
+    int32_t mode = -1, result = -1;
+    BSTR description = NULL;
+    CHECK(methods->ConnectToServer(sdk, host, port, &connected, &mode, &canceled, &description, 0,
+                                   NULL, 0, NULL, NULL, &result) == kSOk);
+    CHECK(result == 0 && connected == -1 && mode == 0 && canceled == 0);
+    CHECK(TextEquals(description, "Connected to server successfully"));
+    sys_free_string(description);
+    sys_free_string(host);
+    CHECK(sink.result_sends == 2); /* "Connecting to server..." and the outcome */
+
+    BSTR user = MakeText("alice");
+    BSTR password = MakeText("secret");
+    BSTR database = MakeText("Main");
+    VARIANT_BOOL must_change = 5;
+    int32_t expire_days = -1;
+    CHECK(methods->Login(sdk, user, password, database, NULL, &must_change, &expire_days, &canceled,
+                         &description, &result) == kSOk);
+    CHECK(result == 0 && must_change == 0 && expire_days == 0 && canceled == 0);
+    CHECK(description != NULL);
+    sys_free_string(description);
+    CHECK(sink.result_sends == 4);
+    CHECK(sink.saw_logging_in);
+    CHECK(!sink.saw_failure_line);
+    CHECK(sink.foreign_thread_events == 0);
+
+    /* A refused password: the failure line arrives the same way. */
+    BSTR wrong = MakeText("wrong");
+    CHECK(methods->Login(sdk, user, wrong, database, NULL, &must_change, &expire_days, &canceled,
+                         &description, &result) == kSOk);
+    CHECK(result != 0 && sink.saw_failure_line);
+    sys_free_string(description);
+    sys_free_string(wrong);
+    sys_free_string(user);
+    sys_free_string(password);
+    sys_free_string(database);
+    CHECK(VTABLE(point, IConnectionPointVtbl)->Unadvise(point, cookie) == kSOk);
+  }
+  if (point != NULL) VTABLE(point, IUnknownVtbl)->Release(point);
+  if (container != NULL) VTABLE(container, IUnknownVtbl)->Release(container);
+  if (sdk != NULL) CHECK(VTABLE(sdk, IUnknownVtbl)->Release(sdk) == 0);
+
+  if (server > 0) {
+    kill(server, SIGTERM);
+    waitpid(server, NULL, 0);
+  }
+  if (output != NULL) fclose(output);
+  nftw(root, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+  unsetenv("XDG_CONFIG_HOME");
+}
+#endif /* QORV_TEST_QORVD_PATH */
+
 int main(void) {
   void* module = dlopen(QORV_TEST_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
   if (module == NULL) {
@@ -410,6 +627,10 @@ int main(void) {
   }
   SdkObjectAndEvents(module);
   CHECK(can_unload_now() == kSOk);
+#ifdef QORV_TEST_QORVD_PATH
+  LoginThroughTheVtable();
+  CHECK(can_unload_now() == kSOk);
+#endif
   dlclose(module);
   if (failures != 0) fprintf(stderr, "%d check(s) failed\n", failures);
   return failures == 0 ? 0 : 1;

@@ -327,12 +327,12 @@ TEST_F(SdkObjectTest, InterfacesIdentityAndConnectionPoints) {
 }
 
 TEST_F(SdkObjectTest, UnbuiltOperationAnswersNotImplementedAndWritesNothing) {
-  IQORVDatabaseAliasSet* set = reinterpret_cast<IQORVDatabaseAliasSet*>(0x1);
+  IQORVOperationResultSet* set = reinterpret_cast<IQORVOperationResultSet*>(0x1);
   VARIANT_BOOL canceled = 5;
   BSTR description = nullptr;
   LONG value = 77;
-  EXPECT_EQ(sdk_->GetDatabaseAlias(&set, &canceled, &description, &value), E_NOTIMPL);
-  EXPECT_EQ(set, reinterpret_cast<IQORVDatabaseAliasSet*>(0x1));
+  EXPECT_EQ(sdk_->PurgeItems(nullptr, &canceled, &description, &set, &value), E_NOTIMPL);
+  EXPECT_EQ(set, reinterpret_cast<IQORVOperationResultSet*>(0x1));
   EXPECT_EQ(canceled, 5);
   EXPECT_EQ(description, nullptr);
   EXPECT_EQ(value, 77);

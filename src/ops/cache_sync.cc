@@ -1,0 +1,170 @@
+#include "ops/cache_sync.h"
+
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "local/ascii_case.h"
+#include "ops/report_texts.h"
+#include "qorvsdk/enums.h"
+
+namespace qorv::ops {
+namespace {
+
+// Command 59's sub-project depth and include-files numbers of each mode.
+constexpr int32_t kTreeDepth = -1;
+constexpr int32_t kTreeIncludeFiles = 0;
+constexpr int32_t kFilesDepth = 0;
+constexpr int32_t kFilesIncludeFiles = 1;
+
+// Reply project records grouped by the upper-cased relative path of their
+// parent ("" for the requested project itself), in reply order.
+using ChildrenByParent = std::unordered_map<std::string, std::vector<std::string>>;
+
+ChildrenByParent GroupProjectRecords(const std::vector<ProjectFileListEntry>& records) {
+  ChildrenByParent children;
+  for (const ProjectFileListEntry& record : records) {
+    if (!record.is_project) continue;
+    const size_t slash = record.name.rfind('/');
+    std::string parent = slash == std::string::npos ? "" : record.name.substr(0, slash);
+    std::string leaf = slash == std::string::npos ? record.name : record.name.substr(slash + 1);
+    children[AsciiUpper(parent)].push_back(std::move(leaf));
+  }
+  return children;
+}
+
+}  // namespace
+
+void MergeProjectTree(CacheModel& model, CacheNode& project,
+                      const std::vector<ProjectFileListEntry>& records) {
+  const ChildrenByParent children = GroupProjectRecords(records);
+  static const std::vector<std::string> kNone;
+  // An explicit stack instead of recursion: the depth comes from the server.
+  std::vector<std::pair<CacheNode*, std::string>> pending = {{&project, ""}};
+  while (!pending.empty()) {
+    auto [node, relative_key] = std::move(pending.back());
+    pending.pop_back();
+    const auto found = children.find(relative_key);
+    const std::vector<std::string>& names = found == children.end() ? kNone : found->second;
+    std::unordered_set<std::string> wanted;
+    for (const std::string& name : names) wanted.insert(AsciiUpper(name));
+    model.RetainSubProjects(*node, [&wanted](const CacheNode& sub_project) {
+      return wanted.count(AsciiUpper(sub_project.name())) != 0;
+    });
+    for (const std::string& name : names) {
+      CacheNode* sub_project = node->AddSubProject(name);
+      if (sub_project == nullptr) continue;  // a name the cache cannot hold
+      const std::string upper = AsciiUpper(name);
+      pending.emplace_back(sub_project, relative_key.empty() ? upper : relative_key + "/" + upper);
+    }
+  }
+}
+
+void ApplyFileRecord(const ProjectFileListEntry& record, CacheFileEntry* entry) {
+  entry->name = record.name;
+  entry->date_1 = CacheDate::Valid(record.date);
+  entry->number_1 = record.status;
+  entry->number_2 = record.version;
+  switch (record.status) {
+    case Enum_FileStatusNormal:
+    case Enum_FileStatusPinned:
+    case Enum_FileStatusShared:
+    case Enum_FileStatusPinnedAndShared:
+      entry->text_1.clear();
+      entry->text_2 = record.user_name;
+      break;
+    case Enum_FileStatusExclusiveCheckout:
+    case Enum_FileStatusSingleCheckoutSharedFile:
+      entry->text_2 = record.user_name;
+      break;
+    case Enum_FileStatusMultiCheckout:
+    case Enum_FileStatusMultiCheckoutSharedFile:
+      entry->text_2 = record.user_name + kSeveralUsersSuffix;
+      break;
+    default:
+      break;
+  }
+}
+
+void MergeFileList(CacheNode& project, const std::vector<ProjectFileListEntry>& records) {
+  std::unordered_set<std::string> wanted;
+  for (const ProjectFileListEntry& record : records) {
+    if (!record.is_project) wanted.insert(AsciiUpper(record.name));
+  }
+  project.RetainFiles(
+      [&wanted](const CacheFileEntry& entry) { return wanted.count(AsciiUpper(entry.name)) != 0; });
+  for (const ProjectFileListEntry& record : records) {
+    if (record.is_project) continue;
+    CacheFileEntry entry;
+    if (const CacheFileEntry* existing = project.FindFile(record.name)) entry = *existing;
+    ApplyFileRecord(record, &entry);
+    project.PutFile(std::move(entry));  // refuses a name the cache cannot hold
+  }
+}
+
+int32_t SynchronizeProject(const OperationContext& context, const std::string& project_path,
+                           SyncMode mode, OperationStatus* status) {
+  CacheStore* cache = context.cache();
+  if (cache == nullptr || cache->model().FindProject(project_path) == nullptr) {
+    status->description = kTextProjectNotFound;
+    return kResultNotFound;
+  }
+  const bool tree = mode == SyncMode::kTree;
+  std::vector<ProjectFileListEntry> records;
+  const int32_t result = context.engine.ProjectFileList(
+      project_path, tree ? kTreeDepth : kFilesDepth, tree ? kTreeIncludeFiles : kFilesIncludeFiles,
+      &status->canceled, &status->description, &records);
+  if (result != kResultOk || status->canceled) return result;
+
+  const CacheResult updated = cache->Update();
+  if (!updated.ok()) {
+    status->description = updated.description;
+    return kResultCacheUpdateFailed;
+  }
+  // The load may have replaced the model with another process's save.
+  CacheNode* node = cache->model().EnsureProject(project_path);
+  if (node == nullptr) {
+    cache->Unlock();
+    status->description = kPrefixFailedToCreate + project_path;
+    return kResultCacheNodeFailed;
+  }
+  if (tree) {
+    MergeProjectTree(cache->model(), *node, records);
+  } else {
+    MergeFileList(*node, records);
+  }
+  const CacheResult saved = cache->SaveAndRelease();
+  if (!saved.ok()) {
+    status->description = saved.description;
+    return kResultCacheSaveFailed;
+  }
+  return kResultOk;
+}
+
+int32_t UpdateProjectTree(const OperationContext& context, const std::string& project_path,
+                          OperationStatus* status) {
+  context.BeginOperation();
+  CacheStore* cache = context.cache();
+  if (cache == nullptr || cache->model().EnsureProject(project_path) == nullptr) {
+    status->description = kPrefixFailedToCreate + project_path;
+    return kResultCacheNodeFailed;
+  }
+  context.driver.Report("", kReportProjectTreePrefix + project_path + kReportEllipsis, true);
+  const int32_t result = SynchronizeProject(context, project_path, SyncMode::kTree, status);
+  context.driver.Report("", status->description, result == kResultOk);
+  return result;
+}
+
+int32_t UpdateFileList(const OperationContext& context, const std::string& project_path,
+                       OperationStatus* status) {
+  context.BeginOperation();
+  context.driver.Report("", kReportFileListPrefix + project_path + kReportEllipsis, true);
+  // A path the cache cannot hold leaves no node; the synchronization then
+  // reports the project as not found.
+  if (CacheStore* cache = context.cache()) cache->model().EnsureProject(project_path);
+  const int32_t result = SynchronizeProject(context, project_path, SyncMode::kFiles, status);
+  context.driver.Report("", status->description, result == kResultOk);
+  return result;
+}
+
+}  // namespace qorv::ops
