@@ -74,8 +74,12 @@ struct ProgramIo {
   bool error_is_terminal = false;
   int columns = 80;
   const std::atomic<bool>* interrupt = nullptr;
-  // Reads one line of standard input (`echo` false for a password).
-  std::function<platform::LineRead(std::string* line, bool echo)> read_line;
+  // Reads one line of standard input (`echo` false for a password);
+  // `show_prompt`, when given, writes the question once the terminal is
+  // ready for the answer.
+  std::function<platform::LineRead(std::string* line, bool echo,
+                                   const std::function<void()>& show_prompt)>
+      read_line;
   EnvironmentLookup environment;
   std::string default_module;
 };

@@ -97,9 +97,11 @@ Outcome ResolvePassword(const GlobalOptions& globals, Console& console, ProgramI
   }
   password->clear();
   if (!io.input_is_terminal || !io.read_line) return Outcome::Success();
-  console.Ask("Password for " + globals.user + " on " + globals.server->host + ":" +
-              std::to_string(globals.server->port) + ": ");
-  if (io.read_line(password, false) == platform::LineRead::kCanceled) {
+  const std::string question = "Password for " + globals.user + " on " + globals.server->host +
+                               ":" + std::to_string(globals.server->port) + ": ";
+  // The question appears only once the echo is off.
+  if (io.read_line(password, false, [&] { console.Ask(question); }) ==
+      platform::LineRead::kCanceled) {
     return Outcome::Interrupted();
   }
   return Outcome::Success();
@@ -144,7 +146,7 @@ Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io)
   }
   SessionEvents events(console, globals.answers, io.input_is_terminal && io.read_line != nullptr,
                        [&io](std::string* answer) {
-                         return io.read_line(answer, true) == platform::LineRead::kLine;
+                         return io.read_line(answer, true, nullptr) == platform::LineRead::kLine;
                        });
   SessionOptions options;
   options.module = globals.module;

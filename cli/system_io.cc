@@ -11,8 +11,9 @@ ProgramIo SystemProgramIo(const std::atomic<bool>* interrupt, std::string defaul
   io.error_is_terminal = platform::IsTerminal(platform::StandardStream::kError);
   io.columns = platform::TerminalColumns(platform::StandardStream::kError, 80);
   io.interrupt = interrupt;
-  io.read_line = [interrupt](std::string* line, bool echo) {
-    return platform::ReadInputLine(line, echo, interrupt);
+  io.read_line = [interrupt](std::string* line, bool echo,
+                             const std::function<void()>& show_prompt) {
+    return platform::ReadInputLine(line, echo, interrupt, show_prompt);
   };
   io.environment = [](const char* name) -> std::optional<std::string> {
     const char* value = std::getenv(name);

@@ -5,6 +5,7 @@
 #define QORV_PLATFORM_CONSOLE_TERMINAL_H_
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 namespace qorv::platform {
@@ -22,10 +23,14 @@ enum class LineRead { kLine, kEndOfInput, kCanceled };
 // Reads one line from standard input into *line (without its line end; a CR
 // before the LF is dropped). With `echo` false and standard input a
 // terminal, the typed characters are not shown, and the terminal's settings
-// are restored before returning on every path. Checks `cancel` (when not
-// null) every 100 ms while no input arrives: kCanceled when it is set. At the
-// end of input with a partial line, that line is returned as kLine first.
-LineRead ReadInputLine(std::string* line, bool echo, const std::atomic<bool>* cancel);
+// are restored before returning on every path. `show_prompt` (when given)
+// runs once the echo is off and before reading, so that nothing typed after
+// the prompt appears is shown or discarded by the switch. Checks `cancel`
+// (when not null) every 100 ms while no input arrives: kCanceled when it is
+// set. At the end of input with a partial line, that line is returned as
+// kLine first.
+LineRead ReadInputLine(std::string* line, bool echo, const std::atomic<bool>* cancel,
+                       const std::function<void()>& show_prompt = nullptr);
 
 }  // namespace qorv::platform
 

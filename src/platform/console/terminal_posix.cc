@@ -59,10 +59,12 @@ int TerminalColumns(StandardStream stream, int fallback) {
   return size.ws_col;
 }
 
-LineRead ReadInputLine(std::string* line, bool echo, const std::atomic<bool>* cancel) {
+LineRead ReadInputLine(std::string* line, bool echo, const std::atomic<bool>* cancel,
+                       const std::function<void()>& show_prompt) {
   line->clear();
   std::optional<EchoOff> echo_off;
   if (!echo && isatty(STDIN_FILENO) == 1) echo_off.emplace();
+  if (show_prompt) show_prompt();
   // One byte at a time, so that nothing after the line end is consumed from
   // a pipe that later reads (or a child process) still need.
   for (;;) {
