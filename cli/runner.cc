@@ -1,6 +1,7 @@
 #include "cli/runner.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "cli/help_text.h"
@@ -111,6 +112,13 @@ Outcome ResolvePassword(const GlobalOptions& globals, Console& console, ProgramI
 Outcome CheckConnectionSettings(const Command& command, const GlobalOptions& globals) {
   if (!globals.server) {
     return Outcome::Usage("no server given: use --server HOST:PORT or set QORV_SERVER");
+  }
+  // The SDK takes a folder that does not exist without a word and fails
+  // later, when it needs a temporary file; say so now.
+  std::error_code ignored;
+  if (!globals.temp_directory.empty() &&
+      !std::filesystem::is_directory(globals.temp_directory, ignored)) {
+    return Outcome::Usage("--temp-dir " + globals.temp_directory + " is not a folder");
   }
   if (command.need != ServerNeed::kLogin) return Outcome::Success();
   if (globals.user.empty()) {

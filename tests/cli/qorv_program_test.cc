@@ -51,6 +51,7 @@ TEST(QorvProgramTest, UsageErrorsExitWithTwoAndWriteNothingToStandardOutput) {
       {"info"},                       // missing argument
       {"count", "$/A", "$/B"},        // too many
       {"--replace", "--skip", "ls"},  // two answers
+      {"--temp-dir", "/nonexistent/qorv", "--server", "127.0.0.1:1", "-u", "a", "-d", "b", "ls"},
       {"help", "frobnicate"},
   };
   for (const auto& line : lines) {

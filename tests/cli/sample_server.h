@@ -18,11 +18,13 @@ namespace qorv::cli {
 
 class SampleServer {
  public:
-  SampleServer() {
+  // `encryption_mode` 1 runs a Blowfish server, whose logins need user keys.
+  explicit SampleServer(int32_t encryption_mode = 0) {
     std::string error;
     EXPECT_TRUE(CreateSampleDatabase(folder_.Child("data"), &error)) << error;
     server::ServerConfig config;
     config.data_directory = folder_.Child("data");
+    config.encryption_mode = encryption_mode;
     server_ = std::make_unique<server::Server>(config);
     EXPECT_TRUE(server_->Start(&error)) << error;
   }
@@ -32,6 +34,7 @@ class SampleServer {
 
   std::string address() const { return "127.0.0.1:" + std::to_string(server_->port()); }
   server::Server& server() { return *server_; }
+  std::string data_directory() const { return folder_.Child("data"); }
 
   // The variables that log a qorv run in as `user`.
   platform::EnvironmentChanges Login(const std::string& user = kSampleUser,
