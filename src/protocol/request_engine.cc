@@ -216,6 +216,12 @@ int32_t CRequestEngine::Login(const std::string& user_name, const std::string& p
   if (result == kResultOk) {
     *must_change_password = reply.must_change_password;
     *expire_days = reply.expire_days;
+  } else if (connection_.socket().IsOpen()) {
+    // The connection may now be one the server has not logged in (a login
+    // after a reconnect that failed): close it, so the next request
+    // reconnects and logs in again with the saved login instead of meeting
+    // "not logged in".
+    CloseConnections();
   }
   return result;
 }

@@ -273,6 +273,24 @@ TEST_F(EngineTest, AfterTheServerDroppedARequestTheEngineReconnectsAndLogsInAgai
   EXPECT_TRUE(db_->ProjectExists("$/P/Two"));
 }
 
+TEST_F(EngineTest, AFailedLoginAfterADropLeavesNoConnectionThatIsNotLoggedIn) {
+  ConnectAndLogin();  // frame 1
+  FaultHooks hooks;
+  hooks.drop_after_frames = 2;
+  server_->SetFaultHooks(hooks);
+  bool exists = false;
+  ASSERT_EQ(engine_.ProjectExists("$/P", &canceled_, &description_, &exists), 0);
+  // Dropped: the connection is dead.
+  EXPECT_NE(engine_.ProjectExists("$/P", &canceled_, &description_, &exists), 0);
+  server_->SetFaultHooks(FaultHooks{});
+  // This login reconnects first, then fails; the saved login (alice) stays.
+  EXPECT_NE(Login("alice", "wrong"), 0);
+  // The next request must log in again as alice, not run unauthenticated.
+  exists = false;
+  ASSERT_EQ(engine_.ProjectExists("$/P", &canceled_, &description_, &exists), 0) << description_;
+  EXPECT_TRUE(exists);
+}
+
 TEST_F(EngineTest, BlowfishLoginWithAServerIssuedKeyFile) {
   StartServer(Config(1));
   const std::string file = temp_.Child("alice.key");
