@@ -1,6 +1,7 @@
 #include "cli/outcome.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 #include "qorvsdk/result_codes.h"
@@ -202,6 +203,12 @@ ExitClass ClassifyOutcome(const Outcome& outcome) {
   const ExitClass by_result = ClassifyResult(outcome.result, outcome.canceled, outcome.step);
   if (by_result == ExitClass::kSuccess && outcome.answer_no) return ExitClass::kNo;
   return by_result;
+}
+
+std::string HresultText(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
 }
 
 }  // namespace qorv::cli

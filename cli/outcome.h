@@ -73,6 +73,9 @@ ExitClass ClassifyResult(int32_t result, bool canceled, Step step);
 
 ExitClass ClassifyOutcome(const Outcome& outcome);
 
+// "0x80004001": an HRESULT as messages and --json show it.
+std::string HresultText(HRESULT hr);
+
 }  // namespace qorv::cli
 
 #endif  // QORV_CLI_OUTCOME_H_

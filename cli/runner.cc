@@ -1,6 +1,5 @@
 #include "cli/runner.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -10,12 +9,6 @@
 
 namespace qorv::cli {
 namespace {
-
-std::string HresultText(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
 
 // The failure in words, for standard error.
 // `shown_failures`, when given, is the console whose failed report lines the

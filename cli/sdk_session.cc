@@ -1,6 +1,5 @@
 #include "cli/sdk_session.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "cli/console.h"
@@ -8,7 +7,6 @@
 #include "platform/com/module_loader.h"
 #include "platform/com/registry_file.h"
 #include "qorvsdk/activation.h"
-#include "qorvsdk/host.h"
 
 namespace qorv::cli {
 namespace {
@@ -19,12 +17,6 @@ constexpr uint32_t kInterruptPollMs = 100;
 constexpr char kRegisterHint[] =
     "register the SDK module with \"qorvreg /path/to/libqorvsdk.so\", or give qorv "
     "--module PATH";
-
-std::string HresultText(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
 
 std::string RegistryName() {
   return platform::RegistryFilePath().value_or("(no registry: set QORV_REGISTRY or HOME)");

@@ -14,6 +14,7 @@
 #include "cli/endpoints.h"
 #include "cli/event_sink.h"
 #include "cli/outcome.h"
+#include "qorvsdk/host.h"
 #include "qorvsdk/sdk.h"
 
 namespace qorv::cli {
@@ -67,7 +68,8 @@ class SdkSession {
   DWORD cookie_ = 0;
   const std::atomic<bool>* interrupt_ = nullptr;
   void* sdk_module_ = nullptr;  // an extra load of the SDK's module, for its host functions
-  void (*set_wait_callback_)(void (*)(void*), void*, uint32_t) = nullptr;
+  // QorvSetWaitCallback of that module.
+  decltype(&QorvSetWaitCallback) set_wait_callback_ = nullptr;
 };
 
 }  // namespace qorv::cli
