@@ -13,6 +13,10 @@ namespace {
 
 // Command 59's sub-project depth and include-files numbers of each mode.
 constexpr int32_t kTreeDepth = -1;
+// No real project tree comes near this many levels (its working folders would
+// pass every path length limit long before); deeper levels a server sends
+// are left out of the cache.
+constexpr size_t kMaxMergedTreeDepth = 512;
 constexpr int32_t kTreeIncludeFiles = 0;
 constexpr int32_t kFilesDepth = 0;
 constexpr int32_t kFilesIncludeFiles = 1;
@@ -40,9 +44,16 @@ void MergeProjectTree(CacheModel& model, CacheNode& project,
   const ChildrenByParent children = GroupProjectRecords(records);
   static const std::vector<std::string> kNone;
   // An explicit stack instead of recursion: the depth comes from the server.
-  std::vector<std::pair<CacheNode*, std::string>> pending = {{&project, ""}};
+  // Levels below kMaxMergedTreeDepth are not taken into the cache, whose
+  // save and release walk the tree recursively.
+  struct Pending {
+    CacheNode* node;
+    std::string relative_key;
+    size_t depth;
+  };
+  std::vector<Pending> pending = {{&project, "", 0}};
   while (!pending.empty()) {
-    auto [node, relative_key] = std::move(pending.back());
+    auto [node, relative_key, depth] = std::move(pending.back());
     pending.pop_back();
     const auto found = children.find(relative_key);
     const std::vector<std::string>& names = found == children.end() ? kNone : found->second;
@@ -51,11 +62,13 @@ void MergeProjectTree(CacheModel& model, CacheNode& project,
     model.RetainSubProjects(*node, [&wanted](const CacheNode& sub_project) {
       return wanted.count(AsciiUpper(sub_project.name())) != 0;
     });
+    if (depth >= kMaxMergedTreeDepth) continue;
     for (const std::string& name : names) {
       CacheNode* sub_project = node->AddSubProject(name);
       if (sub_project == nullptr) continue;  // a name the cache cannot hold
       const std::string upper = AsciiUpper(name);
-      pending.emplace_back(sub_project, relative_key.empty() ? upper : relative_key + "/" + upper);
+      pending.push_back(
+          {sub_project, relative_key.empty() ? upper : relative_key + "/" + upper, depth + 1});
     }
   }
 }

@@ -3,6 +3,7 @@
 // and user-name rules and keep what the reply does not carry.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,30 @@ TEST(MergeProjectTreeTest, BuildsEveryLevelAndRemovesVanishedSubTrees) {
   EXPECT_EQ(model.FindFile("$/P/Gone/Deep/x.c"), nullptr);
   // Tree mode does not touch file entries.
   EXPECT_TRUE(project.files().empty());
+}
+
+TEST(MergeProjectTreeTest, AnAbsurdlyDeepTreeIsCutInsteadOfExhaustingTheStack) {
+  // A server answering with thousands of nested levels: the cache keeps a
+  // bounded depth, so saving and releasing the model (both recursive) stay
+  // safe whatever depth a server sends.
+  std::vector<ProjectFileListEntry> records;
+  std::string path;
+  for (int i = 0; i < 3000; ++i) {
+    path += (i == 0 ? "" : "/") + std::string("d");
+    records.push_back(Project(path));
+  }
+  auto model = std::make_unique<CacheModel>();
+  CacheNode& project = *model->EnsureProject("$/P");
+  MergeProjectTree(*model, project, records);
+  size_t depth = 0;
+  std::string cached = "$/P";
+  while (!model->SubProjectNames(cached).empty()) {
+    cached += "/d";
+    ++depth;
+  }
+  EXPECT_GT(depth, 100u);
+  EXPECT_LT(depth, 3000u);
+  model.reset();  // must not overflow the stack
 }
 
 TEST(MergeProjectTreeTest, ARenameInLetterCaseOnlyKeepsTheCachedNode) {
