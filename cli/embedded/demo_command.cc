@@ -149,6 +149,10 @@ Outcome RunDemo(CommandContext& context) {
       {"A local copy compared with the server's latest version",
        {"compare", local_main.string(), kSampleVersionedFile},
        0},
+      {"A file the server does not have: exit status 5 (the SDK reports 100 percent done,\n"
+       "# drawn as a progress bar when standard error is a terminal)",
+       {"compare", local_main.string(), project + "/src/missing.c"},
+       5},
       {"The same information for scripts", {"--json", "info", kSampleBinaryFile}, 0},
       {"A refused login: exit status 4", {"--user", "bob", "--password", "wrong", "ls"}, 4},
   };
