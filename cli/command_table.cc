@@ -1,0 +1,13 @@
+#include "cli/commands.h"
+
+namespace qorv::cli {
+
+std::vector<Command> ClientCommands() {
+  return {
+      LsCommand(),      ProjectsCommand(), FilesCommand(),     InfoCommand(),
+      HistoryCommand(), DeletedCommand(),  LinksCommand(),     CountCommand(),
+      ExistsCommand(),  CompareCommand(),  DatabasesCommand(), HelpCommand(),
+  };
+}
+
+}  // namespace qorv::cli

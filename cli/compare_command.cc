@@ -1,0 +1,106 @@
+// qorv compare LOCAL_FILE SERVER_FILE: whether a local file equals a version
+// of a file on the server, as an exit status.
+#include <cstdlib>
+
+#include "cli/commands.h"
+#include "cli/path_arguments.h"
+#include "cli/sdk_call.h"
+#include "qorvsdk/enums.h"
+
+namespace qorv::cli {
+namespace {
+
+bool ParseEol(const std::string& text, Enum_EOL* eol) {
+  if (text == "lf") {
+    *eol = Enum_LF;
+  } else if (text == "crlf") {
+    *eol = Enum_CRLF;
+  } else if (text == "cr") {
+    *eol = Enum_CR;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool ParseVersion(const std::string& text, LONG* version) {
+  if (text.empty() || text.size() > 9 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  *version = static_cast<LONG>(std::strtol(text.c_str(), nullptr, 10));
+  return true;
+}
+
+// The line ending and version the comparison is made with.
+Outcome ReadCompareOptions(const CommandContext& context, Enum_EOL* eol, LONG* version) {
+  // Text files here end their lines with LF unless told otherwise.
+  *eol = Enum_LF;
+  if (auto text = context.options().Value("eol"); text && !ParseEol(*text, eol)) {
+    return Outcome::Usage("--eol \"" + *text + "\" is not lf, crlf or cr");
+  }
+  *version = 0;
+  if (auto text = context.options().Value("revision"); text && !ParseVersion(*text, version)) {
+    return Outcome::Usage("--revision \"" + *text + "\" is not a version number");
+  }
+  return Outcome::Success();
+}
+
+Outcome CheckCompare(CommandContext& context) {
+  Enum_EOL eol;
+  LONG version;
+  return ReadCompareOptions(context, &eol, &version);
+}
+
+Outcome RunCompare(CommandContext& context) {
+  const std::string local = context.arguments()[0];
+  const std::string remote = ServerPathArgument(context.arguments()[1]);
+  Enum_EOL eol = Enum_LF;
+  LONG version = 0;
+  Outcome options = ReadCompareOptions(context, &eol, &version);
+  if (!options.ok()) return options;
+  Bstr local_path(local), remote_path(remote);
+  VARIANT_BOOL same = VARIANT_FALSE;
+  CallStatus status;
+  const HRESULT hr = context.sdk()->IsFileSameAsOnServer(
+      local_path.get(), remote_path.get(), eol, version, &same, &status.canceled,
+      status.description.Receive(), &status.result);
+  Outcome outcome = CallOutcome("IsFileSameAsOnServer", Step::kOperation, hr, status);
+  if (!outcome.ok()) return outcome;
+  const bool equal = same != VARIANT_FALSE;
+  outcome.answer_no = !equal;
+  context.SetResult(JsonValue::Object()
+                        .Set("local", JsonValue::String(local))
+                        .Set("path", JsonValue::String(remote))
+                        .Set("version", JsonValue::Integer(version))
+                        .Set("same", JsonValue::Bool(equal)),
+                    local + (equal ? " is the same as " : " differs from ") + remote + "\n");
+  return outcome;
+}
+
+}  // namespace
+
+Command CompareCommand() {
+  return {
+      .name = "compare",
+      .aliases = {"same"},
+      .synopsis = "LOCAL_FILE SERVER_FILE",
+      .summary = "Tell whether a local file equals the server's version",
+      .description =
+          "Compares the local file's bytes with the server's version as it would\n"
+          "be delivered with the given line ending. A missing local file differs.\n"
+          "Exits with 0 when they are the same, 1 when they differ.\n"
+          "JSON: data.local, data.path, data.version, data.same.",
+      .options = {{"eol", 0, "lf|crlf|cr",
+                   "The line ending of text files in the local copy (default lf)."},
+                  {"revision", 'r', "N",
+                   "Compare with version N of the file instead of the latest."}},
+      .min_arguments = 2,
+      .max_arguments = 2,
+      .need = ServerNeed::kLogin,
+      .run = RunCompare,
+      .check = CheckCompare,
+  };
+}
+
+}  // namespace qorv::cli

@@ -1,0 +1,213 @@
+// qorv demo: a reference server with the sample database on a free loopback
+// port, the SDK registered in a private registry, and a short session of
+// qorv commands against it, all inside a temporary folder that is removed at
+// the end whatever happens.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+
+#include "cli/embedded/embedded_commands.h"
+#include "cli/embedded/sample_database.h"
+#include "cli/runner.h"
+#include "platform/com/registry_file.h"
+#include "qorvsdk/activation.h"
+#include "server/server.h"
+
+namespace qorv::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A new folder under the system's temporary folder, removed with everything
+// in it when this object goes, on every path out of the demo.
+class DemoFolder {
+ public:
+  DemoFolder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
+      std::ostringstream name;
+      name << "qorv-demo-" << std::hex << random() << random();
+      fs::path candidate = fs::temp_directory_path() / name.str();
+      std::error_code error;
+      if (fs::create_directory(candidate, error)) path_ = candidate;
+    }
+  }
+  ~DemoFolder() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    // Read-only files (as a get leaves them) must not keep the folder.
+    for (auto it = fs::recursive_directory_iterator(path_, ignored);
+         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+      if (!it->is_symlink()) {
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+      }
+    }
+    fs::remove_all(path_, ignored);
+  }
+  DemoFolder(const DemoFolder&) = delete;
+  DemoFolder& operator=(const DemoFolder&) = delete;
+
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Sets process environment variables for the demo's lifetime and restores
+// what was there before.
+class ScopedVariables {
+ public:
+  void Set(const char* name, const std::string& value) {
+    saved_.emplace_back(name, platform::GetEnvVar(name));
+    platform::SetEnvVar(name, value);
+  }
+  ~ScopedVariables() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) {
+        platform::SetEnvVar(it->first, *it->second);
+      } else {
+        platform::UnsetEnvVar(it->first);
+      }
+    }
+  }
+
+ private:
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+struct DemoStep {
+  const char* title;
+  std::vector<std::string> arguments;
+  int expected_exit;
+};
+
+std::string CommandLineText(const std::vector<std::string>& arguments) {
+  std::string text = "$ qorv";
+  for (const std::string& argument : arguments) {
+    const bool quote = argument.find_first_of(" '\"*?") != std::string::npos;
+    text += " " + (quote ? "'" + argument + "'" : argument);
+  }
+  return text;
+}
+
+Outcome RunDemo(CommandContext& context) {
+  std::ostream& out = context.io().out;
+  DemoFolder folder;
+  if (folder.path().empty()) return Outcome::Internal("demo: no temporary folder can be made");
+  out << "Working in " << folder.path().string() << " (removed at the end)\n";
+
+  // The SDK's registration and its cache stay inside the demo's folder.
+  ScopedVariables variables;
+  variables.Set("QORV_REGISTRY", (folder.path() / "registry.reg").string());
+  variables.Set("XDG_CONFIG_HOME", (folder.path() / "config").string());
+  const std::string module =
+      context.globals().module.empty() ? context.io().default_module : context.globals().module;
+  const HRESULT registered = QorvRegisterModule(module.c_str());
+  if (FAILED(registered)) {
+    return Outcome::Internal("demo: the SDK module " + module + " cannot be registered");
+  }
+  out << "Registered the SDK module " << module << "\n  in the private registry "
+      << (folder.path() / "registry.reg").string() << "\n";
+
+  std::string error;
+  const fs::path data = folder.path() / "data";
+  if (!CreateSampleDatabase(data, &error)) {
+    return Outcome::Internal("demo: the sample database cannot be created: " + error);
+  }
+  server::ServerConfig config;
+  config.data_directory = data.string();
+  server::Server server(config);
+  if (!server.Start(&error)) return Outcome::Internal("demo: the server cannot start: " + error);
+  const std::string address = server.address() + ":" + std::to_string(server.port());
+  out << "Started a reference server on " << address << " with the sample database "
+      << kSampleDatabase << "\n\nThe steps below run with\n  QORV_SERVER=" << address
+      << " QORV_USER=" << kSampleUser << " QORV_DATABASE=" << kSampleDatabase
+      << " QORV_PASSWORD=" << kSamplePassword << "\n";
+
+  const fs::path local_main = folder.path() / "work" / "main.c";
+  fs::create_directories(local_main.parent_path());
+  std::ofstream(local_main, std::ios::binary) << SampleLatestMainText();
+
+  const std::string project = kSampleProject;
+  const std::vector<DemoStep> steps = {
+      {"The databases of the server (no login needed)", {"databases"}, 0},
+      {"The root project", {"ls"}, 0},
+      {"The sample project with everything below it", {"ls", "-R", project}, 0},
+      {"A project's general information", {"info", project}, 0},
+      {"A file's general information", {"info", kSampleVersionedFile}, 0},
+      {"A file's history: three versions by two users, and a label",
+       {"history", kSampleVersionedFile},
+       0},
+      {"The project's history of bob's changes", {"history", project, "--files", "--by", "bob"}, 0},
+      {"Where a shared file is shared", {"links", kSampleSharedFile}, 0},
+      {"Deleted items, which recover and purge act on", {"deleted", project}, 0},
+      {"How many files a project holds", {"count", project + "/src"}, 0},
+      {"A project that does not exist: exit status 1", {"exists", project + "/levels"}, 0 + 1},
+      {"A local copy compared with the server's latest version",
+       {"compare", local_main.string(), kSampleVersionedFile},
+       0},
+      {"A file the server does not have: exit status 5 (the SDK reports 100 percent done,\n"
+       "# drawn as a progress bar when standard error is a terminal)",
+       {"compare", local_main.string(), project + "/src/missing.c"},
+       5},
+      {"The same information for scripts", {"--json", "info", kSampleBinaryFile}, 0},
+      {"A refused login: exit status 4", {"--user", "bob", "--password", "wrong", "ls"}, 4},
+  };
+
+  const std::map<std::string, std::string> session = {
+      {"QORV_SERVER", address},
+      {"QORV_USER", kSampleUser},
+      {"QORV_DATABASE", kSampleDatabase},
+      {"QORV_PASSWORD", kSamplePassword},
+  };
+  ProgramIo nested = context.io();
+  const EnvironmentLookup base = context.io().environment;
+  nested.environment = [&session, base](const char* name) -> std::optional<std::string> {
+    auto it = session.find(name);
+    if (it != session.end()) return it->second;
+    // A proxy of the user's own would not reach the demo's loopback server.
+    if (std::string_view(name) == "QORV_PROXY") return std::nullopt;
+    return base(name);
+  };
+  for (const DemoStep& step : steps) {
+    out << "\n# " << step.title << "\n" << CommandLineText(step.arguments) << "\n";
+    out.flush();
+    const int status = RunQorv(step.arguments, context.commands(), nested);
+    if (status != 0) out << "(exit status " << status << ")\n";
+    if (status != step.expected_exit) {
+      Outcome failed;
+      failed.exit_class = static_cast<ExitClass>(status);
+      failed.description = "demo: the step above ended with exit status " + std::to_string(status) +
+                           " instead of " + std::to_string(step.expected_exit);
+      return failed;
+    }
+  }
+  out << "\nEvery step gave the answer it should. The server stops and " << folder.path().string()
+      << " is removed now.\n"
+      << "Keep a server running with: qorv serve --data DIR --sample\n";
+  return Outcome::Success();
+}
+
+}  // namespace
+
+Command DemoCommand() {
+  return {
+      .name = "demo",
+      .summary = "Show the SDK at work against an embedded server with sample data",
+      .description =
+          "Starts a reference server on a free loopback port with a sample database\n"
+          "(projects, text and binary files, several versions, a label, a shared\n"
+          "file, a deleted file, two users), registers the SDK module in a private\n"
+          "registry, and runs a short session of qorv commands against it, showing\n"
+          "their results and the SDK's report lines. Everything lives in a\n"
+          "temporary folder that is removed at the end, also after a failure or\n"
+          "Ctrl-C.",
+      .need = ServerNeed::kNone,
+      .run = RunDemo,
+  };
+}
+
+}  // namespace qorv::cli

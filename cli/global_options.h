@@ -1,0 +1,63 @@
+// The options every command accepts: where the server is and how to log in,
+// how to show results, the answers to the SDK's questions, and where the
+// SDK module is. Each connection option may also come from the environment.
+#ifndef QORV_CLI_GLOBAL_OPTIONS_H_
+#define QORV_CLI_GLOBAL_OPTIONS_H_
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/endpoints.h"
+#include "cli/prompt_answers.h"
+
+namespace qorv::cli {
+
+// Environment variables read for the options of the same name.
+inline constexpr char kServerVariable[] = "QORV_SERVER";
+inline constexpr char kUserVariable[] = "QORV_USER";
+inline constexpr char kDatabaseVariable[] = "QORV_DATABASE";
+inline constexpr char kPasswordVariable[] = "QORV_PASSWORD";
+inline constexpr char kProxyVariable[] = "QORV_PROXY";
+inline constexpr char kModuleVariable[] = "QORV_MODULE";
+
+struct GlobalOptions {
+  std::optional<ServerAddress> server;
+  std::string user;
+  std::string database;
+  std::optional<std::string> password;  // nothing: ask on a terminal
+  ProxySettings proxy;
+  std::vector<std::string> key_files;
+  std::string temp_directory;
+  std::string module;  // given by --module or QORV_MODULE; empty otherwise
+  bool json = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+  PromptAnswers answers;
+};
+
+struct OptionGroup {
+  const char* title;
+  std::vector<OptionSpec> options;
+};
+
+// The global options in the groups the help text shows.
+const std::vector<OptionGroup>& GlobalOptionGroups();
+// All of them in one list, for the parser.
+const std::vector<OptionSpec>& GlobalOptionSpecs();
+
+// Looks up an environment variable; nothing when it is not set.
+using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
+
+// Reads the global options, an option winning over its environment
+// variable. An empty variable counts as not set. False with a message for a
+// bad server address or proxy URL or conflicting prompt answers.
+bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& environment,
+                          GlobalOptions* globals, std::string* error);
+
+}  // namespace qorv::cli
+
+#endif  // QORV_CLI_GLOBAL_OPTIONS_H_

@@ -1,0 +1,244 @@
+#include "cli/runner.h"
+
+#include <filesystem>
+#include <memory>
+
+#include "cli/help_text.h"
+#include "cli/sdk_session.h"
+#include "cli/session_events.h"
+
+namespace qorv::cli {
+namespace {
+
+// The failure in words, for standard error.
+// `shown_failures`, when given, is the console whose failed report lines the
+// message need not repeat.
+std::string FailureMessage(const Command& command, const Outcome& outcome,
+                           const Console* shown_failures) {
+  if (outcome.usage_error || outcome.internal_error || outcome.exit_class) {
+    return outcome.description;
+  }
+  if (FAILED(outcome.hr)) {
+    if (outcome.hr == E_NOTIMPL) {
+      return std::string(command.name) + ": this SDK does not implement " + outcome.method +
+             " yet (E_NOTIMPL)";
+    }
+    return std::string(command.name) + ": " + outcome.method + " failed (" +
+           HresultText(outcome.hr) + ")";
+  }
+  const std::string result = "(result " + std::to_string(outcome.result) + ")";
+  if (outcome.canceled) {
+    return outcome.description.empty() ? "canceled " + result
+                                       : "canceled: " + outcome.description + " " + result;
+  }
+  // The SDK usually reported the same text as a failed report line already.
+  if (outcome.description.empty() ||
+      (shown_failures != nullptr && shown_failures->ShowedFailure(outcome.description))) {
+    return std::string(command.name) + " failed " + result;
+  }
+  return outcome.description + " " + result;
+}
+
+JsonValue Document(const Command& command, const Outcome& outcome, ExitClass exit_class,
+                   const CommandContext* context, const Console& console,
+                   const std::string& error) {
+  JsonValue document = JsonValue::Object();
+  document.Set("command", JsonValue::String(command.name))
+      .Set("ok", JsonValue::Bool(outcome.ok()))
+      .Set("exit_status", JsonValue::Integer(static_cast<int>(exit_class)))
+      .Set("class", JsonValue::String(ExitClassName(exit_class)))
+      .Set("result", JsonValue::Integer(outcome.result))
+      .Set("description", JsonValue::String(outcome.description))
+      .Set("canceled", JsonValue::Bool(outcome.canceled));
+  if (!outcome.method.empty()) document.Set("method", JsonValue::String(outcome.method));
+  if (FAILED(outcome.hr)) document.Set("hresult", JsonValue::String(HresultText(outcome.hr)));
+  if (exit_class != ExitClass::kSuccess && exit_class != ExitClass::kNo) {
+    document.Set("error", JsonValue::String(error));
+  }
+  document.Set("data", outcome.ok() && context != nullptr ? context->data() : JsonValue());
+  document.Set("report", console.report_lines());
+  return document;
+}
+
+// Writes the result or the failure; returns the exit status.
+int Finish(const Command& command, const Outcome& outcome, const CommandContext* context,
+           Console& console, ProgramIo& io) {
+  console.EndProgress();
+  const ExitClass exit_class = ClassifyOutcome(outcome);
+  if (console.settings().json) {
+    const std::string error = exit_class == ExitClass::kSuccess || exit_class == ExitClass::kNo
+                                  ? std::string()
+                                  : FailureMessage(command, outcome, /*shown_failures=*/nullptr);
+    io.out << Document(command, outcome, exit_class, context, console, error).Serialize() << "\n";
+    io.out.flush();
+  } else if (outcome.ok()) {
+    if (context != nullptr) console.Output(context->text());
+  } else {
+    console.Error(FailureMessage(command, outcome, &console));
+    if (outcome.usage_error) {
+      io.err << "Try 'qorv help " << command.name << "'.\n";
+    }
+  }
+  return static_cast<int>(exit_class);
+}
+
+// The password: the option or variable, else asked on a terminal, else empty.
+Outcome ResolvePassword(const GlobalOptions& globals, Console& console, ProgramIo& io,
+                        std::string* password) {
+  if (globals.password) {
+    *password = *globals.password;
+    return Outcome::Success();
+  }
+  password->clear();
+  if (!io.input_is_terminal || !io.read_line) return Outcome::Success();
+  const std::string question = "Password for " + globals.user + " on " + globals.server->host +
+                               ":" + std::to_string(globals.server->port) + ": ";
+  // The question appears only once the echo is off.
+  if (io.read_line(password, false, [&] { console.Ask(question); }) ==
+      platform::LineRead::kCanceled) {
+    return Outcome::Interrupted();
+  }
+  return Outcome::Success();
+}
+
+// What a command that talks to the server needs before anything starts.
+Outcome CheckConnectionSettings(const Command& command, const GlobalOptions& globals) {
+  if (!globals.server) {
+    return Outcome::Usage("no server given: use --server HOST:PORT or set QORV_SERVER");
+  }
+  // The SDK takes a folder that does not exist without a word and fails
+  // later, when it needs a temporary file; say so now.
+  std::error_code ignored;
+  if (!globals.temp_directory.empty() &&
+      !std::filesystem::is_directory(globals.temp_directory, ignored)) {
+    return Outcome::Usage("--temp-dir " + globals.temp_directory + " is not a folder");
+  }
+  if (command.need != ServerNeed::kLogin) return Outcome::Success();
+  if (globals.user.empty()) {
+    return Outcome::Usage("no user given: use --user NAME or set QORV_USER");
+  }
+  if (globals.database.empty()) {
+    return Outcome::Usage("no database given: use --database NAME or set QORV_DATABASE");
+  }
+  return Outcome::Success();
+}
+
+Outcome CheckArgumentCount(const Command& command, size_t count) {
+  if (count < command.min_arguments) {
+    return Outcome::Usage(std::string(command.name) + ": missing argument (" + command.synopsis +
+                          ")");
+  }
+  if (count > command.max_arguments) {
+    return Outcome::Usage(std::string(command.name) + ": too many arguments (" + command.synopsis +
+                          ")");
+  }
+  return Outcome::Success();
+}
+
+// Opens the session, connects and logs in as the command needs, and runs
+// the command in `context`.
+Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io) {
+  const Command& command = context.command();
+  const GlobalOptions& globals = context.globals();
+  std::string password;
+  if (command.need == ServerNeed::kLogin) {
+    Outcome asked = ResolvePassword(globals, console, io, &password);
+    if (!asked.ok()) return asked;
+  }
+  SessionEvents events(console, globals.answers, io.input_is_terminal && io.read_line != nullptr,
+                       [&io](std::string* answer) {
+                         return io.read_line(answer, true, nullptr) == platform::LineRead::kLine;
+                       });
+  SessionOptions options;
+  options.module = globals.module;
+  options.default_module = io.default_module;
+  options.interrupt = io.interrupt;
+  // Declared before the session, which may still raise an event while it
+  // ends.
+  SdkSession* raw_session = nullptr;
+  std::unique_ptr<SdkSession> session;
+  Outcome opened = SdkSession::Open(
+      options, console,
+      [&events, &raw_session](DISPID event) {
+        if (raw_session == nullptr) return;
+        raw_session->ForwardInterrupt();
+        events.Handle(raw_session->sdk(), event);
+      },
+      &session);
+  if (!opened.ok()) return opened;
+  raw_session = session.get();
+
+  if (!globals.temp_directory.empty()) session->SetTempDirectory(globals.temp_directory);
+  Outcome step = session->Connect(*globals.server, globals.proxy);
+  if (!step.ok()) return step;
+  if (command.need == ServerNeed::kLogin) {
+    bool must_change_password = false;
+    step = session->Login(globals.user, password, globals.database, globals.key_files,
+                          &must_change_password);
+    if (!step.ok()) return step;
+    if (must_change_password) console.Notice("the server asks you to change your password");
+  }
+  if (context.interrupted()) return Outcome::Interrupted();
+  context.set_session(session.get());
+  Outcome outcome = command.run(context);
+  // The session ends with this function; the context keeps only the result.
+  context.set_session(nullptr);
+  return outcome;
+}
+
+}  // namespace
+
+int RunQorv(const std::vector<std::string>& arguments, const std::vector<Command>& commands,
+            ProgramIo& io) {
+  CommandLine line;
+  std::string error;
+  const bool parsed = ParseCommandLine(
+      arguments, GlobalOptionSpecs(),
+      [&commands](std::string_view word) -> const std::vector<OptionSpec>* {
+        const Command* command = FindCommand(commands, word);
+        return command == nullptr ? nullptr : &command->options;
+      },
+      &line, &error);
+  GlobalOptions globals;
+  if (!parsed || !ResolveGlobalOptions(line.options, io.environment, &globals, &error)) {
+    io.err << "qorv: " << error << "\n" << ShortUsage();
+    return static_cast<int>(ExitClass::kUsage);
+  }
+  if (globals.version) {
+    io.out << VersionText();
+    return static_cast<int>(ExitClass::kSuccess);
+  }
+  const Command* command = FindCommand(commands, line.command);
+  if (command == nullptr) {
+    if (globals.help) {
+      io.out << ProgramHelp(commands);
+      return static_cast<int>(ExitClass::kSuccess);
+    }
+    io.err << ShortUsage();
+    return static_cast<int>(ExitClass::kUsage);
+  }
+  if (globals.help) {
+    io.out << CommandHelp(*command);
+    return static_cast<int>(ExitClass::kSuccess);
+  }
+
+  ConsoleSettings settings;
+  settings.json = globals.json;
+  settings.quiet = globals.quiet;
+  settings.error_is_terminal = io.error_is_terminal;
+  settings.columns = io.columns;
+  Console console(settings, io.out, io.err);
+
+  CommandContext context(*command, line, globals, console, io, commands, nullptr);
+  Outcome outcome = CheckArgumentCount(*command, line.arguments.size());
+  if (outcome.ok() && command->check != nullptr) outcome = command->check(context);
+  if (outcome.ok() && command->need != ServerNeed::kNone) {
+    outcome = CheckConnectionSettings(*command, globals);
+    if (outcome.ok()) outcome = RunWithSession(context, console, io);
+  } else if (outcome.ok()) {
+    outcome = command->run(context);
+  }
+  return Finish(*command, outcome, &context, console, io);
+}
+
+}  // namespace qorv::cli

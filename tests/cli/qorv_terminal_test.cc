@@ -1,0 +1,56 @@
+// qorv at a terminal: the password is asked without echo, and the progress
+// bar appears only there.
+#include <gtest/gtest.h>
+
+#include "qorv_program.h"
+#include "sample_server.h"
+
+namespace qorv::cli {
+namespace {
+
+TEST(QorvTerminalTest, AsksThePasswordWithoutEcho) {
+  SampleServer server;
+  QorvSandbox sandbox;
+  platform::CapturedProgram program;
+  ASSERT_EQ(program.StartInTerminal(QORV_TEST_QORV_PATH, {"ls", "--quiet"},
+                                    sandbox.Environment({{"QORV_SERVER", server.address()},
+                                                         {"QORV_USER", kSampleUser},
+                                                         {"QORV_DATABASE", kSampleDatabase}})),
+            0);
+  ASSERT_TRUE(program.WaitForOutput(
+      std::string("Password for ") + kSampleUser + " on " + server.address() + ": ", 30000))
+      << program.err();
+  program.Type(std::string(kSamplePassword) + "\n");
+  int exit_code = -1;
+  ASSERT_TRUE(program.Finish(30000, &exit_code));
+  EXPECT_EQ(exit_code, 0) << program.err();
+  EXPECT_NE(program.out().find("Game/\n"), std::string::npos) << program.out();
+  EXPECT_EQ(program.err().find(kSamplePassword), std::string::npos) << program.err();
+}
+
+// A failed comparison reports 100 percent done: a bar on a terminal, nothing
+// when standard error is a pipe.
+TEST(QorvTerminalTest, ProgressBarOnlyOnATerminal) {
+  SampleServer server;
+  QorvSandbox sandbox;
+  const std::vector<std::string> compare = {"compare", sandbox.Child("missing.c"),
+                                            "$/Game/missing.c"};
+  platform::CapturedProgram program;
+  ASSERT_EQ(
+      program.StartInTerminal(QORV_TEST_QORV_PATH, compare, sandbox.Environment(server.Login())),
+      0);
+  int exit_code = -1;
+  ASSERT_TRUE(program.Finish(30000, &exit_code));
+  EXPECT_EQ(exit_code, 5) << program.err();
+  EXPECT_NE(program.err().find("] 100%"), std::string::npos) << program.err();
+  // The bar is gone before the next line is written.
+  EXPECT_NE(program.err().find("\r\x1b[K"), std::string::npos) << program.err();
+
+  const QorvRun piped = sandbox.Run(compare, server.Login());
+  EXPECT_EQ(piped.exit_code, 5);
+  EXPECT_EQ(piped.err.find("100%"), std::string::npos) << piped.err;
+  EXPECT_EQ(piped.err.find('\x1b'), std::string::npos) << piped.err;
+}
+
+}  // namespace
+}  // namespace qorv::cli
