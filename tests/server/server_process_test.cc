@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/program_process.h"
+#include "platform/captured_program.h"
 #include "server/admin_commands.h"
 #include "server/server.h"
 #include "server/server_config.h"
@@ -19,19 +19,20 @@ constexpr int kTimeoutMs = 20000;
 
 // Runs qorvd to its end; its exit code, with its standard output in *output.
 int RunQorvd(const std::vector<std::string>& arguments, std::string* output) {
-  platform::ProgramProcess program;
-  EXPECT_EQ(program.Start(QORVD_PATH, arguments), 0);
-  EXPECT_TRUE(program.ReadToEnd(output, kTimeoutMs));
+  platform::CapturedProgram program;
+  EXPECT_EQ(program.Start(QORVD_PATH, arguments, {}, ""), 0);
   int exit_code = -1;
-  EXPECT_TRUE(program.WaitForExit(kTimeoutMs, &exit_code));
+  EXPECT_TRUE(program.Finish(kTimeoutMs, &exit_code));
+  *output = program.out();
   return exit_code;
 }
 
-// The port of a "listening on 127.0.0.1:PORT" line, or 0.
-uint16_t PortOf(const std::string& line) {
+// The port of the "listening on 127.0.0.1:PORT" line in `output`, or 0.
+uint16_t PortOf(const std::string& output) {
   const std::string prefix = "listening on 127.0.0.1:";
-  if (line.rfind(prefix, 0) != 0) return 0;
-  return static_cast<uint16_t>(std::stoi(line.substr(prefix.size())));
+  const size_t at = output.find(prefix);
+  if (at == std::string::npos) return 0;
+  return static_cast<uint16_t>(std::stoi(output.substr(at + prefix.size())));
 }
 
 TEST(QorvdProgramTest, HelpExplainsEveryFlag) {
@@ -69,12 +70,18 @@ TEST(QorvdProgramTest, RestartOnTheSameDataDirectoryKeepsTheData) {
             0);
 
   for (int run = 0; run < 2; ++run) {
-    platform::ProgramProcess server;
-    ASSERT_EQ(server.Start(QORVD_PATH, {"--data", data, "--port", "0"}), 0);
-    std::string line;
-    ASSERT_TRUE(server.ReadLine(&line, kTimeoutMs));
-    const uint16_t port = PortOf(line);
-    ASSERT_NE(port, 0) << line;
+    platform::CapturedProgram server;
+    ASSERT_EQ(server.Start(QORVD_PATH, {"--data", data, "--port", "0"}, {}, ""), 0);
+    // The whole line: its prefix, then the end of the line after it.
+    ASSERT_TRUE(server.WaitForOutput("listening on", kTimeoutMs));
+    for (int waited = 0;
+         server.out().find('\n', server.out().find("listening on")) == std::string::npos;
+         waited += 50) {
+      ASSERT_LT(waited, kTimeoutMs);
+      server.WaitForOutput("\n\n\n", 50);  // collects what arrives meanwhile
+    }
+    const uint16_t port = PortOf(server.out());
+    ASSERT_NE(port, 0) << server.out();
 
     TestClient client(port);
     ASSERT_EQ(client.Connect().result, 0);
@@ -102,9 +109,9 @@ TEST(QorvdProgramTest, RestartOnTheSameDataDirectoryKeepsTheData) {
       EXPECT_EQ(names, (std::vector<std::string>{"Docs", "lib", "lib/util.c", "main.c"}));
     }
     client.connection().Close();
-    ASSERT_TRUE(server.RequestTermination());
+    server.Interrupt();  // Ctrl-C: a clean shutdown
     int exit_code = -1;
-    ASSERT_TRUE(server.WaitForExit(kTimeoutMs, &exit_code));
+    ASSERT_TRUE(server.Finish(kTimeoutMs, &exit_code));
     EXPECT_EQ(exit_code, 0);
   }
 }
