@@ -19,6 +19,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "fuzz/command_catalogue.h"
 #include "fuzz/fuzz_support.h"
 #include "net/in_message.h"
 #include "net/socket_buffer_exception.h"
@@ -51,16 +52,6 @@ bool IsUntouched(const Reply& reply) {
   } else {
     return true;  // a struct of fields: nothing to tell by
   }
-}
-
-// The request entries a per-entry reply answers, set to `count`.
-template <class Command>
-void SizeRequest(Command& command, size_t count) {
-  if constexpr (requires { command.entries; }) command.entries.resize(count);
-  if constexpr (requires { command.file_paths; }) command.file_paths.resize(count);
-  if constexpr (requires { command.project_paths; }) command.project_paths.resize(count);
-  if constexpr (requires { command.item_paths; }) command.item_paths.resize(count);
-  if constexpr (requires { command.paths; }) command.paths.resize(count);
 }
 
 // Whether the reply is one entry per request entry (no count of its own).
@@ -139,116 +130,11 @@ void RunReply(const uint8_t* data, size_t size) {
   const uint16_t failed = input.Word();
   CInMessage in;
   if (in.SetPayload(input.rest(), input.rest_size()) != kResultOk) return;
-  switch (static_cast<CommandCode>(code)) {
-    case CommandCode::kPlainLogin:
-      return ParseAs<PlainLoginCommand>(entries, in);
-    case CommandCode::kCheckOutHolders:
-      return ParseAs<CheckOutHoldersCommand>(entries, in);
-    case CommandCode::kProjectContents:
-      return ParseAs<ProjectContentsCommand>(entries, in);
-    case CommandCode::kCreateProjects:
-      return ParseAs<CreateProjectsCommand>(entries, in);
-    case CommandCode::kDeleteItems:
-      return ParseAs<DeleteItemsCommand>(entries, in);
-    case CommandCode::kRenameItem:
-      return ParseAs<RenameItemCommand>(entries, in);
-    case CommandCode::kRecoverItems:
-      return ParseAs<RecoverItemsCommand>(entries, in);
-    case CommandCode::kShareFile:
-      return ParseAs<ShareFileCommand>(entries, in);
-    case CommandCode::kShareProject:
-      return ParseAs<ShareProjectCommand>(entries, in);
-    case CommandCode::kPinFile:
-      return ParseAs<PinFileCommand>(entries, in);
-    case CommandCode::kUnpinFile:
-      return ParseAs<UnpinFileCommand>(entries, in);
-    case CommandCode::kBranchItem:
-      return ParseAs<BranchItemCommand>(entries, in);
-    case CommandCode::kMoveItem:
-      return ParseAs<MoveItemCommand>(entries, in);
-    case CommandCode::kSetPassword:
-      return ParseAs<SetPasswordCommand>(entries, in);
-    case CommandCode::kItemLabels:
-      return ParseAs<ItemLabelsCommand>(entries, in);
-    case CommandCode::kFileLinks:
-      return ParseAs<FileLinksCommand>(entries, in);
-    case CommandCode::kFileGeneralInfo:
-      return ParseAs<FileGeneralInfoCommand>(entries, in);
-    case CommandCode::kProjectGeneralInfo:
-      return ParseAs<ProjectGeneralInfoCommand>(entries, in);
-    case CommandCode::kDeletedItems:
-      return ParseAs<DeletedItemsCommand>(entries, in);
-    case CommandCode::kPurgeItems:
-      return ParseAs<PurgeItemsCommand>(entries, in);
-    case CommandCode::kLabelItem:
-      return ParseAs<LabelItemCommand>(entries, in);
-    case CommandCode::kFileHistory:
-      return ParseAs<FileHistoryCommand>(entries, in);
-    case CommandCode::kProjectHistory:
-      return ParseAs<ProjectHistoryCommand>(entries, in);
-    case CommandCode::kUsers:
-      return ParseAs<UsersCommand>(entries, in);
-    case CommandCode::kGetFiles:
-      return ParseAs<GetFilesCommand>(entries, in);
-    case CommandCode::kAddFiles:
-      return ParseAs<AddFilesCommand>(entries, in);
-    case CommandCode::kCheckOutUnconfirmed:
-      return ParseAs<CheckOutUnconfirmedCommand>(entries, in);
-    case CommandCode::kUndoCheckOut:
-      return ParseAs<UndoCheckOutCommand>(entries, in);
-    case CommandCode::kDatabaseAliases:
-      return ParseAs<DatabaseAliasesCommand>(entries, in);
-    case CommandCode::kSetKeepLatestOnly:
-      return ParseAs<SetKeepLatestOnlyCommand>(entries, in);
-    case CommandCode::kKeyedLogin:
-      return ParseAs<KeyedLoginCommand>(entries, in);
-    case CommandCode::kFileExists:
-      return ParseAs<FileExistsCommand>(entries, in);
-    case CommandCode::kProjectExists:
-      return ParseAs<ProjectExistsCommand>(entries, in);
-    case CommandCode::kItemKinds:
-      return ParseAs<ItemKindsCommand>(entries, in);
-    case CommandCode::kFileCount:
-      return ParseAs<FileCountCommand>(entries, in);
-    case CommandCode::kListWithDates:
-      return ParseAs<ListWithDatesCommand>(entries, in);
-    case CommandCode::kListSince:
-      return ParseAs<ListSinceCommand>(entries, in);
-    case CommandCode::kProjectFileList:
-      return ParseAs<ProjectFileListCommand>(entries, in);
-    case CommandCode::kVersionAtLabel:
-      return ParseAs<VersionAtLabelCommand>(entries, in);
-    case CommandCode::kGetFilesAtVersion:
-      return ParseAs<GetFilesAtVersionCommand>(entries, in);
-    case CommandCode::kGetFilesAtDate:
-      return ParseAs<GetFilesAtDateCommand>(entries, in);
-    case CommandCode::kAddCheck:
-      return ParseAs<AddCheckCommand>(entries, in);
-    case CommandCode::kFileStatus:
-      return ParseAs<FileStatusCommand>(entries, in);
-    case CommandCode::kCheckOutState:
-      return ParseAs<CheckOutStateCommand>(entries, in);
-    case CommandCode::kConfirmationWithoutReply:
-      return ParseAs<ConfirmationWithoutReplyCommand>(entries, in);
-    case CommandCode::kProjectAtVersion:
-      return ParseAs<ProjectAtVersionCommand>(entries, in);
-    case CommandCode::kProjectAtDate:
-      return ParseAs<ProjectAtDateCommand>(entries, in);
-    case CommandCode::kCheckOut:
-      return ParseAs<CheckOutCommand>(entries, in);
-    case CommandCode::kCheckOutConfirmation:
-      return ParseAs<CheckOutConfirmationCommand>(entries, in);
-    case CommandCode::kCheckInBegin:
-      return ParseAs<CheckInBeginCommand>(entries, in);
-    case CommandCode::kCheckInCommit:
-      return ParseCheckInCommit(entries, failed, in);
-    case CommandCode::kKeepAlivePing:
-      return ParseAs<KeepAlivePingCommand>(entries, in);
-    case CommandCode::kLabelDate:
-      return ParseAs<LabelDateCommand>(entries, in);
-    default:
-      return;
+  if (static_cast<CommandCode>(code) == CommandCode::kCheckInCommit) {
+    ParseCheckInCommit(entries, failed, in);
+    return;
   }
+  ForCommand(code, [&]<class Command>() { ParseAs<Command>(entries, in); });
 }
 
 }  // namespace

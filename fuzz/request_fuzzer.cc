@@ -13,6 +13,8 @@
 //   by a query, or by a per-entry command none of whose entries succeeded
 //   (so a malformed request, a refused one or a change whose step failed
 //   leaves no half-applied change);
+// - the client's decoder of the command reads every reply to a request it
+//   could have sent whole, to the reply's last byte;
 // - a failed login leaves the connection's session as it was;
 // - after the requests the store passes SQLite's integrity and foreign-key
 //   checks, and its whole project tree can still be listed.
@@ -22,6 +24,7 @@
 #include <optional>
 #include <string>
 
+#include "fuzz/command_catalogue.h"
 #include "fuzz/fuzz_store.h"
 #include "fuzz/fuzz_support.h"
 #include "net/in_message.h"
@@ -178,6 +181,72 @@ bool AnyEntrySucceeded(EntryLayout layout, CInMessage& reply) {
   return any;
 }
 
+// The number of entries of a request that the client would have sent whole:
+// for a per-entry command the count of its list, read with every entry; 0
+// for the other commands; nothing when the request's list is not whole
+// (the client never sends such a request, so its reply has no shape to
+// check).
+std::optional<size_t> WholeRequestEntries(const CInMessage& frame) {
+  CInMessage request;
+  if (frame.size() == 0 || request.SetPayload(frame.data(), frame.size()) != kResultOk) return 0;
+  try {
+    const uint8_t code = request.ReadByte();
+    switch (code) {
+      case 4:  // comment, paths
+        request.ReadString();
+        break;
+      case 5:   // destroy, paths
+      case 67:  // line ending, entries
+        request.ReadInt32();
+        break;
+      case 7:
+      case 32:
+      case 43:
+      case 53:
+      case 66:
+      case 68:
+        break;
+      default:
+        return 0;
+    }
+    const int32_t count = request.ReadInt32();
+    if (count < 0) return std::nullopt;
+    for (int32_t i = 0; i < count; ++i) {
+      request.ReadString();
+      if (code == 66) request.ReadBool();  // is project
+      if (code == 67) {
+        request.ReadInt32();  // version
+        request.ReadBool();   // digest wanted
+      }
+    }
+    return static_cast<size_t>(count);
+  } catch (const CCancelableSocketBufferException&) {
+    return std::nullopt;
+  }
+}
+
+// The client's decoder of the command reads the reply whole, to its last
+// byte: the server writes no field the client does not read, and none
+// short.
+void CheckClientReads(uint8_t code, size_t entries, const COutMessage& reply) {
+  ForCommand(code, [&]<class Command>() {
+    if constexpr (Command::kReplyShape == ReplyShape::kFieldsOnSuccess ||
+                  Command::kReplyShape == ReplyShape::kFieldsAlways) {
+      Command command;
+      SizeRequest(command, entries);
+      CInMessage in;
+      QORV_FUZZ_CHECK(in.SetPayload(reply.data(), reply.size()) == kResultOk,
+                      "a reply can be taken");
+      try {
+        CProtocolClient::ParseReply(command, in);
+      } catch (const CCancelableSocketBufferException&) {
+        PropertyFailed("ParseReply", __FILE__, __LINE__, "the client reads the server's reply");
+      }
+      QORV_FUZZ_CHECK(in.remaining() == 0, "the client reads the reply to its last byte");
+    }
+  });
+}
+
 int32_t SessionIdentity(const server::ConnectionState& connection) {
   return connection.session ? connection.session->identity : 0;
 }
@@ -234,6 +303,9 @@ void RunRequests(const uint8_t* data, size_t size) {
         QORV_FUZZ_CHECK(AnyEntrySucceeded(layout, answer),
                         "a per-entry command whose entries all failed committed nothing");
       }
+    }
+    if (const std::optional<size_t> entries = WholeRequestEntries(frame)) {
+      CheckClientReads(code, *entries, reply);
     }
     if ((code == 1 || code == 49) && status != 0) {
       QORV_FUZZ_CHECK(SessionIdentity(connection) == identity_before,
