@@ -316,9 +316,9 @@ void RunRequests(const uint8_t* data, size_t size) {
   QORV_FUZZ_CHECK(watch.IntegrityHolds(), "the store passes the integrity check");
   QORV_FUZZ_CHECK(watch.ForeignKeysHold(), "the store passes the foreign-key check");
   std::vector<server::ListedItem> items;
-  const server::Actor admin = store.main().FindUser(kAlice.name)->actor;
+  const server::Actor alice = store.main().FindUser(kAlice.name)->actor;
   const server::StoreStatus listed =
-      store.main().List(admin, {"$/", server::PointInTime::Now(), -1, true}, &items);
+      store.main().List(alice, {"$/", server::PointInTime::Now(), -1, true}, &items);
   QORV_FUZZ_CHECK(listed.ok(), "the whole project tree can be listed");
 }
 
