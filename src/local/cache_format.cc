@@ -1,5 +1,6 @@
 #include "local/cache_format.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 
@@ -99,6 +100,16 @@ int32_t ReadNumber(std::string_view line) {
   return static_cast<int32_t>(value);
 }
 
+// A key (of a working folder or a local copy) as the writer writes it: a
+// carriage return left inside the line, which only a file edited by hand
+// holds, becomes a space. Read any other way, two keys that differ only
+// there would become one on the next save, and one binding would be lost.
+std::string KeyAsWritten(std::string_view line) {
+  std::string key(line);
+  std::replace(key.begin(), key.end(), '\r', ' ');
+  return key;
+}
+
 class CacheParser {
  public:
   CacheParser(std::string_view text, CacheModel* model) : lines_(text), model_(model) {}
@@ -134,7 +145,7 @@ class CacheParser {
       if (!lines_.Next(&key)) return false;
       if (key.empty()) return true;
       if (!lines_.Next(&folder) || folder.empty()) return false;
-      model_->SetWorkingFolder(key, std::string(folder));
+      model_->SetWorkingFolder(KeyAsWritten(key), std::string(folder));
     }
   }
 
@@ -180,7 +191,7 @@ class CacheParser {
             !lines_.Next(&line)) {
           return false;
         }
-        entry.SetLocalCopy(key, ReadNumber(number), ParseCacheDate(date));
+        entry.SetLocalCopy(KeyAsWritten(key), ReadNumber(number), ParseCacheDate(date));
       }
       if (node->PutFile(std::move(entry)) == nullptr) return false;
     }

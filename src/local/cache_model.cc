@@ -27,10 +27,12 @@ bool ProjectNames(std::string_view path, std::vector<std::string_view>* names) {
   return true;
 }
 
-// The project path without a trailing "/" (the root stays "$/").
+// The project path without trailing "/"s (the root stays "$/"). Every one
+// goes, so that trimming a key again changes nothing: a working-folder key
+// read from the cache file then stays the same through every save.
 std::string_view TrimProject(std::string_view path) {
   if (path == "$") return kServerRoot;
-  if (path.size() > 2 && path.back() == kServerSeparator) path.remove_suffix(1);
+  while (path.size() > 2 && path.back() == kServerSeparator) path.remove_suffix(1);
   return path;
 }
 

@@ -188,7 +188,7 @@ class CacheModel {
   // path is empty when no ancestor up to "$/" has a folder.
   LocalPathResult WorkingFolderOf(std::string_view project) const;
 
-  // The upper-cased key of a project path, without a trailing "/" (the root
+  // The upper-cased key of a project path, without trailing "/"s (the root
   // stays "$/").
   static std::string ProjectKey(std::string_view path);
 

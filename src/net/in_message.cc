@@ -109,16 +109,22 @@ int32_t CInMessage::ReadInt32() {
 bool CInMessage::ReadBool() { return ReadInt32() != 0; }
 
 double CInMessage::ReadDate() {
+  // Both halves are checked first, so that a date cut short reads nothing.
+  if (remaining() < 8) throw CCancelableSocketBufferException();
   const int32_t days = ReadInt32();
   const int32_t milliseconds = ReadInt32();
   return JoinDate(days, milliseconds);
 }
 
 std::string CInMessage::ReadString() {
-  const int32_t count = ReadInt32();
-  if (count < 0 || static_cast<size_t>(count) > remaining()) {
+  // The count is taken only with the bytes it announces, so that a string
+  // cut short reads nothing.
+  if (remaining() < 4) throw CCancelableSocketBufferException();
+  const int32_t count = static_cast<int32_t>(LoadBigEndian32(data_.get() + position_));
+  if (count < 0 || static_cast<size_t>(count) > remaining() - 4) {
     throw CCancelableSocketBufferException();
   }
+  position_ += 4;
   if (count == 0) return std::string();
   std::string text(reinterpret_cast<const char*>(data_.get() + position_),
                    static_cast<size_t>(count));

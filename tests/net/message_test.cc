@@ -12,6 +12,7 @@
 #include "net/blowfish_message.h"
 #include "net/in_message.h"
 #include "net/loopback.h"
+#include "net/message_dates.h"
 #include "net/openssl_reference.h"
 #include "net/out_message.h"
 #include "net/socket_buffer_exception.h"
@@ -82,6 +83,27 @@ TEST(OutMessage, DatesTruncateBothPartsTowardZero) {
             "00000000"
             "80000000"
             "00000000");
+}
+
+// A date read from the wire is days + milliseconds / 86400000 rounded to a
+// double; writing it back must give the same two int32, although the
+// rounded value may lie just short of the exact millisecond.
+TEST(OutMessage, DatesReadAreWrittenBackUnchanged) {
+  // 189 ms on day 0 came back as 188 when the product was simply truncated.
+  for (const int32_t days : {0, 1, 45352, 2958465, -1, -657434}) {
+    for (int32_t milliseconds = 0; milliseconds < 200000; ++milliseconds) {
+      const int32_t signed_ms = days < 0 ? -milliseconds : milliseconds;
+      const DateParts parts = SplitDate(JoinDate(days, signed_ms));
+      ASSERT_EQ(parts.days, days) << signed_ms;
+      ASSERT_EQ(parts.milliseconds, signed_ms) << days;
+    }
+    const DateParts last = SplitDate(JoinDate(days, days < 0 ? -86399999 : 86399999));
+    EXPECT_EQ(last.days, days);
+    EXPECT_EQ(last.milliseconds, days < 0 ? -86399999 : 86399999);
+  }
+  // Values between milliseconds still truncate toward zero.
+  EXPECT_EQ(SplitDate(0.5 + 0.4 / 86400000).milliseconds, 43200000);
+  EXPECT_EQ(SplitDate(-0.5 - 0.4 / 86400000).milliseconds, -43200000);
 }
 
 TEST(OutMessage, GrowthRule) {
@@ -193,21 +215,29 @@ TEST(InMessage, StringCountPastTheEndThrowsBeforeReading) {
   CInMessage in;
   ASSERT_EQ(in.SetPayload(payload.data(), payload.size()), kResultOk);
   EXPECT_THROW(in.ReadString(), CCancelableSocketBufferException);
-  EXPECT_LE(in.position(), in.size());
+  EXPECT_EQ(in.position(), 0u);  // not even the count was taken
 
   // A negative count, and a huge one, fail the same way without allocating.
   const std::vector<uint8_t> negative = Bytes("ffffffff 00");
   ASSERT_EQ(in.SetPayload(negative.data(), negative.size()), kResultOk);
   EXPECT_THROW(in.ReadString(), CCancelableSocketBufferException);
+  EXPECT_EQ(in.position(), 0u);
   const std::vector<uint8_t> huge = Bytes("7fffffff");
   ASSERT_EQ(in.SetPayload(huge.data(), huge.size()), kResultOk);
   EXPECT_THROW(in.ReadString(), CCancelableSocketBufferException);
+  EXPECT_EQ(in.position(), 0u);
 
-  // An int32 with 3 bytes left reads nothing.
+  // An int32 with 3 bytes left reads nothing, and neither does a date whose
+  // days are there but not its milliseconds.
   const std::vector<uint8_t> short_int = Bytes("000001");
   ASSERT_EQ(in.SetPayload(short_int.data(), short_int.size()), kResultOk);
   EXPECT_THROW(in.ReadInt32(), CCancelableSocketBufferException);
   EXPECT_EQ(in.position(), 0u);
+  const std::vector<uint8_t> short_date = Bytes("0000b128 0000");
+  ASSERT_EQ(in.SetPayload(short_date.data(), short_date.size()), kResultOk);
+  EXPECT_THROW(in.ReadDate(), CCancelableSocketBufferException);
+  EXPECT_EQ(in.position(), 0u);
+  EXPECT_EQ(in.ReadInt32(), 45352);  // still there to be read
 }
 
 TEST(InMessage, ParseFrameChecksTheAnnouncedLength) {
