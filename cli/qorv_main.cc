@@ -12,6 +12,7 @@
 #endif
 
 int main(int argc, char** argv) {
+  qorv::platform::IgnoreBrokenPipes();
   // Before any thread starts, so that only the watcher takes Ctrl-C.
   qorv::platform::InterruptWatch interrupts;
   qorv::cli::ProgramIo io = qorv::cli::SystemProgramIo(&interrupts.flag(), QORV_DEFAULT_MODULE);

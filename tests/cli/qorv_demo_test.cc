@@ -50,5 +50,22 @@ TEST(QorvDemoTest, CtrlCEndsItCanceledAndStillRemovesItsFolder) {
   EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
+TEST(QorvDemoTest, AReaderThatStopsEarlyStillLeavesNoFolderBehind) {
+  // `qorv demo | head -1`: the pipe closes while the demo writes.
+  QorvSandbox sandbox;
+  const std::string temp = sandbox.Child("tmp");
+  std::filesystem::create_directories(temp);
+  platform::CapturedProgram program;
+  ASSERT_EQ(program.Start("/bin/sh",
+                          {"-c", std::string("'") + QORV_TEST_QORV_PATH + "' demo | head -n 1"},
+                          sandbox.Environment({{"TMPDIR", temp}}), ""),
+            0);
+  int exit_code = -1;
+  ASSERT_TRUE(program.Finish(60000, &exit_code));
+  EXPECT_EQ(exit_code, 0) << program.err();
+  EXPECT_NE(program.out().find("Working in "), std::string::npos) << program.out();
+  EXPECT_TRUE(std::filesystem::is_empty(temp)) << "the demo's folder was left in " << temp;
+}
+
 }  // namespace
 }  // namespace qorv::cli

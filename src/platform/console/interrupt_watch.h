@@ -18,6 +18,10 @@
 
 namespace qorv::platform {
 
+// Makes a write to a closed pipe fail (EPIPE) instead of ending the program
+// (SIGPIPE), so `qorv ... | head` still runs its clean-up.
+void IgnoreBrokenPipes();
+
 class InterruptWatch {
  public:
   // Blocks the signals in the calling thread and starts the watcher. Create

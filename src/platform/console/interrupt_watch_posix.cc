@@ -36,6 +36,8 @@ struct InterruptWatch::SavedMask {
   sigset_t mask;
 };
 
+void IgnoreBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
+
 InterruptWatch::InterruptWatch() : saved_mask_(std::make_unique<SavedMask>()) {
   const sigset_t set = InterruptSignals();
   pthread_sigmask(SIG_BLOCK, &set, &saved_mask_->mask);
