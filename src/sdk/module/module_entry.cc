@@ -4,8 +4,8 @@
 
 #include "platform/apartment.h"
 #include "platform/com/module_loader.h"
-#include "qorvsdk/host.h"
 #include "qorvsdk/comtypes.h"
+#include "qorvsdk/host.h"
 #include "sdk/class_table.h"
 
 extern "C" {
