@@ -60,7 +60,8 @@ TEST(MergeProjectTreeTest, AnAbsurdlyDeepTreeIsCutInsteadOfExhaustingTheStack) {
   std::vector<ProjectFileListEntry> records;
   std::string path;
   for (int i = 0; i < 3000; ++i) {
-    path += (i == 0 ? "" : "/") + std::string("d");
+    if (i > 0) path += '/';
+    path += 'd';
     records.push_back(Project(path));
   }
   auto model = std::make_unique<CacheModel>();
