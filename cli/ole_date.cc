@@ -4,43 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/com/civil_date.h"
+
 namespace qorv::cli {
 namespace {
 
 constexpr int64_t kMsPerDay = 86400000;
-// Days from 1970-01-01 back to the OLE epoch 1899-12-30.
-constexpr int64_t kOleEpochFromUnixDays = 25569;
-
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, int month, int day) {
-  year -= month <= 2 ? 1 : 0;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t year_of_era = year - era * 400;
-  const int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;
-}
-
-void CivilFromDays(int64_t days, int64_t* year, int* month, int* day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t day_of_era = days - era * 146097;
-  const int64_t year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const int64_t day_of_year =
-      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-  const int64_t mp = (5 * day_of_year + 2) / 153;
-  *day = static_cast<int>(day_of_year - (153 * mp + 2) / 5 + 1);
-  *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  *year = year_of_era + era * 400 + (*month <= 2 ? 1 : 0);
-}
-
-bool IsLeapYear(int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int64_t year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
 
 // Reads exactly `digits` decimal digits at text[*position].
 bool ReadNumber(std::string_view text, size_t* position, size_t digits, int* value) {
@@ -88,7 +57,7 @@ std::optional<DATE> ParseDateArgument(std::string_view text, bool end_of_day) {
     }
     if (at != text.size() || hour > 23 || minute > 59 || second > 59) return std::nullopt;
   }
-  const int64_t days = DaysFromCivil(year, month, day) + kOleEpochFromUnixDays;
+  const int64_t days = DaysFromCivil(year, month, day) + kUnixEpochOleDays;
   int64_t ms = (static_cast<int64_t>(hour) * 3600 + minute * 60 + second) * 1000;
   if (!has_time && end_of_day) ms = kMsPerDay - 1;
   // Before the epoch the time of day is subtracted: -1.25 is 1899-12-29 06:00.
@@ -107,9 +76,10 @@ std::string FormatOleDate(DATE date, char separator) {
     ms -= kMsPerDay;
     ++days;
   }
-  int64_t year = 0;
-  int month = 0, day = 0;
-  CivilFromDays(days - kOleEpochFromUnixDays, &year, &month, &day);
+  const CivilDate civil = CivilFromDays(days - kUnixEpochOleDays);
+  const int64_t year = civil.year;
+  const int month = civil.month;
+  const int day = civil.day;
   const int64_t seconds = ms / 1000;
   char text[48];
   std::snprintf(text, sizeof text, "%04lld-%02d-%02d%c%02d:%02d:%02d", static_cast<long long>(year),

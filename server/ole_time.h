@@ -11,13 +11,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/com/civil_date.h"
+
 namespace qorv::server {
 
 using OleMs = int64_t;
 
 inline constexpr int64_t kMsPerDay = 86400000;
-// 1970-01-01 is day 25569 of the OLE scale.
-inline constexpr int64_t kUnixEpochOleDays = 25569;
 
 // The two int32 values of a date on the wire.
 struct WireDate {

@@ -2,27 +2,12 @@
 
 #include <cmath>
 
+#include "platform/com/civil_date.h"
+
 namespace qorv {
 namespace {
 
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar,
-// counted in 400-year eras that start on March 1st.
-constexpr int64_t DaysFromCivil(int64_t year, int month, int day) {
-  year -= month <= 2 ? 1 : 0;
-  int64_t era = (year >= 0 ? year : year - 399) / 400;
-  int64_t year_of_era = year - era * 400;
-  int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;  // days since 1970-01-01
-}
-
-constexpr int64_t kDay0SinceUnixEpoch = DaysFromCivil(1899, 12, 30);
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
+constexpr int64_t kDay0SinceUnixEpoch = -kUnixEpochOleDays;
 
 }  // namespace
 
@@ -31,16 +16,10 @@ int64_t DayNumberOf(int year, int month, int day) {
 }
 
 void CalendarDayOf(int64_t day_number, int* year, int* month, int* day) {
-  int64_t z = day_number + kDay0SinceUnixEpoch + 719468;
-  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  int64_t day_of_era = z - era * 146097;
-  int64_t year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-  int64_t mp = (5 * day_of_year + 2) / 153;
-  *day = static_cast<int>(day_of_year - (153 * mp + 2) / 5 + 1);
-  *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  *year = static_cast<int>(year_of_era + era * 400 + (*month <= 2 ? 1 : 0));
+  const CivilDate date = CivilFromDays(day_number + kDay0SinceUnixEpoch);
+  *year = static_cast<int>(date.year);
+  *month = date.month;
+  *day = date.day;
 }
 
 bool SplitDate(DATE date, int64_t* day, int32_t* milliseconds) {

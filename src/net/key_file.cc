@@ -6,14 +6,12 @@
 #include "net/blowfish.h"
 #include "net/hex_text.h"
 #include "net/md4.h"
+#include "platform/com/civil_date.h"
 #include "platform/sequential_file.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv {
 namespace {
-
-// 1970-01-01 is day 25569 of the OLE Automation scale.
-constexpr int64_t kUnixEpochOleDays = 25569;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -29,24 +27,6 @@ int Decimal(std::string_view digits) {
   int value = 0;
   for (char c : digits) value = value * 10 + (c - '0');
   return value;
-}
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's
-// days_from_civil).
-int64_t DaysFromCivil(int year, int month, int day) {
-  year -= month <= 2 ? 1 : 0;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t year_of_era = year - era * 400;
-  const int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 719468;
 }
 
 char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/com/civil_date.h"
 #include "platform/com/text_convert.h"
 
 namespace qorv::platform {
@@ -24,8 +25,6 @@ constexpr int kMaxReferenceDepth = 4;
 constexpr double kMinDate = -657434.0;            // 0100-01-01
 constexpr double kMaxDate = 2958465.99998842593;  // 9999-12-31 23:59:59
 constexpr int64_t kSecondsPerDay = 86400;
-// Day 0 of OLE Automation dates, 1899-12-30, counted from 1970-01-01.
-constexpr int64_t kOleEpochDays = -25569;
 // A currency value is a 64-bit integer scaled by 10,000.
 constexpr double kCurrencyScale = 10000.0;
 
@@ -191,29 +190,6 @@ HRESULT NumberOf(const VARIANT& value, Number* number) {
     default:
       return DISP_E_TYPEMISMATCH;
   }
-}
-
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2 ? 1 : 0;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const unsigned year_of_era = static_cast<unsigned>(year - era * 400);
-  const unsigned day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + static_cast<int64_t>(day_of_era) - 719468;
-}
-
-void CivilFromDays(int64_t days, int64_t* year, unsigned* month, unsigned* day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const unsigned day_of_era = static_cast<unsigned>(days - era * 146097);
-  const unsigned year_of_era =
-      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const unsigned day_of_year =
-      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-  const unsigned shifted_month = (5 * day_of_year + 2) / 153;
-  *day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
-  *month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
-  *year = static_cast<int64_t>(year_of_era) + era * 400 + (*month <= 2 ? 1 : 0);
 }
 
 // Reads exactly `digits` decimal digits.
@@ -507,17 +483,16 @@ bool ParseDateText(const char* text, DATE* date) {
     return false;
   }
   if (year < 100 || month < 1 || month > 12 || day < 1) return false;
-  const int64_t unix_days = DaysFromCivil(year, month, day);
-  int64_t check_year = 0;
-  unsigned check_month = 0, check_day = 0;
-  CivilFromDays(unix_days, &check_year, &check_month, &check_day);
-  if (check_month != month || check_day != day) return false;  // 31 April and the like
+  if (day > static_cast<unsigned>(DaysInMonth(year, static_cast<int>(month)))) {
+    return false;  // 31 April and the like
+  }
+  const int64_t unix_days = DaysFromCivil(year, static_cast<int>(month), static_cast<int>(day));
   if (!rest.empty()) {
     if (rest.front() != ' ' && rest.front() != 'T') return false;
     rest.remove_prefix(1);
     if (!ReadTime(&rest, &seconds) || !rest.empty()) return false;
   }
-  *date = MakeDate(unix_days - kOleEpochDays, seconds);
+  *date = MakeDate(unix_days + kUnixEpochOleDays, seconds);
   return true;
 }
 
@@ -535,20 +510,22 @@ void FormatDateText(DATE date, char (&buffer)[32]) {
     seconds -= kSecondsPerDay;
     ++day;  // 24:00 is the next calendar day, before or after the epoch
   }
-  int64_t year = 0;
-  unsigned month = 0, day_of_month = 0;
-  CivilFromDays(day + kOleEpochDays, &year, &month, &day_of_month);
+  const CivilDate civil = CivilFromDays(day - kUnixEpochOleDays);
+  // Already 100-9999, 1-12 and 1-31 (the date was range-checked); the
+  // modulos only tell the compiler so, for the width of the text below.
+  const int year = static_cast<int>(civil.year % 10000);
+  const unsigned month = static_cast<unsigned>(civil.month) % 13u;
+  const unsigned day_of_month = static_cast<unsigned>(civil.day) % 32u;
   const unsigned hour = static_cast<unsigned>(seconds / 3600);
   const unsigned minute = static_cast<unsigned>(seconds / 60 % 60);
   const unsigned second = static_cast<unsigned>(seconds % 60);
   if (day == 0 && seconds != 0) {
     std::snprintf(buffer, sizeof(buffer), "%02u:%02u:%02u", hour, minute, second);
   } else if (seconds == 0) {
-    std::snprintf(buffer, sizeof(buffer), "%04lld-%02u-%02u", static_cast<long long>(year), month,
-                  day_of_month);
+    std::snprintf(buffer, sizeof(buffer), "%04d-%02u-%02u", year, month, day_of_month);
   } else {
-    std::snprintf(buffer, sizeof(buffer), "%04lld-%02u-%02u %02u:%02u:%02u",
-                  static_cast<long long>(year), month, day_of_month, hour, minute, second);
+    std::snprintf(buffer, sizeof(buffer), "%04d-%02u-%02u %02u:%02u:%02u", year, month,
+                  day_of_month, hour, minute, second);
   }
 }
 
