@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/com/ascii_case.h"
+
 namespace qorv::server {
 namespace {
 
@@ -15,8 +17,6 @@ bool HasControlByte(std::string_view text) {
   return std::any_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
-
-char FoldChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -87,25 +87,15 @@ bool IsValidLabelName(std::string_view name) {
   return !name.empty() && name.size() <= kMaxLabelName && !HasControlByte(name);
 }
 
-std::string FoldCase(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = FoldChar(c);
-  return out;
-}
+std::string FoldCase(std::string_view text) { return AsciiUpper(text); }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldChar(a[i]) != FoldChar(b[i])) return false;
-  }
-  return true;
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return EqualsIgnoringAsciiCase(a, b); }
 
 bool LessNoCase(std::string_view a, std::string_view b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    unsigned char x = static_cast<unsigned char>(FoldChar(a[i]));
-    unsigned char y = static_cast<unsigned char>(FoldChar(b[i]));
+    unsigned char x = static_cast<unsigned char>(AsciiUpper(a[i]));
+    unsigned char y = static_cast<unsigned char>(AsciiUpper(b[i]));
     if (x != y) return x < y;
   }
   if (a.size() != b.size()) return a.size() < b.size();

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "local/ascii_case.h"
+#include "platform/com/ascii_case.h"
 
 namespace qorv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "local/ascii_case.h"
+#include "platform/com/ascii_case.h"
 
 namespace qorv {
 namespace {

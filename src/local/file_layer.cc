@@ -1,7 +1,7 @@
 #include "local/file_layer.h"
 
-#include "local/ascii_case.h"
 #include "local/qor_exception.h"
+#include "platform/com/ascii_case.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv {

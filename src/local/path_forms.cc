@@ -1,7 +1,7 @@
 #include "local/path_forms.h"
 
-#include "local/ascii_case.h"
 #include "net/format_text.h"
+#include "platform/com/ascii_case.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv {

@@ -6,6 +6,7 @@
 #include "net/blowfish.h"
 #include "net/hex_text.h"
 #include "net/md4.h"
+#include "platform/com/ascii_case.h"
 #include "platform/com/civil_date.h"
 #include "platform/sequential_file.h"
 #include "qorvsdk/result_codes.h"
@@ -27,16 +28,6 @@ int Decimal(std::string_view digits) {
   int value = 0;
   for (char c : digits) value = value * 10 + (c - '0');
   return value;
-}
-
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -211,7 +202,8 @@ ChannelKey ChooseUserKey(const std::vector<std::string>& file_names, std::string
     if (trimmed.empty()) continue;
     const KeyFileInfo info = ReadKeyFile(std::string(trimmed));
     if (!info.usable) continue;
-    if (EqualsNoCase(info.server_name, server) && EqualsNoCase(info.user_name, user)) {
+    if (EqualsIgnoringAsciiCase(info.server_name, server) &&
+        EqualsIgnoringAsciiCase(info.user_name, user)) {
       return info.user_key;
     }
   }

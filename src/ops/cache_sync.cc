@@ -4,8 +4,8 @@
 #include <unordered_set>
 #include <utility>
 
-#include "local/ascii_case.h"
 #include "ops/report_texts.h"
+#include "platform/com/ascii_case.h"
 #include "qorvsdk/enums.h"
 
 namespace qorv::ops {

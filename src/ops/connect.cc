@@ -1,7 +1,7 @@
 // ConnectToServer.
-#include "local/ascii_case.h"
 #include "ops/report_texts.h"
 #include "ops/session.h"
+#include "platform/com/ascii_case.h"
 
 namespace qorv::ops {
 

@@ -2,14 +2,14 @@
 
 #include <vector>
 
+#include "platform/com/ascii_case.h"
+
 namespace qorv::platform {
 namespace {
 
 // The first line of every registry file.
 constexpr std::string_view kHeader = "QORV-REGISTRY 1";
 constexpr char kSeparator = '\\';
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool HasControlCharacter(std::string_view text) {
   for (char c : text) {
@@ -95,8 +95,8 @@ bool ReadQuoted(std::string_view* line, std::string* text) {
 bool IgnoreAsciiCaseLess::operator()(std::string_view a, std::string_view b) const {
   const size_t common = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < common; ++i) {
-    char x = FoldAscii(a[i]);
-    char y = FoldAscii(b[i]);
+    char x = AsciiLower(a[i]);
+    char y = AsciiLower(b[i]);
     if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
   }
   return a.size() < b.size();

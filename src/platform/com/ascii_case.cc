@@ -1,29 +1,22 @@
-#include "local/ascii_case.h"
+#include "platform/com/ascii_case.h"
 
 namespace qorv {
-namespace {
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-}  // namespace
-
 std::string AsciiUpper(std::string_view text) {
   std::string result(text);
-  for (char& c : result) c = Upper(c);
+  for (char& c : result) c = AsciiUpper(c);
   return result;
 }
 
 std::string AsciiLower(std::string_view text) {
   std::string result(text);
-  for (char& c : result) c = Lower(c);
+  for (char& c : result) c = AsciiLower(c);
   return result;
 }
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   }
   return true;
 }
