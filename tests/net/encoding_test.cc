@@ -1,4 +1,4 @@
-// base64, CRC-32 and the hex text of key files.
+// base64 and the hex text of key files.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "net/base64.h"
-#include "net/crc32.h"
 #include "net/hex_text.h"
 
 namespace qorv {
@@ -53,19 +52,6 @@ TEST(Base64, DecodingSkipsWhiteSpaceAndStopsGroupsAtPadding) {
   EXPECT_EQ(Decoded("Zm9v!"), "<refused>");
   EXPECT_EQ(Decoded("Zm9vY"), "<refused>");
   EXPECT_EQ(Decoded("Z==="), "<refused>");
-}
-
-TEST(Crc32, CheckValueAndPieces) {
-  const std::string text = "123456789";
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  EXPECT_EQ(Crc32Update(0, bytes, text.size()), 0xCBF43926u);
-  EXPECT_EQ(Crc32Update(0, bytes, 0), 0u);
-  uint32_t running = 0;
-  for (size_t split : {2u, 3u, 4u}) {
-    running = Crc32Update(0, bytes, split);
-    running = Crc32Update(running, bytes + split, text.size() - split);
-    EXPECT_EQ(running, 0xCBF43926u);
-  }
 }
 
 TEST(HexText, UpperCasePairsAndLast32CharacterDecoding) {

@@ -1,4 +1,4 @@
-#include "net/crc32.h"
+#include "codec/crc32.h"
 
 #include <array>
 
