@@ -1,9 +1,12 @@
 # qorv_library(<name> [DEPS <targets>...])
 # Builds the static library of the current source directory from every *.cc
-# in it except the *_main.cc files of programs. A layer with no sources yet becomes an interface library so that the
-# layers above can already name it.
+# in it except the *_main.cc files of programs. A layer with no sources yet
+# becomes an interface library so that the layers above can already name it.
+# A library of a layer may link only the layers it may use
+# (cmake/QorvLayers.cmake).
 function(qorv_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  qorv_check_layer_deps(${name} ${ARG_DEPS})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
   # A program's main() lives in <program>_main.cc beside its library.
   list(FILTER sources EXCLUDE REGEX "_main\\.cc$")
