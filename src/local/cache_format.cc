@@ -24,19 +24,19 @@ void AddNumber(std::string* out, int32_t value) { AddLine(out, std::to_string(va
 
 void AddFileEntry(std::string* out, const CacheFileEntry& entry) {
   AddLine(out, entry.name);
-  AddLine(out, entry.text_1);
-  AddLine(out, FormatCacheDate(entry.date_1));
-  AddNumber(out, entry.integer_1);
-  AddLine(out, entry.text_2);
-  AddNumber(out, entry.number_1);
-  AddNumber(out, entry.number_2);
-  AddLine(out, FormatCacheDate(entry.date_2));
+  AddLine(out, entry.checkout_path);
+  AddLine(out, FormatCacheDate(entry.latest_version_date));
+  AddNumber(out, entry.spare_integer);
+  AddLine(out, entry.user_name);
+  AddNumber(out, entry.status);
+  AddNumber(out, entry.version);
+  AddLine(out, FormatCacheDate(entry.spare_date));
   AddLine(out, kCacheDigestLine);
   for (const LocalCopy& copy : entry.local_copies) {
     AddLine(out, kCacheLocalCopyTag);
-    AddLine(out, copy.key);
-    AddNumber(out, copy.number);
-    AddLine(out, FormatCacheDate(copy.date));
+    AddLine(out, copy.local_path);
+    AddNumber(out, copy.version);
+    AddLine(out, FormatCacheDate(copy.file_time));
   }
 }
 
@@ -184,42 +184,43 @@ class CacheParser {
       entry.name = std::string(line);
       if (!ReadEntryFields(&entry) || !lines_.Next(&line)) return false;
       while (!old_layout_ && EqualsIgnoringAsciiCase(line, kCacheLocalCopyTag)) {
-        std::string_view key;
-        std::string_view number;
-        std::string_view date;
-        if (!lines_.Next(&key) || !lines_.Next(&number) || !lines_.Next(&date) ||
+        std::string_view local_path;
+        std::string_view version;
+        std::string_view file_time;
+        if (!lines_.Next(&local_path) || !lines_.Next(&version) || !lines_.Next(&file_time) ||
             !lines_.Next(&line)) {
           return false;
         }
-        entry.SetLocalCopy(KeyAsWritten(key), ReadNumber(number), ParseCacheDate(date));
+        entry.SetLocalCopy(KeyAsWritten(local_path), ReadNumber(version),
+                           ParseCacheDate(file_time));
       }
       if (node->PutFile(std::move(entry)) == nullptr) return false;
     }
     return true;
   }
 
-  // The lines after the name: four in the old layout (text 1, date-time 1,
-  // integer 1, text 2), eight in the current one (those, then number 1,
-  // number 2, date-time 2 and the ignored digest).
+  // The lines after the name: four in the old layout (checkout path, latest
+  // version date, spare integer, user name), eight in the current one (those,
+  // then status, version, spare date and the ignored digest).
   bool ReadEntryFields(CacheFileEntry* entry) {
-    std::string_view text_1, date_1, integer_1, text_2;
-    if (!lines_.Next(&text_1) || !lines_.Next(&date_1) || !lines_.Next(&integer_1) ||
-        !lines_.Next(&text_2)) {
+    std::string_view checkout_path, latest_version_date, spare_integer, user_name;
+    if (!lines_.Next(&checkout_path) || !lines_.Next(&latest_version_date) ||
+        !lines_.Next(&spare_integer) || !lines_.Next(&user_name)) {
       return false;
     }
-    entry->text_1 = std::string(text_1);
-    entry->date_1 = ParseCacheDate(date_1);
-    entry->integer_1 = ReadNumber(integer_1);
-    entry->text_2 = std::string(text_2);
+    entry->checkout_path = std::string(checkout_path);
+    entry->latest_version_date = ParseCacheDate(latest_version_date);
+    entry->spare_integer = ReadNumber(spare_integer);
+    entry->user_name = std::string(user_name);
     if (old_layout_) return true;
-    std::string_view number_1, number_2, date_2, digest;
-    if (!lines_.Next(&number_1) || !lines_.Next(&number_2) || !lines_.Next(&date_2) ||
+    std::string_view status, version, spare_date, digest;
+    if (!lines_.Next(&status) || !lines_.Next(&version) || !lines_.Next(&spare_date) ||
         !lines_.Next(&digest)) {
       return false;
     }
-    entry->number_1 = ReadNumber(number_1);
-    entry->number_2 = ReadNumber(number_2);
-    entry->date_2 = ParseCacheDate(date_2);
+    entry->status = ReadNumber(status);
+    entry->version = ReadNumber(version);
+    entry->spare_date = ParseCacheDate(spare_date);
     return true;
   }
 

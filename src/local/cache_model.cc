@@ -44,27 +44,29 @@ bool IsValidCacheName(std::string_view name) {
 
 // ---- LocalCopy / CacheFileEntry ----------------------------------------------
 
-const LocalCopy* CacheFileEntry::FindLocalCopy(std::string_view key) const {
+const LocalCopy* CacheFileEntry::FindLocalCopy(std::string_view local_path) const {
   for (const LocalCopy& copy : local_copies) {
-    if (copy.key == key) return &copy;
+    if (copy.local_path == local_path) return &copy;
   }
   return nullptr;
 }
 
-void CacheFileEntry::SetLocalCopy(std::string_view key, int32_t number, CacheDate date) {
+void CacheFileEntry::SetLocalCopy(std::string_view local_path, int32_t version,
+                                  CacheDate file_time) {
   for (LocalCopy& copy : local_copies) {
-    if (copy.key == key) {
-      copy.number = number;
-      copy.date = date;
+    if (copy.local_path == local_path) {
+      copy.version = version;
+      copy.file_time = file_time;
       return;
     }
   }
-  local_copies.push_back(LocalCopy{std::string(key), number, date});
+  local_copies.push_back(LocalCopy{std::string(local_path), version, file_time});
 }
 
-bool CacheFileEntry::RemoveLocalCopy(std::string_view key) {
-  auto found = std::find_if(local_copies.begin(), local_copies.end(),
-                            [key](const LocalCopy& copy) { return copy.key == key; });
+bool CacheFileEntry::RemoveLocalCopy(std::string_view local_path) {
+  auto found =
+      std::find_if(local_copies.begin(), local_copies.end(),
+                   [local_path](const LocalCopy& copy) { return copy.local_path == local_path; });
   if (found == local_copies.end()) return false;
   local_copies.erase(found);
   return true;

@@ -25,36 +25,43 @@
 
 namespace qorv {
 
-// One local copy of a file, as the operations record it: the local path as
-// key, the version and the file time.
+// One local copy of a file, as the operations record it (the file's
+// "map" lines).
 struct LocalCopy {
-  std::string key;
-  int32_t number = 0;
-  CacheDate date;
+  std::string local_path;  // the key: compared exactly
+  int32_t version = 0;     // the version the copy holds
+  CacheDate file_time;     // its last-write time when it was recorded
 
   bool operator==(const LocalCopy&) const = default;
 };
 
-// A file entry. The meaning of the fields belongs to the operations that
-// fill them; the project file list update writes the file's latest-version
-// time to date_1, its status (Enum_FileStatus) to number_1, its version to
-// number_2 and the checking-out user to text_2.
+// A file entry, its fields in the order of the file's lines. The project
+// file list update (src/ops/cache_sync.h) writes name, latest_version_date,
+// status, version and user_name, and empties checkout_path for a file that
+// nobody has checked out.
 struct CacheFileEntry {
   std::string name;
-  std::string text_1;
-  CacheDate date_1;
-  int32_t integer_1 = 0;
-  std::string text_2;
-  int32_t number_1 = 0;
-  int32_t number_2 = 0;
-  CacheDate date_2;
+  // The local path the user checked the file out to; empty when the file is
+  // not checked out.
+  std::string checkout_path;
+  // The time of the file's latest version on the server.
+  CacheDate latest_version_date;
+  // Read and written back unchanged; no operation gives it a meaning yet.
+  int32_t spare_integer = 0;
+  // The user name the server lists with the file (for a checked-out file,
+  // who has it; "..." appended when several users have it checked out).
+  std::string user_name;
+  int32_t status = 0;   // an Enum_FileStatus value
+  int32_t version = 0;  // the version number of the latest version
+  // Read and written back unchanged; no operation gives it a meaning yet.
+  CacheDate spare_date;
   // Keys are compared exactly (local paths are case-sensitive here).
   std::vector<LocalCopy> local_copies;
 
-  const LocalCopy* FindLocalCopy(std::string_view key) const;
-  // Adds the copy or updates the one with the same key.
-  void SetLocalCopy(std::string_view key, int32_t number, CacheDate date);
-  bool RemoveLocalCopy(std::string_view key);
+  const LocalCopy* FindLocalCopy(std::string_view local_path) const;
+  // Adds the copy or updates the one with the same local path.
+  void SetLocalCopy(std::string_view local_path, int32_t version, CacheDate file_time);
+  bool RemoveLocalCopy(std::string_view local_path);
 
   bool operator==(const CacheFileEntry&) const = default;
 };

@@ -48,8 +48,9 @@ int32_t GetFileListFromProject(const OperationContext& context, const std::strin
   const CacheNode* node = ProjectNode(context, project_path);
   if (node == nullptr) return kResultOk;
   for (const CacheFileEntry& entry : node->files()) {
-    files->push_back(FileListEntry{entry.name, entry.date_1.is_valid() ? entry.date_1.value() : 0.0,
-                                   entry.text_2, entry.number_1, entry.number_2});
+    files->push_back(FileListEntry{
+        entry.name, entry.latest_version_date.is_valid() ? entry.latest_version_date.value() : 0.0,
+        entry.user_name, entry.status, entry.version});
   }
   return kResultOk;
 }

@@ -75,24 +75,24 @@ void MergeProjectTree(CacheModel& model, CacheNode& project,
 
 void ApplyFileRecord(const ProjectFileListEntry& record, CacheFileEntry* entry) {
   entry->name = record.name;
-  entry->date_1 = CacheDate::Valid(record.date);
-  entry->number_1 = record.status;
-  entry->number_2 = record.version;
+  entry->latest_version_date = CacheDate::Valid(record.date);
+  entry->status = record.status;
+  entry->version = record.version;
   switch (record.status) {
     case Enum_FileStatusNormal:
     case Enum_FileStatusPinned:
     case Enum_FileStatusShared:
     case Enum_FileStatusPinnedAndShared:
-      entry->text_1.clear();
-      entry->text_2 = record.user_name;
+      entry->checkout_path.clear();
+      entry->user_name = record.user_name;
       break;
     case Enum_FileStatusExclusiveCheckout:
     case Enum_FileStatusSingleCheckoutSharedFile:
-      entry->text_2 = record.user_name;
+      entry->user_name = record.user_name;
       break;
     case Enum_FileStatusMultiCheckout:
     case Enum_FileStatusMultiCheckoutSharedFile:
-      entry->text_2 = record.user_name + kSeveralUsersSuffix;
+      entry->user_name = record.user_name + kSeveralUsersSuffix;
       break;
     default:
       break;

@@ -40,12 +40,14 @@ void MergeProjectTree(CacheModel& model, CacheNode& project,
 void MergeFileList(CacheNode& project, const std::vector<ProjectFileListEntry>& records);
 
 // Writes a command 59 file record into a cache file entry:
-//   name <- the record's name; date_1 <- its date; number_1 <- its status;
-//   number_2 <- its version;
-//   status 0, 1, 2, 7 (not checked out): text_1 <- "", text_2 <- user name;
-//   status 3, 4 (one user): text_2 <- user name, text_1 kept;
-//   status 5, 6 (several users): text_2 <- user name + "...", text_1 kept;
-//   any other status: text_1 and text_2 kept.
+//   name <- the record's name; latest_version_date <- its date;
+//   status <- its status; version <- its version;
+//   status 0, 1, 2, 7 (not checked out): checkout_path <- "",
+//     user_name <- user name;
+//   status 3, 4 (one user): user_name <- user name, checkout_path kept;
+//   status 5, 6 (several users): user_name <- user name + "...",
+//     checkout_path kept;
+//   any other status: checkout_path and user_name kept.
 void ApplyFileRecord(const ProjectFileListEntry& record, CacheFileEntry* entry);
 
 // ---- The update steps ----

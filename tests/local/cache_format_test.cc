@@ -21,13 +21,13 @@ void BuildSample(CacheModel* model) {
   sub->set_cloaked(true);
   model->EnsureProject("$/Proj/Empty");
   CacheFileEntry entry;
-  entry.text_1 = "alice";
-  entry.date_1 = Date(45000, 43200123);
-  entry.integer_1 = -7;
-  entry.text_2 = "bob...";
-  entry.number_1 = 5;
-  entry.number_2 = 12;
-  entry.date_2 = CacheDate::Invalid();
+  entry.checkout_path = "/home/u/proj/Sub/x.c";
+  entry.latest_version_date = Date(45000, 43200123);
+  entry.spare_integer = -7;
+  entry.user_name = "bob...";
+  entry.status = 5;
+  entry.version = 12;
+  entry.spare_date = CacheDate::Invalid();
   entry.SetLocalCopy("/home/u/proj/Sub/x.c", 12, Date(44999, 1));
   entry.SetLocalCopy("/tmp/x.c", 11, CacheDate::Null());
   model->PutFile("$/Proj/Sub/x.c", entry);
@@ -48,7 +48,7 @@ TEST(CacheFormatTest, WritesTheExactLayout) {
       "Proj\n0\n"
       "Sub\n2\n"
       "\n"
-      "x.c\nalice\n2023-03-15 12:00:00.123\n-7\nbob...\n5\n12\nInvalid DateTime\n"
+      "x.c\n/home/u/proj/Sub/x.c\n2023-03-15 12:00:00.123\n-7\nbob...\n5\n12\nInvalid DateTime\n"
       "0x00000000000000000000000000000000\n"
       "map\n/home/u/proj/Sub/x.c\n12\n2023-03-14 00:00:00.001\n"
       "map\n/tmp/x.c\n11\n\n"
@@ -86,7 +86,7 @@ TEST(CacheFormatTest, AFileNamedMapKeepsItsPlaceAsAnEntry) {
   first.SetLocalCopy("/w/a.c", 3, CacheDate::Null());
   model.PutFile("$/P/a.c", first);
   CacheFileEntry map_named;
-  map_named.number_2 = 9;
+  map_named.version = 9;
   model.PutFile("$/P/Map", map_named);
   CacheModel read;
   ASSERT_TRUE(ParseCacheText(FormatCacheText(model), &read));
@@ -95,7 +95,7 @@ TEST(CacheFormatTest, AFileNamedMapKeepsItsPlaceAsAnEntry) {
   ASSERT_EQ(project->files().size(), 2u);
   EXPECT_EQ(project->FindFile("a.c")->local_copies.size(), 1u);
   ASSERT_NE(project->FindFile("map"), nullptr);
-  EXPECT_EQ(project->FindFile("map")->number_2, 9);
+  EXPECT_EQ(project->FindFile("map")->version, 9);
 }
 
 TEST(CacheFormatTest, ReadsTheOlderLayoutsAndWindowsLineBreaks) {
@@ -110,9 +110,9 @@ TEST(CacheFormatTest, ReadsTheOlderLayoutsAndWindowsLineBreaks) {
   CacheNode* a = model.FindProject("$/A");
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->FileNames(), (std::vector<std::string>{"one.c", "map"}));
-  EXPECT_EQ(a->FindFile("one.c")->integer_1, 4);
-  EXPECT_EQ(a->FindFile("map")->text_1, "t1b");
-  EXPECT_EQ(a->FindFile("map")->date_1, CacheDate::Invalid());
+  EXPECT_EQ(a->FindFile("one.c")->spare_integer, 4);
+  EXPECT_EQ(a->FindFile("map")->checkout_path, "t1b");
+  EXPECT_EQ(a->FindFile("map")->latest_version_date, CacheDate::Invalid());
 
   CacheModel current;
   ASSERT_TRUE(ParseCacheText("$$$Version: 5.3\n$/\n\n$/\n0\n\n\n", &current));
@@ -141,14 +141,14 @@ TEST(CacheFormatTest, LineBreaksInsideValuesCannotBreakTheFile) {
   CacheModel model;
   model.SetWorkingFolder("$/A", "/w/evil\nfolder");
   CacheFileEntry entry;
-  entry.text_2 = "user\r\nname";
+  entry.user_name = "user\r\nname";
   model.PutFile("$/A/f.c", entry);
   EXPECT_EQ(model.PutFile("$/A/bad\nname", entry), nullptr);
   EXPECT_EQ(model.EnsureProject("$/A/bad\nproject"), nullptr);
   CacheModel read;
   ASSERT_TRUE(ParseCacheText(FormatCacheText(model), &read));
   EXPECT_EQ(read.WorkingFolder("$/A"), "/w/evil folder");
-  EXPECT_EQ(read.FindFile("$/A/f.c")->text_2, "user  name");
+  EXPECT_EQ(read.FindFile("$/A/f.c")->user_name, "user  name");
 }
 
 // Keys edited by hand: a carriage return inside a key is written as a
@@ -174,8 +174,8 @@ TEST(CacheFormatTest, HandEditedKeysReadAsTheyAreWritten) {
   const CacheFileEntry* entry = model.FindFile("$/f.c");
   ASSERT_NE(entry, nullptr);
   ASSERT_EQ(entry->local_copies.size(), 1u);
-  EXPECT_EQ(entry->local_copies[0].key, "/w/x y");
-  EXPECT_EQ(entry->local_copies[0].number, 2);
+  EXPECT_EQ(entry->local_copies[0].local_path, "/w/x y");
+  EXPECT_EQ(entry->local_copies[0].version, 2);
 
   const std::string written = FormatCacheText(model);
   CacheModel again;

@@ -120,10 +120,10 @@ TEST(CacheModelTest, FileEntriesKeepTheirOrderAndMatchWithoutCase) {
   }
   CacheFileEntry replaced;
   replaced.name = "B.C";
-  replaced.number_1 = 3;
+  replaced.status = 3;
   node->PutFile(replaced);
   EXPECT_EQ(node->FileNames(), (std::vector<std::string>{"B.C", "A.c", "c.c"}));
-  EXPECT_EQ(node->FindFile("b.c")->number_1, 3);
+  EXPECT_EQ(node->FindFile("b.c")->status, 3);
   EXPECT_EQ(node->RetainFiles([](const CacheFileEntry& e) { return e.name != "A.c"; }), 1u);
   EXPECT_EQ(node->FindFile("a.c"), nullptr);
   EXPECT_EQ(node->FindFile("C.C")->name, "c.c");
@@ -135,7 +135,7 @@ TEST(CacheModelTest, FileEntriesKeepTheirOrderAndMatchWithoutCase) {
   entry->SetLocalCopy("/w/b.c", 2, CacheDate::Invalid());
   entry->SetLocalCopy("/W/b.c", 3, CacheDate::Null());  // local paths keep their case
   ASSERT_EQ(entry->local_copies.size(), 2u);
-  EXPECT_EQ(entry->FindLocalCopy("/w/b.c")->number, 2);
+  EXPECT_EQ(entry->FindLocalCopy("/w/b.c")->version, 2);
   EXPECT_TRUE(entry->RemoveLocalCopy("/W/b.c"));
   EXPECT_EQ(entry->local_copies.size(), 1u);
 }

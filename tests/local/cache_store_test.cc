@@ -67,7 +67,7 @@ TEST_F(CacheStoreTest, SavedCacheReadsBackInAnotherStore) {
   writer.model().SetWorkingFolder("$/A", "/w/a");
   writer.model().set_current_project("$/A/B");
   CacheFileEntry entry;
-  entry.number_2 = 4;
+  entry.version = 4;
   writer.model().PutFile("$/A/x.c", entry);
   ASSERT_TRUE(writer.SaveAndRelease().ok());
   EXPECT_FALSE(fs::exists(CacheFile() + ".tmp"));
@@ -78,7 +78,7 @@ TEST_F(CacheStoreTest, SavedCacheReadsBackInAnotherStore) {
   EXPECT_EQ(reader.model().current_project(), "$/A/B");
   EXPECT_TRUE(reader.model().FindProject("$/A/B")->cloaked());
   EXPECT_EQ(reader.model().WorkingFolderOf("$/A/B/C").path, "/w/a/B/C");
-  EXPECT_EQ(reader.model().FindFile("$/A/x.c")->number_2, 4);
+  EXPECT_EQ(reader.model().FindFile("$/A/x.c")->version, 4);
   reader.Unlock();
 }
 
@@ -187,7 +187,7 @@ TEST_F(CacheStoreTest, TwoProcessesUpdatingInTurnLoseNothing) {
         if (waiting < 0 ||
             store.model().FindFile("$/Shared/" + theirs + std::to_string(waiting)) != nullptr) {
           CacheFileEntry entry;
-          entry.number_2 = i;
+          entry.version = i;
           store.model().PutFile("$/Shared/" + mine + std::to_string(i), entry);
           if (!store.SaveAndRelease().ok()) return 3;
           break;

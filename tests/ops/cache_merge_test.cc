@@ -108,11 +108,11 @@ TEST(MergeProjectTreeTest, AnEmptyReplyEmptiesTheProjectAndBadNamesAreSkipped) {
   EXPECT_EQ(project.SubProjectNames(), std::vector<std::string>{"E"});
 }
 
-TEST(ApplyFileRecordTest, StatusDecidesTheUserTextAndWhetherTextOneIsCleared) {
+TEST(ApplyFileRecordTest, StatusDecidesTheUserNameAndWhetherTheCheckoutPathIsCleared) {
   struct Case {
     int32_t status;
-    const char* text_1_after;
-    const char* text_2_after;
+    const char* checkout_path_after;
+    const char* user_name_after;
   };
   const Case cases[] = {
       {0, "", "bob"},     {1, "", "bob"},      {2, "", "bob"},        {7, "", "bob"},
@@ -121,14 +121,14 @@ TEST(ApplyFileRecordTest, StatusDecidesTheUserTextAndWhetherTextOneIsCleared) {
   };
   for (const Case& c : cases) {
     CacheFileEntry entry;
-    entry.text_1 = "kept";
-    entry.text_2 = "old";
+    entry.checkout_path = "kept";
+    entry.user_name = "old";
     ApplyFileRecord(File("x.c", c.status, "bob", 4, 45123.25), &entry);
-    EXPECT_EQ(entry.text_1, c.text_1_after) << "status " << c.status;
-    EXPECT_EQ(entry.text_2, c.text_2_after) << "status " << c.status;
-    EXPECT_EQ(entry.number_1, c.status);
-    EXPECT_EQ(entry.number_2, 4);
-    EXPECT_EQ(entry.date_1, CacheDate::Valid(45123.25));
+    EXPECT_EQ(entry.checkout_path, c.checkout_path_after) << "status " << c.status;
+    EXPECT_EQ(entry.user_name, c.user_name_after) << "status " << c.status;
+    EXPECT_EQ(entry.status, c.status);
+    EXPECT_EQ(entry.version, 4);
+    EXPECT_EQ(entry.latest_version_date, CacheDate::Valid(45123.25));
   }
 }
 
@@ -137,7 +137,7 @@ TEST(MergeFileListTest, RemovesVanishedEntriesAndUpdatesTheOthersInPlace) {
   CacheNode& project = *model.EnsureProject("$/P");
   CacheFileEntry kept;
   kept.name = "Main.c";
-  kept.integer_1 = 9;
+  kept.spare_integer = 9;
   kept.SetLocalCopy("/w/Main.c", 2, CacheDate::Valid(45000));
   project.PutFile(kept);
   CacheFileEntry gone;
@@ -150,11 +150,11 @@ TEST(MergeFileListTest, RemovesVanishedEntriesAndUpdatesTheOthersInPlace) {
   ASSERT_EQ(project.FileNames(), (std::vector<std::string>{"MAIN.C", "new.h"}));
   const CacheFileEntry* main = project.FindFile("main.c");
   ASSERT_NE(main, nullptr);
-  EXPECT_EQ(main->number_2, 3);
-  EXPECT_EQ(main->text_2, "amy");
-  EXPECT_EQ(main->integer_1, 9);
+  EXPECT_EQ(main->version, 3);
+  EXPECT_EQ(main->user_name, "amy");
+  EXPECT_EQ(main->spare_integer, 9);
   ASSERT_NE(main->FindLocalCopy("/w/Main.c"), nullptr);
-  EXPECT_EQ(project.FindFile("new.h")->text_2, "bob...");
+  EXPECT_EQ(project.FindFile("new.h")->user_name, "bob...");
   EXPECT_EQ(project.FindFile("old.c"), nullptr);
   // Project records belong to tree mode.
   EXPECT_EQ(project.sub_project_count(), 0u);
