@@ -4,8 +4,11 @@
 // failure. The same numbers appear as ResultValue of a method, as the
 // OperationResult of an item and as per-file statuses. Values the server
 // sends for its own commands are passed through unchanged and are not listed
-// here. Every fixed text lives here once; code that produces a result uses
-// these constants, so a search for a message finds its single definition.
+// here. Every text a caller can receive as the description of a result lives
+// here once; code that produces a result uses these constants, so a search
+// for a message finds its single definition. Texts a caller never receives
+// as a description (report lines, reasons that stay inside a layer, values
+// on the wire) live beside the code that uses them, under src/.
 #ifndef QORVSDK_RESULT_CODES_H_
 #define QORVSDK_RESULT_CODES_H_
 
@@ -138,18 +141,11 @@ inline constexpr char kFormatErrorConnectingTo[] = "Error connecting to: %s:%d";
 inline constexpr char kTextPeerClosedSocket[] = "Peer closed down the SOCKET connection";
 inline constexpr char kTextSocketErrorOccurs[] = "Socket error occurs";
 inline constexpr char kTextErrorConnectingToServer[] = "Error connecting to server";
-inline constexpr char kProductName[] = "Brastovik Quorvane for VSS";
+// With the product name of the handshake (kProductName, net/handshake.h).
 inline constexpr char kFormatNotThisProduct[] = "Connected to a not %s server";
 inline constexpr char kTextVersionRefused[] =
     "This client is not compatible with the server. Please contact your system administrator.";
 inline constexpr char kTextUnspecifiedConnectError[] = "Unspecified error.";
-
-// User key files (not results: they only say why a key file was not used).
-inline constexpr char kTextKeyFileOpenError[] = "Error opening Blowfish user key file ";
-inline constexpr char kTextKeyFileReadError[] = "Error reading Blowfish user key file ";
-inline constexpr char kTextKeyFileWrongFormat[] = "Wrong Blowfish user key file format";
-inline constexpr char kTextKeyFileChecksumFailed[] = "Unable to verify hash checksum";
-inline constexpr char kTextKeyFileWrongExpiry[] = "Wrong registry Blowfish user key format";
 
 // SSL library result codes 20001 to 20100 and their texts.
 inline constexpr char kTextSslOutOfMemory[] = "Out of memory.";                        // 20001

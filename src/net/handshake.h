@@ -31,6 +31,10 @@ namespace qorv {
 
 inline constexpr uint32_t kHandshakeMagic = 0xA3F5E53Cu;
 
+// The product name: the string the server sends after the encryption mode,
+// and the name in the "not this product" description (12001).
+inline constexpr char kProductName[] = "Brastovik Quorvane for VSS";
+
 // The protocol version this client speaks.
 inline constexpr char kClientVersion[] = "5.2";
 

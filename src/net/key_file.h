@@ -62,6 +62,14 @@ struct KeyFileFields {
   std::string hash;
 };
 
+// Why a key file is not used. These never reach a caller: a login only
+// passes over a file that cannot be used (see ChooseUserKey).
+inline constexpr char kTextKeyFileOpenError[] = "Error opening Blowfish user key file ";
+inline constexpr char kTextKeyFileReadError[] = "Error reading Blowfish user key file ";
+inline constexpr char kTextKeyFileWrongFormat[] = "Wrong Blowfish user key file format";
+inline constexpr char kTextKeyFileChecksumFailed[] = "Unable to verify hash checksum";
+inline constexpr char kTextKeyFileWrongExpiry[] = "Wrong registry Blowfish user key format";
+
 // The outcome of reading one key file. When `usable` is false only
 // `description` means anything.
 struct KeyFileInfo {
