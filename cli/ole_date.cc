@@ -5,40 +5,21 @@
 #include <cstdio>
 
 #include "platform/com/civil_date.h"
+#include "platform/com/fixed_digits.h"
 
 namespace qorv::cli {
 namespace {
 
 constexpr int64_t kMsPerDay = 86400000;
 
-// Reads exactly `digits` decimal digits at text[*position].
-bool ReadNumber(std::string_view text, size_t* position, size_t digits, int* value) {
-  if (*position + digits > text.size()) return false;
-  int result = 0;
-  for (size_t i = 0; i < digits; ++i) {
-    const char c = text[*position + i];
-    if (c < '0' || c > '9') return false;
-    result = result * 10 + (c - '0');
-  }
-  *position += digits;
-  *value = result;
-  return true;
-}
-
-bool Expect(std::string_view text, size_t* position, char wanted) {
-  if (*position >= text.size() || text[*position] != wanted) return false;
-  ++*position;
-  return true;
-}
-
 }  // namespace
 
 std::optional<DATE> ParseDateArgument(std::string_view text, bool end_of_day) {
   size_t at = 0;
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  if (!ReadNumber(text, &at, 4, &year) || !Expect(text, &at, '-') ||
-      !ReadNumber(text, &at, 2, &month) || !Expect(text, &at, '-') ||
-      !ReadNumber(text, &at, 2, &day)) {
+  if (!ReadFixedDigits(text, &at, 4, &year) || !ReadSeparator(text, &at, '-') ||
+      !ReadFixedDigits(text, &at, 2, &month) || !ReadSeparator(text, &at, '-') ||
+      !ReadFixedDigits(text, &at, 2, &day)) {
     return std::nullopt;
   }
   if (year < 100 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) {
@@ -48,11 +29,12 @@ std::optional<DATE> ParseDateArgument(std::string_view text, bool end_of_day) {
   if (has_time) {
     if (text[at] != ' ' && text[at] != 'T') return std::nullopt;
     ++at;
-    if (!ReadNumber(text, &at, 2, &hour) || !Expect(text, &at, ':') ||
-        !ReadNumber(text, &at, 2, &minute)) {
+    if (!ReadFixedDigits(text, &at, 2, &hour) || !ReadSeparator(text, &at, ':') ||
+        !ReadFixedDigits(text, &at, 2, &minute)) {
       return std::nullopt;
     }
-    if (at < text.size() && (!Expect(text, &at, ':') || !ReadNumber(text, &at, 2, &second))) {
+    if (at < text.size() &&
+        (!ReadSeparator(text, &at, ':') || !ReadFixedDigits(text, &at, 2, &second))) {
       return std::nullopt;
     }
     if (at != text.size() || hour > 23 || minute > 59 || second > 59) return std::nullopt;

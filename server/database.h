@@ -195,9 +195,28 @@ class Database {
 
   Database(std::unique_ptr<SqliteDb> db, Options options);
 
+  // Finds the item a request names (DatabaseImpl::ResolveItem, ResolveFile
+  // or ResolveProject).
+  using Resolver = StoreStatus (DatabaseImpl::*)(std::string_view text, LinkRow* link,
+                                                 ServerPath* path);
+
   // Runs `body` under the lock, converting store failures into 40501.
   template <typename Body>
   StoreStatus Guarded(Body&& body);
+
+  // The frame of every change an actor makes: Guarded(); refused with the
+  // no-rights status when the actor may only read; then `checks` (work that
+  // needs no store lock: parsing the request, preparing content), then
+  // `body` inside one transaction, committed when `body` succeeds and rolled
+  // back otherwise (a store failure included).
+  template <typename Checks, typename Body>
+  StoreStatus RunWrite(const Actor& actor, Checks&& checks, Body&& body);
+  template <typename Body>
+  StoreStatus RunWrite(const Actor& actor, Body&& body);
+  // RunWrite() on the one item `path` names: `resolve` finds it inside the
+  // transaction, then `body(link)` runs.
+  template <typename Body>
+  StoreStatus RunWriteOn(const Actor& actor, std::string_view path, Resolver resolve, Body&& body);
 
   std::mutex mutex_;
   std::unique_ptr<DatabaseImpl> impl_;

@@ -16,6 +16,14 @@ HistoryRecord AboutLink(DatabaseImpl& impl, const LinkRow& link, const std::stri
   return record;
 }
 
+// The path of a deleted item to recover or purge: never the root.
+StoreStatus ParseDeletedItemPath(std::string_view path, std::optional<ServerPath>* parsed) {
+  *parsed = ParseServerPath(path);
+  if (!*parsed) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, path);
+  if ((*parsed)->IsRoot()) return MakeStatus(kStatusNoDeletedItem, kFormatNoDeletedItem, path);
+  return StoreStatus::Ok();
+}
+
 // Refuses to change a checked-out file, or a project holding one.
 StoreStatus CheckNoCheckouts(DatabaseImpl& impl, const LinkRow& link, std::string_view path) {
   if (link.is_project) {
@@ -49,12 +57,13 @@ int64_t DatabaseImpl::CreateProjectItem(const Change& change, int64_t parent, st
 CreateProjectResult Database::CreateProject(const Actor& actor, std::string_view path,
                                             std::string_view comment) {
   CreateProjectResult result;
-  StoreStatus status = Guarded([&] {
-    StoreStatus rights = DatabaseImpl::CheckWrite(actor);
-    if (!rights.ok()) return rights;
-    std::optional<ServerPath> parsed = ParseServerPath(path);
+  std::optional<ServerPath> parsed;
+  auto checks = [&] {
+    parsed = ParseServerPath(path);
     if (!parsed) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, path);
-    SqliteTransaction transaction(impl_->db());
+    return StoreStatus::Ok();
+  };
+  StoreStatus status = RunWrite(actor, checks, [&] {
     if (parsed->IsRoot()) {
       result = {kCreateResultExists, FormatText(kFormatProjectExists, {parsed->ToString()})};
       return StoreStatus::Ok();
@@ -72,7 +81,6 @@ CreateProjectResult Database::CreateProject(const Actor& actor, std::string_view
     Change change = impl_->BeginChange(actor);
     impl_->CreateProjectItem(change, parent->item, parsed->Leaf(), parsed->ToString(), comment);
     impl_->Step("create-project:recorded");
-    transaction.Commit();
     return StoreStatus::Ok();
   });
   if (!status.ok()) result = {kCreateResultFailed, status.text};
@@ -80,16 +88,9 @@ CreateProjectResult Database::CreateProject(const Actor& actor, std::string_view
 }
 
 StoreStatus Database::DeleteItem(const Actor& actor, std::string_view path, bool destroy) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    ServerPath parsed;
-    status = impl_->ResolveItem(path, &link, &parsed);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveItem, [&](const Link& link) {
     if (link.IsRoot()) return StoreStatus{kStatusRootUnchangeable, kTextRootUnchangeable};
-    status = CheckNoCheckouts(*impl_, link, path);
+    StoreStatus status = CheckNoCheckouts(*impl_, link, path);
     if (!status.ok()) return status;
     Change change = impl_->BeginChange(actor);
     HistoryRecord record =
@@ -103,26 +104,19 @@ StoreStatus Database::DeleteItem(const Actor& actor, std::string_view path, bool
     }
     impl_->Step("delete:link-changed");
     impl_->AddProjectRecord(change, link.parent, record);
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
 
 StoreStatus Database::RenameItem(const Actor& actor, std::string_view path,
                                  std::string_view new_name) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveItem(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveItem, [&](const Link& link) {
     if (link.IsRoot()) return StoreStatus{kStatusRootUnchangeable, kTextRootUnchangeable};
     if (!IsValidItemName(new_name)) {
       return MakeStatus(kStatusInvalidName, kFormatInvalidName, new_name);
     }
     if (!link.is_project) {
-      status = CheckNoCheckouts(*impl_, link, path);
+      StoreStatus status = CheckNoCheckouts(*impl_, link, path);
       if (!status.ok()) return status;
     }
     std::optional<Link> other = impl_->LiveChildNamed(link.parent, new_name);
@@ -139,20 +133,15 @@ StoreStatus Database::RenameItem(const Actor& actor, std::string_view path,
     impl_->AddProjectRecord(change, link.parent,
                             AboutLink(*impl_, successor, impl_->LinkPath(successor),
                                       FormatText(kFormatActionRenamed, {old_name})));
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
 
 StoreStatus Database::RecoverItem(const Actor& actor, std::string_view path, OleMs* time) {
   *time = 0;
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    std::optional<ServerPath> parsed = ParseServerPath(path);
-    if (!parsed) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, path);
-    if (parsed->IsRoot()) return MakeStatus(kStatusNoDeletedItem, kFormatNoDeletedItem, path);
-    SqliteTransaction transaction(impl_->db());
+  std::optional<ServerPath> parsed;
+  auto checks = [&] { return ParseDeletedItemPath(path, &parsed); };
+  return RunWrite(actor, checks, [&] {
     std::optional<Link> parent = impl_->Resolve(parsed->Parent());
     if (!parent || !parent->is_project) {
       return MakeStatus(kStatusProjectNotFound, kFormatProjectNotFound,
@@ -172,7 +161,6 @@ StoreStatus Database::RecoverItem(const Actor& actor, std::string_view path, Ole
     impl_->AddProjectRecord(
         change, parent->item,
         AboutLink(*impl_, successor, impl_->LinkPath(successor), kActionRecovered));
-    transaction.Commit();
     *time = change.time;
     return StoreStatus::Ok();
   });
@@ -180,16 +168,10 @@ StoreStatus Database::RecoverItem(const Actor& actor, std::string_view path, Ole
 
 StoreStatus Database::MoveItem(const Actor& actor, std::string_view path,
                                std::string_view target_project) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveItem(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveItem, [&](const Link& link) {
     if (link.IsRoot()) return StoreStatus{kStatusRootUnchangeable, kTextRootUnchangeable};
     Link target;
-    status = impl_->ResolveProject(target_project, &target);
+    StoreStatus status = impl_->ResolveProject(target_project, &target);
     if (!status.ok()) return status;
     if (link.is_project && impl_->IsAtOrBelow(target.item, link.item)) {
       return StoreStatus{kStatusUnderItself, kTextUnderItself};
@@ -214,19 +196,14 @@ StoreStatus Database::MoveItem(const Actor& actor, std::string_view path,
     impl_->AddProjectRecord(change, target.item,
                             AboutLink(*impl_, successor, impl_->LinkPath(successor),
                                       FormatText(kFormatActionMovedFrom, {old_parent_path})));
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
 
 StoreStatus Database::PurgeItem(const Actor& actor, std::string_view path) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    std::optional<ServerPath> parsed = ParseServerPath(path);
-    if (!parsed) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, path);
-    if (parsed->IsRoot()) return MakeStatus(kStatusNoDeletedItem, kFormatNoDeletedItem, path);
-    SqliteTransaction transaction(impl_->db());
+  std::optional<ServerPath> parsed;
+  auto checks = [&] { return ParseDeletedItemPath(path, &parsed); };
+  return RunWrite(actor, checks, [&] {
     std::optional<Link> parent = impl_->Resolve(parsed->Parent());
     if (!parent || !parent->is_project) {
       return MakeStatus(kStatusProjectNotFound, kFormatProjectNotFound,
@@ -241,7 +218,6 @@ StoreStatus Database::PurgeItem(const Actor& actor, std::string_view path) {
       impl_->Step("purge:link-removed");
       impl_->AddProjectRecord(change, parent->item, record);
     }
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
@@ -249,13 +225,13 @@ StoreStatus Database::PurgeItem(const Actor& actor, std::string_view path) {
 StoreStatus Database::LabelItem(const Actor& actor, std::string_view path, std::string_view label,
                                 std::string_view comment, OleMs* time) {
   *time = 0;
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
+  auto checks = [&] {
     if (!IsValidLabelName(label)) return StoreStatus{kStatusInvalidLabel, kTextInvalidLabel};
-    SqliteTransaction transaction(impl_->db());
+    return StoreStatus::Ok();
+  };
+  return RunWrite(actor, checks, [&] {
     Link link;
-    status = impl_->ResolveItem(path, &link);
+    StoreStatus status = impl_->ResolveItem(path, &link);
     if (!status.ok()) return status;
     Change change = impl_->BeginChange(actor);
     SqliteDb& db = impl_->db();
@@ -283,20 +259,13 @@ StoreStatus Database::LabelItem(const Actor& actor, std::string_view path, std::
     } else {
       impl_->AddFileRecord(change, link.item, record);
     }
-    transaction.Commit();
     *time = change.time;
     return StoreStatus::Ok();
   });
 }
 
 StoreStatus Database::SetLatestOnly(const Actor& actor, std::string_view path, bool latest_only) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveFile(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveFile, [&](const Link& link) {
     Change change = impl_->BeginChange(actor);
     impl_->db()
         .Prepare("UPDATE items SET latest_only = ? WHERE id = ?")
@@ -308,7 +277,6 @@ StoreStatus Database::SetLatestOnly(const Actor& actor, std::string_view path, b
     impl_->AddFileRecord(change, link.item,
                          AboutLink(*impl_, link, impl_->LinkPath(link),
                                    latest_only ? kActionLatestOnly : kActionAllVersions));
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }

@@ -45,10 +45,10 @@ StoreStatus Database::AddFile(const Actor& actor, std::string_view path, const U
                               int32_t file_type, bool latest_only, std::string_view comment,
                               OleMs* time) {
   *time = 0;
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    std::optional<ServerPath> parsed = ParseServerPath(path);
+  std::optional<ServerPath> parsed;
+  PreparedContent content;
+  auto checks = [&] {
+    parsed = ParseServerPath(path);
     if (!parsed || parsed->IsRoot()) {
       return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, path);
     }
@@ -56,8 +56,10 @@ StoreStatus Database::AddFile(const Actor& actor, std::string_view path, const U
       return MakeStatus(kStatusTypeExcluded, kFormatTypeExcluded, parsed->Leaf());
     }
     // Prepared before the transaction: digests of a large body take time.
-    PreparedContent content = PrepareContent(body.bytes, IsTextType(file_type, body.bytes));
-    SqliteTransaction transaction(impl_->db());
+    content = PrepareContent(body.bytes, IsTextType(file_type, body.bytes));
+    return StoreStatus::Ok();
+  };
+  return RunWrite(actor, checks, [&] {
     std::optional<Link> parent = impl_->Resolve(parsed->Parent());
     if (!parent || !parent->is_project) {
       return MakeStatus(kStatusProjectNotFound, kFormatProjectNotFound,
@@ -69,7 +71,6 @@ StoreStatus Database::AddFile(const Actor& actor, std::string_view path, const U
     Change change = impl_->BeginChange(actor);
     impl_->CreateFileItem(change, parent->item, parsed->Leaf(), parsed->ToString(), content,
                           body.modification_time, latest_only, comment);
-    transaction.Commit();
     *time = change.time;
     return StoreStatus::Ok();
   });
@@ -78,13 +79,7 @@ StoreStatus Database::AddFile(const Actor& actor, std::string_view path, const U
 StoreStatus Database::CheckOut(const Actor& actor, std::string_view path, std::string_view comment,
                                CheckoutResult* result) {
   *result = CheckoutResult{};
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveFile(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveFile, [&](const Link& link) {
     if (link.pin) return MakeStatus(kStatusPinnedNoCheckout, kFormatPinnedNoCheckout, path);
     std::vector<CheckoutRow> checkouts = impl_->Checkouts(link.item);
     if (CheckoutOf(checkouts, actor) != nullptr) {
@@ -122,20 +117,13 @@ StoreStatus Database::CheckOut(const Actor& actor, std::string_view path, std::s
     result->user_text = impl_->UserText(checkouts, *latest);
     result->status = impl_->StatusOf(link, checkouts.size());
     result->version = std::move(*latest);
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
 
 StoreStatus Database::UndoCheckOut(const Actor& actor, std::string_view path, UndoResult* result) {
   *result = UndoResult{};
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveFile(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveFile, [&](const Link& link) {
     const CheckoutRow* mine = nullptr;
     std::vector<CheckoutRow> checkouts = impl_->Checkouts(link.item);
     mine = CheckoutOf(checkouts, actor);
@@ -161,7 +149,6 @@ StoreStatus Database::UndoCheckOut(const Actor& actor, std::string_view path, Un
     result->version_time = shown->checkin_time;
     result->user_text = impl_->UserText(checkouts, *shown);
     result->status = impl_->StatusOf(link, checkouts.size());
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
@@ -170,13 +157,7 @@ StoreStatus Database::CheckIn(const Actor& actor, std::string_view path,
                               const std::optional<UploadedBody>& body, bool keep_checked_out,
                               std::string_view comment, CheckinResult* result) {
   *result = CheckinResult{};
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveFile(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveFile, [&](const Link& link) {
     if (CheckoutOf(impl_->Checkouts(link.item), actor) == nullptr) {
       return MakeStatus(kStatusNotCheckedOutByYou, kFormatNotCheckedOutByYou, path);
     }
@@ -241,7 +222,6 @@ StoreStatus Database::CheckIn(const Actor& actor, std::string_view path,
     result->checkin_time = change.time;
     result->user_text = impl_->UserText(checkouts, *made);
     result->status = impl_->StatusOf(link, checkouts.size());
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }

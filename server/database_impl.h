@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "server/database.h"
@@ -219,6 +220,37 @@ StoreStatus Database::Guarded(Body&& body) {
     // The transaction object of the change has rolled it back by now.
     return MakeStatus(kStatusStoreError, kFormatStoreError, failure.what());
   }
+}
+
+template <typename Checks, typename Body>
+StoreStatus Database::RunWrite(const Actor& actor, Checks&& checks, Body&& body) {
+  return Guarded([&] {
+    StoreStatus status = DatabaseImpl::CheckWrite(actor);
+    if (!status.ok()) return status;
+    status = checks();
+    if (!status.ok()) return status;
+    SqliteTransaction transaction(impl_->db());
+    status = body();
+    if (status.ok()) transaction.Commit();
+    return status;
+  });
+}
+
+template <typename Body>
+StoreStatus Database::RunWrite(const Actor& actor, Body&& body) {
+  return RunWrite(
+      actor, [] { return StoreStatus::Ok(); }, std::forward<Body>(body));
+}
+
+template <typename Body>
+StoreStatus Database::RunWriteOn(const Actor& actor, std::string_view path, Resolver resolve,
+                                 Body&& body) {
+  return RunWrite(actor, [&]() -> StoreStatus {
+    Link link;
+    StoreStatus status = (impl_.get()->*resolve)(path, &link, nullptr);
+    if (!status.ok()) return status;
+    return body(link);
+  });
 }
 
 }  // namespace qorv::server

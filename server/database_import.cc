@@ -83,27 +83,26 @@ StoreStatus ImportInto(DatabaseImpl& impl, const ChangeInfo& change, const fs::p
 
 StoreStatus Database::ImportFolder(const Actor& actor, const std::filesystem::path& folder,
                                    std::string_view project_path, std::string_view comment) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    std::optional<ServerPath> parsed = ParseServerPath(project_path);
+  std::optional<ServerPath> parsed;
+  auto checks = [&] {
+    parsed = ParseServerPath(project_path);
     if (!parsed) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, project_path);
     if (!fs::is_directory(folder)) {
       return MakeStatus(kStatusStoreError, kFormatStoreError, folder.string() + " is no folder");
     }
-    SqliteTransaction transaction(impl_->db());
+    return StoreStatus::Ok();
+  };
+  return RunWrite(actor, checks, [&] {
     Change change = impl_->BeginChange(actor);
     int64_t project = kRootId;
     ServerPath walked;
+    StoreStatus status;
     for (const std::string& name : parsed->names) {
       walked = walked.Child(name);
       status = EnsureProject(*impl_, change, project, name, walked.ToString(), comment, &project);
       if (!status.ok()) return status;
     }
-    status = ImportInto(*impl_, change, folder, project, parsed->ToString(), comment);
-    if (!status.ok()) return status;
-    transaction.Commit();
-    return StoreStatus::Ok();
+    return ImportInto(*impl_, change, folder, project, parsed->ToString(), comment);
   });
 }
 

@@ -68,15 +68,9 @@ void ShareProjectInto(DatabaseImpl& impl, const ChangeInfo& change, int64_t sour
 
 StoreStatus Database::ShareFile(const Actor& actor, std::string_view target_project,
                                 std::string_view file_path, bool branch, std::string_view comment) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link target;
-    status = impl_->ResolveProject(target_project, &target);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, target_project, &DatabaseImpl::ResolveProject, [&](const Link& target) {
     Link file;
-    status = impl_->ResolveFile(file_path, &file);
+    StoreStatus status = impl_->ResolveFile(file_path, &file);
     if (!status.ok()) return status;
     if (impl_->LiveChildNamed(target.item, file.name)) {
       return MakeStatus(kStatusNameInUse, kFormatNameInUse, file.name);
@@ -84,7 +78,6 @@ StoreStatus Database::ShareFile(const Actor& actor, std::string_view target_proj
     Change change = impl_->BeginChange(actor);
     LinkFileInto(*impl_, change, file, impl_->LinkPath(file), target.item, branch, comment);
     impl_->Step("share-file:linked");
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
@@ -92,15 +85,9 @@ StoreStatus Database::ShareFile(const Actor& actor, std::string_view target_proj
 StoreStatus Database::ShareProject(const Actor& actor, std::string_view target_project,
                                    std::string_view project_path, bool branch, bool recursive,
                                    std::string_view comment) {
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link target;
-    status = impl_->ResolveProject(target_project, &target);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, target_project, &DatabaseImpl::ResolveProject, [&](const Link& target) {
     Link source;
-    status = impl_->ResolveProject(project_path, &source);
+    StoreStatus status = impl_->ResolveProject(project_path, &source);
     if (!status.ok()) return status;
     // A recursive share under itself would copy its own copy without end.
     if (recursive && impl_->IsAtOrBelow(target.item, source.item)) {
@@ -114,7 +101,6 @@ StoreStatus Database::ShareProject(const Actor& actor, std::string_view target_p
     ShareProjectInto(*impl_, change, source.item, impl_->LinkPath(source), target.item, source.name,
                      branch, recursive, comment);
     impl_->Step("share-project:linked");
-    transaction.Commit();
     return StoreStatus::Ok();
   });
 }
@@ -122,13 +108,7 @@ StoreStatus Database::ShareProject(const Actor& actor, std::string_view target_p
 StoreStatus Database::PinFile(const Actor& actor, std::string_view path, int32_t version,
                               OleMs* time) {
   *time = 0;
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveFile(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveFile, [&](const Link& link) {
     if (!impl_->Checkouts(link.item).empty()) {
       return MakeStatus(kStatusHasCheckouts, kFormatFileCheckedOut, path);
     }
@@ -147,7 +127,6 @@ StoreStatus Database::PinFile(const Actor& actor, std::string_view path, int32_t
     record.file_version = pinned;
     record.action = FormatText(kFormatActionPinned, {}, {pinned});
     impl_->AddProjectRecord(change, link.parent, record);
-    transaction.Commit();
     *time = info->checkin_time;
     return StoreStatus::Ok();
   });
@@ -157,13 +136,7 @@ StoreStatus Database::UnpinFile(const Actor& actor, std::string_view path, OleMs
                                 int32_t* version) {
   *time = 0;
   *version = 0;
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveFile(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveFile, [&](const Link& link) {
     if (!link.pin) return MakeStatus(kStatusNotPinned, kFormatNotPinned, path);
     std::optional<VersionInfo> latest =
         impl_->LoadVersion(link.item, impl_->LatestVersionNumber(link.item));
@@ -179,7 +152,6 @@ StoreStatus Database::UnpinFile(const Actor& actor, std::string_view path, OleMs
     record.file_version = latest->version;
     record.action = kActionUnpinned;
     impl_->AddProjectRecord(change, link.parent, record);
-    transaction.Commit();
     *time = latest->checkin_time;
     *version = latest->version;
     return StoreStatus::Ok();
@@ -190,20 +162,13 @@ StoreStatus Database::BranchItem(const Actor& actor, std::string_view path,
                                  std::string_view comment, OleMs* time, int32_t* version) {
   *time = 0;
   *version = 0;
-  return Guarded([&] {
-    StoreStatus status = DatabaseImpl::CheckWrite(actor);
-    if (!status.ok()) return status;
-    SqliteTransaction transaction(impl_->db());
-    Link link;
-    status = impl_->ResolveItem(path, &link);
-    if (!status.ok()) return status;
+  return RunWriteOn(actor, path, &DatabaseImpl::ResolveItem, [&](const Link& link) {
     if (!link.is_project) {
       if (impl_->LiveLinksOfFile(link.item).size() < 2) {
         return MakeStatus(kStatusNotShared, kFormatNotShared, path);
       }
       Change change = impl_->BeginChange(actor);
       int64_t file = impl_->BranchLink(change, link, comment);
-      transaction.Commit();
       *time = change.time;
       *version = impl_->LatestVersionNumber(file);
       return StoreStatus::Ok();
@@ -224,7 +189,6 @@ StoreStatus Database::BranchItem(const Actor& actor, std::string_view path,
       if (impl_->LiveLinksOfFile(file.item).size() < 2) continue;
       impl_->BranchLink(change, file, comment);
     }
-    transaction.Commit();
     *time = change.time;
     *version = impl_->ProjectVersionAt(link.item);
     return StoreStatus::Ok();

@@ -11,7 +11,7 @@ namespace qorv {
 void ReadFileInPieces(const std::string& path,
                       const std::function<void(const uint8_t* data, size_t size)>& feed) {
   FileLayer& files = FileLayer::Shared();
-  platform::File file =
+  std::unique_ptr<platform::OpenFile> file =
       files.Open(path, platform::FileAccess::kRead, platform::FileCreation::kOpenExisting,
                  platform::FileSharing::kShared);
   // One zeroed buffer per call.
@@ -21,7 +21,7 @@ void ReadFileInPieces(const std::string& path,
     // the last is exactly kDigestPieceSize bytes.
     size_t filled = 0;
     while (filled < kDigestPieceSize) {
-      size_t read = files.Read(file, path, piece.get() + filled, kDigestPieceSize - filled);
+      size_t read = files.Read(*file, path, piece.get() + filled, kDigestPieceSize - filled);
       if (read == 0) break;
       filled += read;
     }

@@ -1,7 +1,10 @@
 #include "local/file_layer.h"
 
+#include <string>
+
 #include "local/qor_exception.h"
 #include "platform/com/ascii_case.h"
+#include "platform/process.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv {
@@ -31,90 +34,99 @@ size_t FileLayer::StripeOf(std::string_view path) { return PathHash(path) % kStr
 
 int32_t FileLayer::GetAttributes(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
-  return platform::GetAttributes(path);
+  return files().GetAttributes(path);
 }
 
 void FileLayer::SetAttributes(const std::string& path, int32_t attributes) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
-  ThrowIfFailed(platform::SetAttributes(path, attributes), path);
+  ThrowIfFailed(files().SetAttributes(path, attributes), path);
 }
 
 platform::FileTime FileLayer::GetLastWriteTime(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
   platform::FileTime time = 0;
-  ThrowIfFailed(platform::GetLastWriteTime(path, &time), path);
+  ThrowIfFailed(files().GetLastWriteTime(path, &time), path);
   return time;
 }
 
 void FileLayer::SetLastWriteTime(const std::string& path, platform::FileTime time) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
-  ThrowIfFailed(platform::SetLastWriteTime(path, time), path);
+  ThrowIfFailed(files().SetLastWriteTime(path, time), path);
 }
 
 uint64_t FileLayer::GetFileSize(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
   uint64_t size = 0;
-  ThrowIfFailed(platform::GetFileSize(path, &size), path);
+  ThrowIfFailed(files().GetFileSize(path, &size), path);
   return size;
 }
 
 uint64_t FileLayer::GetFreeSpace(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
   uint64_t bytes = 0;
-  ThrowIfFailed(platform::GetFreeSpace(path, &bytes), path);
+  ThrowIfFailed(files().GetFreeSpace(path, &bytes), path);
   return bytes;
+}
+
+bool FileLayer::IsSymbolicLink(const std::string& path) {
+  std::lock_guard<std::mutex> lock(StripeFor(path));
+  return files().IsSymbolicLink(path);
 }
 
 void FileLayer::CreateFolder(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
-  ThrowIfFailed(platform::CreateFolder(path), path);
+  ThrowIfFailed(files().CreateFolder(path), path);
 }
 
 void FileLayer::RemoveFolder(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
-  ThrowIfFailed(platform::RemoveFolder(path), path);
+  ThrowIfFailed(files().RemoveFolder(path), path);
 }
 
 void FileLayer::DeleteFile(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
-  ThrowIfFailed(platform::DeleteFile(path), path);
+  ThrowIfFailed(files().DeleteFile(path), path);
 }
 
 std::vector<platform::FolderEntry> FileLayer::ListFolder(const std::string& path) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
   std::vector<platform::FolderEntry> entries;
-  ThrowIfFailed(platform::ListFolder(path, &entries), path);
+  ThrowIfFailed(files().ListFolder(path, &entries), path);
   return entries;
 }
 
-void FileLayer::ClearReadOnlyBeforeReplacing(const std::string& path) {
-  int32_t attributes = platform::GetAttributes(path);
+void FileLayer::ClearReadOnlyBeforeReplacing(platform::FileSystem& files, const std::string& path) {
+  int32_t attributes = files.GetAttributes(path);
   if (attributes == platform::kInvalidAttributes ||
       (attributes & platform::kAttributeReadOnly) == 0) {
     return;
   }
-  if (platform::SetAttributes(path, platform::kAttributeNormal) != 0) {
+  if (files.SetAttributes(path, platform::kAttributeNormal) != 0) {
     throw CQORException::ForCode(kFileErrorAccessDenied, path);
   }
 }
 
-platform::File FileLayer::Open(const std::string& path, platform::FileAccess access,
-                               platform::FileCreation creation, platform::FileSharing sharing) {
+std::unique_ptr<platform::OpenFile> FileLayer::Open(const std::string& path,
+                                                    platform::FileAccess access,
+                                                    platform::FileCreation creation,
+                                                    platform::FileSharing sharing) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
-  if (creation == platform::FileCreation::kCreateAlways) ClearReadOnlyBeforeReplacing(path);
-  platform::File file;
-  ThrowIfFailed(platform::File::Open(path, access, creation, sharing, &file), path);
+  platform::FileSystem& fs = files();
+  if (creation == platform::FileCreation::kCreateAlways) ClearReadOnlyBeforeReplacing(fs, path);
+  std::unique_ptr<platform::OpenFile> file;
+  ThrowIfFailed(fs.Open(path, access, creation, sharing, &file), path);
   return file;
 }
 
-size_t FileLayer::Read(platform::File& file, const std::string& path, void* buffer, size_t size) {
+size_t FileLayer::Read(platform::OpenFile& file, const std::string& path, void* buffer,
+                       size_t size) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
   size_t read = 0;
   ThrowIfFailed(file.Read(buffer, size, &read), path);
   return read;
 }
 
-void FileLayer::Write(platform::File& file, const std::string& path, const void* buffer,
+void FileLayer::Write(platform::OpenFile& file, const std::string& path, const void* buffer,
                       size_t size) {
   std::lock_guard<std::mutex> lock(StripeFor(path));
   ThrowIfFailed(file.Write(buffer, size), path);
@@ -137,26 +149,106 @@ void FileLayer::WithTwoPaths(const std::string& from, const std::string& to, Ste
 
 void FileLayer::Move(const std::string& from, const std::string& to) {
   WithTwoPaths(from, to, [&] {
-    ClearReadOnlyBeforeReplacing(to);
-    ThrowIfFailed(platform::MovePath(from, to), from);
+    platform::FileSystem& fs = files();
+    ClearReadOnlyBeforeReplacing(fs, to);
+    ThrowIfFailed(fs.MovePath(from, to), from);
   });
 }
 
 void FileLayer::Copy(const std::string& from, const std::string& to) {
   WithTwoPaths(from, to, [&] {
-    int32_t former = platform::GetAttributes(to);
-    ClearReadOnlyBeforeReplacing(to);
-    int error = platform::CopyFile(from, to);
+    platform::FileSystem& fs = files();
+    int32_t former = fs.GetAttributes(to);
+    ClearReadOnlyBeforeReplacing(fs, to);
+    int error = fs.CopyFile(from, to);
     if (error != 0) {
       // The error names the path that failed: the source when it cannot be
       // read, the target otherwise.
       throw CQORException::ForOsError(
-          error, platform::GetAttributes(from) == platform::kInvalidAttributes ? from : to);
+          error, fs.GetAttributes(from) == platform::kInvalidAttributes ? from : to);
     }
     if (former != platform::kInvalidAttributes) {
-      ThrowIfFailed(platform::SetAttributes(to, former), to);
+      ThrowIfFailed(fs.SetAttributes(to, former), to);
     }
   });
+}
+
+FileLayer::Replacement FileLayer::BeginReplacement(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  std::string temporary = folder + "~qorv" + std::to_string(platform::CurrentProcessId()) + "-" +
+                          std::to_string(next_replacement_.fetch_add(1)) + ".tmp";
+  std::unique_ptr<platform::OpenFile> file;
+  {
+    std::lock_guard<std::mutex> lock(StripeFor(temporary));
+    // Exclusive: nobody else may see or take a file that is still being
+    // written.
+    ThrowIfFailed(
+        files().Open(temporary, platform::FileAccess::kWrite, platform::FileCreation::kCreateAlways,
+                     platform::FileSharing::kExclusive, &file),
+        path);
+  }
+  return Replacement(*this, path, std::move(temporary), std::move(file));
+}
+
+FileLayer::Replacement::Replacement(FileLayer& layer, std::string target, std::string temporary,
+                                    std::unique_ptr<platform::OpenFile> file)
+    : layer_(&layer),
+      target_(std::move(target)),
+      temporary_(std::move(temporary)),
+      file_(std::move(file)) {}
+
+FileLayer::Replacement::Replacement(Replacement&& other) noexcept
+    : layer_(other.layer_),
+      target_(std::move(other.target_)),
+      temporary_(std::move(other.temporary_)),
+      file_(std::move(other.file_)) {}
+
+FileLayer::Replacement::~Replacement() { Discard(); }
+
+void FileLayer::Replacement::Discard() noexcept {
+  if (!file_) return;
+  std::lock_guard<std::mutex> lock(layer_->StripeFor(temporary_));
+  file_->Close();
+  file_.reset();
+  layer_->files().DeleteFile(temporary_);
+}
+
+void FileLayer::Replacement::Write(const void* buffer, size_t size) {
+  if (!file_) throw CQORException::ForCode(kFileErrorInvalidHandle, target_);
+  int error;
+  {
+    std::lock_guard<std::mutex> lock(layer_->StripeFor(temporary_));
+    error = file_->Write(buffer, size);
+  }
+  if (error != 0) {
+    Discard();
+    ThrowIfFailed(error, target_);
+  }
+}
+
+void FileLayer::Replacement::Commit() {
+  if (!file_) throw CQORException::ForCode(kFileErrorInvalidHandle, target_);
+  int error;
+  {
+    std::lock_guard<std::mutex> lock(layer_->StripeFor(temporary_));
+    error = file_->Close();
+  }
+  if (error != 0) {
+    Discard();
+    ThrowIfFailed(error, target_);
+  }
+  try {
+    layer_->WithTwoPaths(temporary_, target_, [&] {
+      platform::FileSystem& fs = layer_->files();
+      layer_->ClearReadOnlyBeforeReplacing(fs, target_);
+      ThrowIfFailed(fs.RenamePath(temporary_, target_), target_);
+    });
+  } catch (...) {
+    Discard();
+    throw;
+  }
+  file_.reset();
 }
 
 }  // namespace qorv

@@ -9,12 +9,19 @@
 // both paths (one when they share a stripe, the lower index first otherwise).
 //
 // Failures raise CQORException with the file layer's code and the path.
+//
+// The layer reaches the disk only through its platform::FileSystem: the
+// native one unless the constructor is given another (tests give fakes that
+// fail on purpose). ScopedFileSystem swaps the file system of an existing
+// layer, the shared one included, for the length of a scope.
 #ifndef QORV_LOCAL_FILE_LAYER_H_
 #define QORV_LOCAL_FILE_LAYER_H_
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -23,6 +30,7 @@
 #include "local/release_registry.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/file_system_interface.h"
 
 namespace qorv {
 
@@ -30,9 +38,61 @@ class FileLayer {
  public:
   static constexpr size_t kStripeCount = 209;
 
-  FileLayer() = default;
+  // `file_system` must outlive the layer.
+  explicit FileLayer(platform::FileSystem& file_system = platform::NativeFileSystem())
+      : file_system_(&file_system) {}
   FileLayer(const FileLayer&) = delete;
   FileLayer& operator=(const FileLayer&) = delete;
+
+  // Makes `layer` use `file_system` while this object lives, then the file
+  // system it used before (scopes nest). Meant for tests that reach the
+  // shared layer through the working-folder primitives. The swap itself is
+  // atomic, but a call already running may finish on the file system it
+  // started with: swap only while no other thread works on files.
+  class ScopedFileSystem {
+   public:
+    ScopedFileSystem(FileLayer& layer, platform::FileSystem& file_system)
+        : layer_(layer), previous_(layer.file_system_.exchange(&file_system)) {}
+    ~ScopedFileSystem() { layer_.file_system_.store(previous_); }
+    ScopedFileSystem(const ScopedFileSystem&) = delete;
+    ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+   private:
+    FileLayer& layer_;
+    platform::FileSystem* previous_;
+  };
+
+  // A file written anew beside its place and put there at the end, so that
+  // the file at `path` is always whole: the old one or the new one. The
+  // bytes go to a temporary file in the same folder ("~qorv<pid>-<n>.tmp");
+  // Commit() closes it and renames it over `path`, whose read-only attribute
+  // is cleared first (104 when that fails). A failed Write() or Commit(), and
+  // a replacement dropped without Commit(), remove the temporary file and
+  // leave `path` as it was. Failures raise CQORException naming `path`.
+  class Replacement {
+   public:
+    Replacement(Replacement&& other) noexcept;
+    Replacement& operator=(Replacement&&) = delete;
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+    ~Replacement();
+
+    void Write(const void* buffer, size_t size);
+    void Commit();
+    const std::string& temporary_path() const { return temporary_; }
+
+   private:
+    friend class FileLayer;
+    Replacement(FileLayer& layer, std::string target, std::string temporary,
+                std::unique_ptr<platform::OpenFile> file);
+    // Closes and removes the temporary file, ignoring failures.
+    void Discard() noexcept;
+
+    FileLayer* layer_;
+    std::string target_;
+    std::string temporary_;
+    std::unique_ptr<platform::OpenFile> file_;  // null once committed or discarded
+  };
 
   // The process's file layer: every SDK object and transfer thread of the
   // process shares its stripes, its two-path lock and its release registry.
@@ -54,6 +114,9 @@ class FileLayer {
   uint64_t GetFileSize(const std::string& path);
   uint64_t GetFreeSpace(const std::string& path);
 
+  // True when `path` itself is a symbolic link. Never raises.
+  bool IsSymbolicLink(const std::string& path);
+
   void CreateFolder(const std::string& path);
   void RemoveFolder(const std::string& path);
   void DeleteFile(const std::string& path);
@@ -61,12 +124,17 @@ class FileLayer {
 
   // Opens a file. Creating it anew over an existing file first clears that
   // file's read-only attribute (raising 104 when that fails).
-  platform::File Open(const std::string& path, platform::FileAccess access,
-                      platform::FileCreation creation, platform::FileSharing sharing);
+  std::unique_ptr<platform::OpenFile> Open(const std::string& path, platform::FileAccess access,
+                                           platform::FileCreation creation,
+                                           platform::FileSharing sharing);
   // Reads from / writes to a file opened through Open(); `path` names it in
   // errors and selects the stripe.
-  size_t Read(platform::File& file, const std::string& path, void* buffer, size_t size);
-  void Write(platform::File& file, const std::string& path, const void* buffer, size_t size);
+  size_t Read(platform::OpenFile& file, const std::string& path, void* buffer, size_t size);
+  void Write(platform::OpenFile& file, const std::string& path, const void* buffer, size_t size);
+
+  // Starts writing `path` anew (see Replacement). Raises when the temporary
+  // file cannot be created.
+  Replacement BeginReplacement(const std::string& path);
 
   // Moves or copies a file, replacing an existing target; the target's
   // read-only attribute is cleared first (104 when that fails). A copy keeps
@@ -81,14 +149,18 @@ class FileLayer {
 
  private:
   std::mutex& StripeFor(std::string_view path) { return stripes_[StripeOf(path)]; }
+  platform::FileSystem& files() const { return *file_system_.load(); }
   // REQUIRES: the stripe of `path` is held.
-  void ClearReadOnlyBeforeReplacing(const std::string& path);
+  void ClearReadOnlyBeforeReplacing(platform::FileSystem& files, const std::string& path);
   template <typename Step>
   void WithTwoPaths(const std::string& from, const std::string& to, Step step);
 
+  std::atomic<platform::FileSystem*> file_system_;
   std::array<std::mutex, kStripeCount> stripes_;
   std::mutex two_path_lock_;
   ReleaseRegistry release_registry_;
+  // Numbers the temporary files of replacements.
+  std::atomic<uint32_t> next_replacement_{0};
 };
 
 }  // namespace qorv

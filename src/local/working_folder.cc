@@ -131,7 +131,7 @@ void DeleteLocalFile(const std::string& path) {
 }
 
 bool DeleteFolderTree(const std::string& folder) {
-  if (platform::IsSymbolicLink(folder)) {
+  if (Files().IsSymbolicLink(folder)) {
     // A link to a folder is removed itself; what it points at is not ours.
     DeleteLocalFile(folder);
     return !PathExists(folder);

@@ -25,10 +25,29 @@ enum class FileCreation {
 
 enum class FileSharing { kShared, kExclusive };
 
-class File {
+// What the layers above work with once a file is open (see
+// file_system_interface.h, whose implementations hand these out). Every call
+// returns 0 or the operating system's error number.
+class OpenFile {
+ public:
+  virtual ~OpenFile() = default;
+  // Reads up to `size` bytes; `*read` is 0 at the end of the file.
+  virtual int Read(void* buffer, size_t size, size_t* read) = 0;
+  // Writes all `size` bytes. On failure some of them may have been written.
+  virtual int Write(const void* buffer, size_t size) = 0;
+  virtual int Seek(uint64_t offset) = 0;
+  virtual int Truncate(uint64_t size) = 0;
+  virtual int Size(uint64_t* size) = 0;
+  // Makes the written data durable.
+  virtual int Sync() = 0;
+  // Closes the file (releasing its lock); returns the error of the close.
+  virtual int Close() = 0;
+};
+
+class File final : public OpenFile {
  public:
   File() = default;
-  ~File();
+  ~File() override;
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
   File(const File&) = delete;
@@ -43,17 +62,13 @@ class File {
 
   bool is_open() const { return descriptor_ >= 0; }
 
-  // Reads up to `size` bytes; `*read` is 0 at the end of the file.
-  int Read(void* buffer, size_t size, size_t* read);
-  // Writes all `size` bytes.
-  int Write(const void* buffer, size_t size);
-  int Seek(uint64_t offset);
-  int Truncate(uint64_t size);
-  int Size(uint64_t* size);
-  // Makes the written data durable.
-  int Sync();
-  // Closes the file (releasing its lock); returns the error of the close.
-  int Close();
+  int Read(void* buffer, size_t size, size_t* read) override;
+  int Write(const void* buffer, size_t size) override;
+  int Seek(uint64_t offset) override;
+  int Truncate(uint64_t size) override;
+  int Size(uint64_t* size) override;
+  int Sync() override;
+  int Close() override;
 
  private:
   explicit File(int descriptor) : descriptor_(descriptor) {}

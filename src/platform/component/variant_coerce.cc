@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/com/civil_date.h"
+#include "platform/com/fixed_digits.h"
 #include "platform/com/text_convert.h"
 
 namespace qorv::platform {
@@ -192,35 +193,20 @@ HRESULT NumberOf(const VARIANT& value, Number* number) {
   }
 }
 
-// Reads exactly `digits` decimal digits.
-bool ReadDigits(std::string_view* text, size_t digits, unsigned* value) {
-  if (text->size() < digits) return false;
-  unsigned v = 0;
-  for (size_t i = 0; i < digits; ++i) {
-    char c = (*text)[i];
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + static_cast<unsigned>(c - '0');
-  }
-  text->remove_prefix(digits);
-  *value = v;
-  return true;
-}
-
-bool ReadSeparator(std::string_view* text, char separator) {
-  if (text->empty() || text->front() != separator) return false;
-  text->remove_prefix(1);
-  return true;
-}
-
-// "HH:MM[:SS]" into seconds of the day.
-bool ReadTime(std::string_view* text, int64_t* seconds) {
-  unsigned hour = 0, minute = 0, second = 0;
-  if (!ReadDigits(text, 2, &hour) || !ReadSeparator(text, ':') || !ReadDigits(text, 2, &minute)) {
+// "HH:MM[:SS]" at text[*at], up to the end of the text, into seconds of the
+// day.
+bool ReadTime(std::string_view text, size_t* at, int64_t* seconds) {
+  int hour = 0, minute = 0, second = 0;
+  if (!ReadFixedDigits(text, at, 2, &hour) || !ReadSeparator(text, at, ':') ||
+      !ReadFixedDigits(text, at, 2, &minute)) {
     return false;
   }
-  if (!text->empty() && (!ReadSeparator(text, ':') || !ReadDigits(text, 2, &second))) return false;
-  if (hour > 23 || minute > 59 || second > 59) return false;
-  *seconds = hour * 3600 + minute * 60 + second;
+  if (*at < text.size() &&
+      (!ReadSeparator(text, at, ':') || !ReadFixedDigits(text, at, 2, &second))) {
+    return false;
+  }
+  if (*at != text.size() || hour > 23 || minute > 59 || second > 59) return false;
+  *seconds = int64_t{hour} * 3600 + minute * 60 + second;
   return true;
 }
 
@@ -472,25 +458,25 @@ bool ParseDateText(const char* text, DATE* date) {
     return true;
   }
   int64_t seconds = 0;
+  size_t at = 0;
   if (rest.size() >= 3 && rest[2] == ':') {
-    if (!ReadTime(&rest, &seconds) || !rest.empty()) return false;
+    if (!ReadTime(rest, &at, &seconds)) return false;
     *date = MakeDate(0, seconds);
     return true;
   }
-  unsigned year = 0, month = 0, day = 0;
-  if (!ReadDigits(&rest, 4, &year) || !ReadSeparator(&rest, '-') || !ReadDigits(&rest, 2, &month) ||
-      !ReadSeparator(&rest, '-') || !ReadDigits(&rest, 2, &day)) {
+  int year = 0, month = 0, day = 0;
+  if (!ReadFixedDigits(rest, &at, 4, &year) || !ReadSeparator(rest, &at, '-') ||
+      !ReadFixedDigits(rest, &at, 2, &month) || !ReadSeparator(rest, &at, '-') ||
+      !ReadFixedDigits(rest, &at, 2, &day)) {
     return false;
   }
   if (year < 100 || month < 1 || month > 12 || day < 1) return false;
-  if (day > static_cast<unsigned>(DaysInMonth(year, static_cast<int>(month)))) {
-    return false;  // 31 April and the like
-  }
-  const int64_t unix_days = DaysFromCivil(year, static_cast<int>(month), static_cast<int>(day));
-  if (!rest.empty()) {
-    if (rest.front() != ' ' && rest.front() != 'T') return false;
-    rest.remove_prefix(1);
-    if (!ReadTime(&rest, &seconds) || !rest.empty()) return false;
+  if (day > DaysInMonth(year, month)) return false;  // 31 April and the like
+  const int64_t unix_days = DaysFromCivil(year, month, day);
+  if (at < rest.size()) {
+    if (rest[at] != ' ' && rest[at] != 'T') return false;
+    ++at;
+    if (!ReadTime(rest, &at, &seconds)) return false;
   }
   *date = MakeDate(unix_days + kUnixEpochOleDays, seconds);
   return true;
