@@ -1,11 +1,17 @@
 #include "server/command_table.h"
 
 #include <array>
+#include <cstddef>
+#include <iterator>
 
+#include "protocol/command_list.h"
 #include "server/command_handlers.h"
 
 namespace qorv::server {
 namespace {
+
+// The code of a command of the protocol's command list, by its name there.
+constexpr uint8_t Code(CommandCode code) { return static_cast<uint8_t>(code); }
 
 constexpr bool kSession = true;
 constexpr bool kNoSession = false;
@@ -13,51 +19,65 @@ constexpr bool kChanges = true;
 constexpr bool kQuery = false;
 
 constexpr CommandEntry kCommands[] = {
-    {1, kNoSession, kQuery, HandlePlainLogin},
-    {2, kSession, kQuery, HandleCheckoutHolders},
-    {3, kSession, kQuery, HandleListContents},
-    {4, kSession, kChanges, HandleCreateProjects},
-    {5, kSession, kChanges, HandleDeleteItems},
-    {6, kSession, kChanges, HandleRenameItem},
-    {7, kSession, kChanges, HandleRecoverItems},
-    {8, kSession, kChanges, HandleShareFile},
-    {9, kSession, kChanges, HandleShareProject},
-    {16, kSession, kChanges, HandlePinFile},
-    {17, kSession, kChanges, HandleUnpinFile},
-    {18, kSession, kChanges, HandleBranchItem},
-    {19, kSession, kChanges, HandleMoveItem},
+    {Code(CommandCode::kPlainLogin), kNoSession, kQuery, HandlePlainLogin},
+    {Code(CommandCode::kCheckOutHolders), kSession, kQuery, HandleCheckoutHolders},
+    {Code(CommandCode::kProjectContents), kSession, kQuery, HandleListContents},
+    {Code(CommandCode::kCreateProjects), kSession, kChanges, HandleCreateProjects},
+    {Code(CommandCode::kDeleteItems), kSession, kChanges, HandleDeleteItems},
+    {Code(CommandCode::kRenameItem), kSession, kChanges, HandleRenameItem},
+    {Code(CommandCode::kRecoverItems), kSession, kChanges, HandleRecoverItems},
+    {Code(CommandCode::kShareFile), kSession, kChanges, HandleShareFile},
+    {Code(CommandCode::kShareProject), kSession, kChanges, HandleShareProject},
+    {Code(CommandCode::kPinFile), kSession, kChanges, HandlePinFile},
+    {Code(CommandCode::kUnpinFile), kSession, kChanges, HandleUnpinFile},
+    {Code(CommandCode::kBranchItem), kSession, kChanges, HandleBranchItem},
+    {Code(CommandCode::kMoveItem), kSession, kChanges, HandleMoveItem},
     // A read-only user may change the own password.
-    {20, kSession, kQuery, HandleSetPassword},
-    {21, kSession, kQuery, HandleLabels},
-    {22, kSession, kQuery, HandleFileLinks},
-    {23, kSession, kQuery, HandleFileInfo},
-    {24, kSession, kQuery, HandleProjectInfo},
-    {25, kSession, kQuery, HandleDeletedItems},
-    {32, kSession, kChanges, HandlePurgeItems, PurgeWholeFailure},
-    {33, kSession, kChanges, HandleLabelItem},
-    {34, kSession, kQuery, HandleFileHistory},
-    {35, kSession, kQuery, HandleProjectHistory},
-    {37, kSession, kQuery, HandleListUsers},
-    {43, kSession, kChanges, HandleUndoCheckout},
-    {44, kNoSession, kQuery, HandleDatabaseAliases},
-    {48, kSession, kChanges, HandleSetLatestOnly},
-    {49, kNoSession, kQuery, HandleKeyedLogin},
-    {51, kSession, kQuery, HandleFileExists},
-    {52, kSession, kQuery, HandleProjectExists},
-    {53, kSession, kQuery, HandleItemKinds},
-    {54, kSession, kQuery, HandleFileCount},
-    {55, kSession, kQuery, HandleListWithDates},
-    {56, kSession, kQuery, HandleListSince},
-    {59, kSession, kQuery, HandleProjectFileList},
-    {60, kSession, kQuery, HandleVersionAtLabel},
-    {66, kSession, kQuery, HandleAddCheck},
-    {67, kSession, kQuery, HandleFileStatus},
-    {68, kSession, kQuery, HandleCheckoutState},
-    {70, kSession, kQuery, HandleListingAtVersion},
-    {71, kSession, kQuery, HandleListingAtDate},
-    {82, kNoSession, kQuery, HandlePing},
-    {112, kSession, kQuery, HandleLabelDate},
+    {Code(CommandCode::kSetPassword), kSession, kQuery, HandleSetPassword},
+    {Code(CommandCode::kItemLabels), kSession, kQuery, HandleLabels},
+    {Code(CommandCode::kFileLinks), kSession, kQuery, HandleFileLinks},
+    {Code(CommandCode::kFileGeneralInfo), kSession, kQuery, HandleFileInfo},
+    {Code(CommandCode::kProjectGeneralInfo), kSession, kQuery, HandleProjectInfo},
+    {Code(CommandCode::kDeletedItems), kSession, kQuery, HandleDeletedItems},
+    {Code(CommandCode::kPurgeItems), kSession, kChanges, HandlePurgeItems, PurgeWholeFailure},
+    {Code(CommandCode::kLabelItem), kSession, kChanges, HandleLabelItem},
+    {Code(CommandCode::kFileHistory), kSession, kQuery, HandleFileHistory},
+    {Code(CommandCode::kProjectHistory), kSession, kQuery, HandleProjectHistory},
+    {Code(CommandCode::kUsers), kSession, kQuery, HandleListUsers},
+    {Code(CommandCode::kUndoCheckOut), kSession, kChanges, HandleUndoCheckout},
+    {Code(CommandCode::kDatabaseAliases), kNoSession, kQuery, HandleDatabaseAliases},
+    {Code(CommandCode::kSetKeepLatestOnly), kSession, kChanges, HandleSetLatestOnly},
+    {Code(CommandCode::kKeyedLogin), kNoSession, kQuery, HandleKeyedLogin},
+    {Code(CommandCode::kFileExists), kSession, kQuery, HandleFileExists},
+    {Code(CommandCode::kProjectExists), kSession, kQuery, HandleProjectExists},
+    {Code(CommandCode::kItemKinds), kSession, kQuery, HandleItemKinds},
+    {Code(CommandCode::kFileCount), kSession, kQuery, HandleFileCount},
+    {Code(CommandCode::kListWithDates), kSession, kQuery, HandleListWithDates},
+    {Code(CommandCode::kListSince), kSession, kQuery, HandleListSince},
+    {Code(CommandCode::kProjectFileList), kSession, kQuery, HandleProjectFileList},
+    {Code(CommandCode::kVersionAtLabel), kSession, kQuery, HandleVersionAtLabel},
+    {Code(CommandCode::kAddCheck), kSession, kQuery, HandleAddCheck},
+    {Code(CommandCode::kFileStatus), kSession, kQuery, HandleFileStatus},
+    {Code(CommandCode::kCheckOutState), kSession, kQuery, HandleCheckoutState},
+    {Code(CommandCode::kProjectAtVersion), kSession, kQuery, HandleListingAtVersion},
+    {Code(CommandCode::kProjectAtDate), kSession, kQuery, HandleListingAtDate},
+    {Code(CommandCode::kKeepAlivePing), kNoSession, kQuery, HandlePing},
+    {Code(CommandCode::kLabelDate), kSession, kQuery, HandleLabelDate},
 };
+
+// Every entry answers a message of the client's main connection, once.
+constexpr bool EveryEntryIsAMainConnectionCommandOnce() {
+  for (size_t i = 0; i < std::size(kCommands); ++i) {
+    if (RouteOfCode(kCommands[i].code) != CommandRoute::kMain) return false;
+    for (size_t j = 0; j < i; ++j) {
+      if (kCommands[j].code == kCommands[i].code) return false;
+    }
+  }
+  return true;
+}
+static_assert(EveryEntryIsAMainConnectionCommandOnce(),
+              "the server's table names a code that is not a main-connection command of "
+              "protocol/command_list.h, or names one twice");
 
 // Every code's entry (or null), built once from the list above.
 struct CommandIndex {

@@ -123,11 +123,13 @@ int32_t SynchronizeProject(const OperationContext& context, const std::string& p
     return kResultNotFound;
   }
   const bool tree = mode == SyncMode::kTree;
-  std::vector<ProjectFileListEntry> records;
-  const int32_t result = context.engine.ProjectFileList(
-      project_path, tree ? kTreeDepth : kFilesDepth, tree ? kTreeIncludeFiles : kFilesIncludeFiles,
-      &status->canceled, &status->description, &records);
+  ProjectFileListCommand command;
+  command.project_path = project_path;
+  command.sub_project_depth = tree ? kTreeDepth : kFilesDepth;
+  command.include_files = tree ? kTreeIncludeFiles : kFilesIncludeFiles;
+  const int32_t result = context.Run(command, status);
   if (result != kResultOk || status->canceled) return result;
+  const std::vector<ProjectFileListEntry>& records = command.reply;
 
   const CacheResult updated = cache->Update();
   if (!updated.ok()) {

@@ -1,4 +1,6 @@
 // ConnectToServer.
+#include <utility>
+
 #include "ops/report_texts.h"
 #include "ops/session.h"
 #include "platform/com/ascii_case.h"
@@ -19,8 +21,9 @@ int32_t ConnectToServer(const OperationContext& context, const ConnectArguments&
   settings.proxy_user = arguments.proxy_user;
   settings.proxy_password = arguments.proxy_password;
   int32_t mode = 0;
-  const int32_t result = context.engine.ConnectToServer(
-      settings, &status->canceled, &status->description, &outputs->connected, &mode);
+  RequestStatus request;
+  context.engine.ConnectToServer(settings, &request, &outputs->connected, &mode);
+  const int32_t result = OperationContext::TakeStatus(std::move(request), status);
   if (!status->description.empty()) {
     context.driver.DeliverReportLines(
         {ReportLine{result == kResultOk ? 1 : 0, status->description}});

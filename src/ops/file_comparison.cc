@@ -12,10 +12,12 @@ int32_t IsFileSameAsOnServer(const OperationContext& context, const std::string&
                              OperationStatus* status, bool* is_same) {
   *is_same = false;
   context.BeginOperation();
-  std::vector<FileStatusResult> entries;
-  int32_t result =
-      context.engine.FileStatus(eol, {FileStatusEntry{remote_file, version, /*want_digest=*/true}},
-                                &status->canceled, &status->description, &entries);
+  FileStatusCommand command;
+  command.line_ending_mode = eol;
+  command.entries = {FileStatusEntry{remote_file, version, /*want_digest=*/true}};
+  int32_t result = context.Run(command, status);
+  // Read only when the result is 0.
+  const std::vector<FileStatusResult>& entries = command.reply;
   // A refused entry (a file or version the server does not have) would
   // otherwise look like a successful comparison with a different file: it
   // fails the query with the entry's own result and text.

@@ -1,5 +1,6 @@
 // Login.
 #include <memory>
+#include <utility>
 
 #include "net/key_file.h"
 #include "ops/report_texts.h"
@@ -17,9 +18,10 @@ int32_t Login(const OperationContext& context, const LoginArguments& arguments,
 
   bool must_change_password = false;
   int32_t expire_days = 0;
-  const int32_t result = context.engine.Login(
-      arguments.user_name, arguments.password, arguments.database, user_key, &status->canceled,
-      &status->description, &must_change_password, &expire_days);
+  RequestStatus request;
+  context.engine.Login(arguments.user_name, arguments.password, arguments.database, user_key,
+                       &request, &must_change_password, &expire_days);
+  const int32_t result = OperationContext::TakeStatus(std::move(request), status);
   if (!status->description.empty()) {
     context.driver.DeliverReportLines(
         {ReportLine{result == kResultOk ? 1 : 0, status->description}});

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "local/cache_store.h"
 #include "protocol/operation_driver.h"
@@ -61,6 +62,24 @@ struct OperationContext {
   void BeginOperation() const {
     engine.KeepAlivePing();
     driver.ClearCancel();
+  }
+
+  // One single-step request of the engine: Canceled and the description go
+  // to `status`. The reply fields in command.reply count only when the
+  // result is 0.
+  template <class Command>
+  int32_t Run(Command& command, OperationStatus* status) const {
+    RequestStatus request;
+    engine.Run(command, &request);
+    return TakeStatus(std::move(request), status);
+  }
+
+  // Hands a request's Canceled and description on to the operation's status;
+  // returns the request's result.
+  static int32_t TakeStatus(RequestStatus request, OperationStatus* status) {
+    status->canceled = request.canceled;
+    status->description = std::move(request.description);
+    return request.result;
   }
 };
 

@@ -7,14 +7,16 @@
 namespace qorv::ops {
 namespace {
 
-// Steps 1 to 5 of a plain query around `request`, which runs the command
-// with (&canceled, &description) and returns its result.
-template <class Request>
+// Steps 1 to 5 of a plain query around `command`, whose request fields are
+// filled; `take` hands the reply fields on, and runs only when the result
+// is 0.
+template <class Command, class Take>
 int32_t RunPlainQuery(const OperationContext& context, const std::string& progress,
-                      OperationStatus* status, Request&& request) {
+                      OperationStatus* status, Command& command, Take&& take) {
   context.BeginOperation();
   context.driver.Report("", progress, true);
-  const int32_t result = request(&status->canceled, &status->description);
+  const int32_t result = context.Run(command, status);
+  if (result == kResultOk) take();
   context.driver.Report("", status->description, result == kResultOk);
   return result;
 }
@@ -27,100 +29,88 @@ std::string HistoryProgress(const std::string& path) {
   return kReportHistoryPrefix + path + kReportHistorySuffix;
 }
 
-// The engine writes the reply only on success; the optional is set only
-// then.
-template <class Value, class Request>
-int32_t IntoOptional(std::optional<Value>* out, Request&& request) {
-  Value value{};
-  const int32_t result = request(&value);
-  if (result == kResultOk) *out = std::move(value);
-  return result;
-}
-
 }  // namespace
 
 int32_t GetProjectGeneralInfo(const OperationContext& context, const std::string& project_path,
                               OperationStatus* status, std::optional<ProjectGeneralInfo>* info) {
-  return RunPlainQuery(context, GeneralInfoProgress(project_path), status,
-                       [&](bool* canceled, std::string* description) {
-                         return IntoOptional(info, [&](ProjectGeneralInfo* value) {
-                           return context.engine.ProjectGeneralInfo(project_path, canceled,
-                                                                    description, value);
-                         });
-                       });
+  ProjectGeneralInfoCommand command;
+  command.project_path = project_path;
+  return RunPlainQuery(context, GeneralInfoProgress(project_path), status, command,
+                       [&] { *info = std::move(command.reply); });
 }
 
 int32_t GetFileGeneralInfo(const OperationContext& context, const std::string& file_path,
                            OperationStatus* status, std::optional<FileGeneralInfo>* info) {
-  return RunPlainQuery(context, GeneralInfoProgress(file_path), status,
-                       [&](bool* canceled, std::string* description) {
-                         return IntoOptional(info, [&](FileGeneralInfo* value) {
-                           return context.engine.FileGeneralInfo(file_path, canceled, description,
-                                                                 value);
-                         });
-                       });
+  FileGeneralInfoCommand command;
+  command.file_path = file_path;
+  return RunPlainQuery(context, GeneralInfoProgress(file_path), status, command,
+                       [&] { *info = std::move(command.reply); });
 }
 
 int32_t GetFileCountInProject(const OperationContext& context, const std::string& project_path,
                               OperationStatus* status, std::optional<int32_t>* file_count) {
-  return IntoOptional(file_count, [&](int32_t* count) {
-    return context.engine.FileCount(project_path, &status->canceled, &status->description, count);
-  });
+  FileCountCommand command;
+  command.project_path = project_path;
+  const int32_t result = context.Run(command, status);
+  if (result == kResultOk) *file_count = command.reply;
+  return result;
 }
 
 int32_t IsProjectExistingOnServer(const OperationContext& context, const std::string& project_path,
                                   OperationStatus* status, bool* exists) {
+  ProjectExistsCommand command;
+  command.project_path = project_path;
   return RunPlainQuery(context, kReportQueryingPrefix + project_path + kReportInfoSuffix, status,
-                       [&](bool* canceled, std::string* description) {
-                         return context.engine.ProjectExists(project_path, canceled, description,
-                                                             exists);
-                       });
+                       command, [&] { *exists = command.reply; });
 }
 
 int32_t GetDatabaseAlias(const OperationContext& context, OperationStatus* status,
                          std::vector<std::string>* aliases) {
-  return RunPlainQuery(context, kReportDatabaseAlias, status,
-                       [&](bool* canceled, std::string* description) {
-                         return context.engine.DatabaseAliases(canceled, description, aliases);
-                       });
+  DatabaseAliasesCommand command;
+  return RunPlainQuery(context, kReportDatabaseAlias, status, command,
+                       [&] { *aliases = std::move(command.reply); });
 }
 
 int32_t GetProjectHistory(const OperationContext& context, const std::string& project_path,
                           bool include_file_history, bool recursive, const HistoryFilter& filter,
                           OperationStatus* status, std::vector<ProjectHistoryEntry>* entries) {
-  return RunPlainQuery(context, HistoryProgress(project_path), status,
-                       [&](bool* canceled, std::string* description) {
-                         return context.engine.ProjectHistory(
-                             project_path, include_file_history, recursive, filter.user_name,
-                             filter.date_from, filter.date_to, canceled, description, entries);
-                       });
+  ProjectHistoryCommand command;
+  command.project_path = project_path;
+  command.include_file_history = include_file_history;
+  command.recursive = recursive;
+  command.user_name = filter.user_name;
+  command.from = filter.date_from;
+  command.to = filter.date_to;
+  return RunPlainQuery(context, HistoryProgress(project_path), status, command,
+                       [&] { *entries = std::move(command.reply); });
 }
 
 int32_t GetFileHistory(const OperationContext& context, const std::string& file_path,
                        const HistoryFilter& filter, OperationStatus* status,
                        FileHistoryCommand::Reply* history) {
-  return RunPlainQuery(
-      context, HistoryProgress(file_path), status, [&](bool* canceled, std::string* description) {
-        return context.engine.FileHistory(file_path, filter.user_name, filter.date_from,
-                                          filter.date_to, canceled, description, history);
-      });
+  FileHistoryCommand command;
+  command.file_path = file_path;
+  command.user_name = filter.user_name;
+  command.from = filter.date_from;
+  command.to = filter.date_to;
+  return RunPlainQuery(context, HistoryProgress(file_path), status, command,
+                       [&] { *history = std::move(command.reply); });
 }
 
 int32_t GetDeletedItemsInProject(const OperationContext& context, const std::string& project_path,
                                  OperationStatus* status, std::vector<DeletedItem>* items) {
+  DeletedItemsCommand command;
+  command.project_path = project_path;
   return RunPlainQuery(context, kReportDeletedItemsPrefix + project_path + kReportEllipsis, status,
-                       [&](bool* canceled, std::string* description) {
-                         return context.engine.DeletedItems(project_path, canceled, description,
-                                                            items);
-                       });
+                       command, [&] { *items = std::move(command.reply); });
 }
 
 int32_t GetFileLinks(const OperationContext& context, const std::string& file_path,
                      OperationStatus* status, std::vector<std::string>* links) {
+  FileLinksCommand command;
+  command.file_path = file_path;
   return RunPlainQuery(context, kReportShareLinksPrefix + file_path + kReportEllipsis, status,
-                       [&](bool* canceled, std::string* description) {
-                         return context.engine.FileLinks(file_path, canceled, description, links);
-                       });
+                       command, [&] { *links = std::move(command.reply); });
 }
 
 }  // namespace qorv::ops

@@ -1,70 +1,25 @@
+// Every struct of a main-connection command names the code its line in the
+// command list gives it.
 #include "protocol/command_codes.h"
+#include "protocol/file_commands.h"
+#include "protocol/query_commands.h"
+#include "protocol/session_commands.h"
+#include "protocol/tree_commands.h"
 
 namespace qorv {
+namespace {
 
-bool IsDispatcherCode(uint8_t code) {
-  switch (static_cast<CommandCode>(code)) {
-    case CommandCode::kPlainLogin:
-    case CommandCode::kCheckOutHolders:
-    case CommandCode::kProjectContents:
-    case CommandCode::kCreateProjects:
-    case CommandCode::kDeleteItems:
-    case CommandCode::kRenameItem:
-    case CommandCode::kRecoverItems:
-    case CommandCode::kShareFile:
-    case CommandCode::kShareProject:
-    case CommandCode::kPinFile:
-    case CommandCode::kUnpinFile:
-    case CommandCode::kBranchItem:
-    case CommandCode::kMoveItem:
-    case CommandCode::kSetPassword:
-    case CommandCode::kItemLabels:
-    case CommandCode::kFileLinks:
-    case CommandCode::kFileGeneralInfo:
-    case CommandCode::kProjectGeneralInfo:
-    case CommandCode::kDeletedItems:
-    case CommandCode::kPurgeItems:
-    case CommandCode::kLabelItem:
-    case CommandCode::kFileHistory:
-    case CommandCode::kProjectHistory:
-    case CommandCode::kUsers:
-    case CommandCode::kGetFiles:
-    case CommandCode::kAddFiles:
-    case CommandCode::kCheckOutUnconfirmed:
-    case CommandCode::kUndoCheckOut:
-    case CommandCode::kDatabaseAliases:
-    case CommandCode::kSetKeepLatestOnly:
-    case CommandCode::kKeyedLogin:
-    case CommandCode::kConnect:
-    case CommandCode::kFileExists:
-    case CommandCode::kProjectExists:
-    case CommandCode::kItemKinds:
-    case CommandCode::kFileCount:
-    case CommandCode::kListWithDates:
-    case CommandCode::kListSince:
-    case CommandCode::kProjectFileList:
-    case CommandCode::kVersionAtLabel:
-    case CommandCode::kGetFilesAtVersion:
-    case CommandCode::kGetFilesAtDate:
-    case CommandCode::kAddCheck:
-    case CommandCode::kFileStatus:
-    case CommandCode::kCheckOutState:
-    case CommandCode::kConfirmationWithoutReply:
-    case CommandCode::kProjectAtVersion:
-    case CommandCode::kProjectAtDate:
-    case CommandCode::kCheckOut:
-    case CommandCode::kCheckOutConfirmation:
-    case CommandCode::kCheckInBegin:
-    case CommandCode::kCheckInCommit:
-    case CommandCode::kKeepAlivePing:
-    case CommandCode::kLabelDate:
-      return true;
-    case CommandCode::kUploadBatch:
-    case CommandCode::kDownloadBatch:
-    case CommandCode::kTransferConnectionKey:
-      return false;
-  }
-  return false;
-}
+#define QORV_CHECK_kMain(name)                                \
+  static_assert(name##Command::kCode == CommandCode::k##name, \
+                #name "Command does not carry the code of its line");
+#define QORV_CHECK_kConnect(name)
+#define QORV_CHECK_kTransfer(name)
+#define QORV_CHECK_STRUCT(name, code, route) QORV_CHECK_##route(name)
+QORV_COMMAND_LIST(QORV_CHECK_STRUCT)
+#undef QORV_CHECK_STRUCT
+#undef QORV_CHECK_kTransfer
+#undef QORV_CHECK_kConnect
+#undef QORV_CHECK_kMain
 
+}  // namespace
 }  // namespace qorv

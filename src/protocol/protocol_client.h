@@ -1,5 +1,5 @@
 // The protocol client: runs one command of the catalogue over a connection's
-// socket and message buffers.
+// socket and message buffers. Run(command) serves every command struct.
 //
 // Every command follows the same steps: reset the outgoing buffer; append
 // the code byte and the request fields; send; receive one frame; read the
@@ -62,7 +62,8 @@ class CProtocolClient {
     return reply;
   }
 
-  // The whole exchange of one command.
+  // The whole exchange of one command: any struct of the command list's
+  // main-connection commands.
   template <class Command>
   ReplyStatus Run(Command& command) {
     out_.Reset();
@@ -79,67 +80,6 @@ class CProtocolClient {
     if (code != kResultOk) return {code, socket_.StatusText(code)};
     return ParseReply(command, in_);
   }
-
-  // ---- The catalogue, one method per command ----
-  ReplyStatus PlainLogin(PlainLoginCommand& command) { return Run(command); }                  // 1
-  ReplyStatus CheckOutHolders(CheckOutHoldersCommand& command) { return Run(command); }        // 2
-  ReplyStatus ProjectContents(ProjectContentsCommand& command) { return Run(command); }        // 3
-  ReplyStatus CreateProjects(CreateProjectsCommand& command) { return Run(command); }          // 4
-  ReplyStatus DeleteItems(DeleteItemsCommand& command) { return Run(command); }                // 5
-  ReplyStatus RenameItem(RenameItemCommand& command) { return Run(command); }                  // 6
-  ReplyStatus RecoverItems(RecoverItemsCommand& command) { return Run(command); }              // 7
-  ReplyStatus ShareFile(ShareFileCommand& command) { return Run(command); }                    // 8
-  ReplyStatus ShareProject(ShareProjectCommand& command) { return Run(command); }              // 9
-  ReplyStatus PinFile(PinFileCommand& command) { return Run(command); }                        // 16
-  ReplyStatus UnpinFile(UnpinFileCommand& command) { return Run(command); }                    // 17
-  ReplyStatus BranchItem(BranchItemCommand& command) { return Run(command); }                  // 18
-  ReplyStatus MoveItem(MoveItemCommand& command) { return Run(command); }                      // 19
-  ReplyStatus SetPassword(SetPasswordCommand& command) { return Run(command); }                // 20
-  ReplyStatus ItemLabels(ItemLabelsCommand& command) { return Run(command); }                  // 21
-  ReplyStatus FileLinks(FileLinksCommand& command) { return Run(command); }                    // 22
-  ReplyStatus FileGeneralInfo(FileGeneralInfoCommand& command) { return Run(command); }        // 23
-  ReplyStatus ProjectGeneralInfo(ProjectGeneralInfoCommand& command) { return Run(command); }  // 24
-  ReplyStatus DeletedItems(DeletedItemsCommand& command) { return Run(command); }              // 25
-  ReplyStatus PurgeItems(PurgeItemsCommand& command) { return Run(command); }                  // 32
-  ReplyStatus LabelItem(LabelItemCommand& command) { return Run(command); }                    // 33
-  ReplyStatus FileHistory(FileHistoryCommand& command) { return Run(command); }                // 34
-  ReplyStatus ProjectHistory(ProjectHistoryCommand& command) { return Run(command); }          // 35
-  ReplyStatus Users(UsersCommand& command) { return Run(command); }                            // 37
-  ReplyStatus GetFiles(GetFilesCommand& command) { return Run(command); }                      // 38
-  ReplyStatus AddFiles(AddFilesCommand& command) { return Run(command); }                      // 40
-  ReplyStatus CheckOutUnconfirmed(CheckOutUnconfirmedCommand& command) {                       // 42
-    return Run(command);
-  }
-  ReplyStatus UndoCheckOut(UndoCheckOutCommand& command) { return Run(command); }            // 43
-  ReplyStatus DatabaseAliases(DatabaseAliasesCommand& command) { return Run(command); }      // 44
-  ReplyStatus SetKeepLatestOnly(SetKeepLatestOnlyCommand& command) { return Run(command); }  // 48
-  ReplyStatus KeyedLogin(KeyedLoginCommand& command) { return Run(command); }                // 49
-  ReplyStatus FileExists(FileExistsCommand& command) { return Run(command); }                // 51
-  ReplyStatus ProjectExists(ProjectExistsCommand& command) { return Run(command); }          // 52
-  ReplyStatus ItemKinds(ItemKindsCommand& command) { return Run(command); }                  // 53
-  ReplyStatus FileCount(FileCountCommand& command) { return Run(command); }                  // 54
-  ReplyStatus ListWithDates(ListWithDatesCommand& command) { return Run(command); }          // 55
-  ReplyStatus ListSince(ListSinceCommand& command) { return Run(command); }                  // 56
-  ReplyStatus ProjectFileList(ProjectFileListCommand& command) { return Run(command); }      // 59
-  ReplyStatus VersionAtLabel(VersionAtLabelCommand& command) { return Run(command); }        // 60
-  ReplyStatus GetFilesAtVersion(GetFilesAtVersionCommand& command) { return Run(command); }  // 61
-  ReplyStatus GetFilesAtDate(GetFilesAtDateCommand& command) { return Run(command); }        // 62
-  ReplyStatus AddCheck(AddCheckCommand& command) { return Run(command); }                    // 66
-  ReplyStatus FileStatus(FileStatusCommand& command) { return Run(command); }                // 67
-  ReplyStatus CheckOutState(CheckOutStateCommand& command) { return Run(command); }          // 68
-  ReplyStatus ConfirmationWithoutReply(ConfirmationWithoutReplyCommand& command) {           // 69
-    return Run(command);
-  }
-  ReplyStatus ProjectAtVersion(ProjectAtVersionCommand& command) { return Run(command); }  // 70
-  ReplyStatus ProjectAtDate(ProjectAtDateCommand& command) { return Run(command); }        // 71
-  ReplyStatus CheckOut(CheckOutCommand& command) { return Run(command); }                  // 72
-  ReplyStatus CheckOutConfirmation(CheckOutConfirmationCommand& command) {                 // 73
-    return Run(command);
-  }
-  ReplyStatus CheckInBegin(CheckInBeginCommand& command) { return Run(command); }    // 80
-  ReplyStatus CheckInCommit(CheckInCommitCommand& command) { return Run(command); }  // 81
-  ReplyStatus KeepAlivePing(KeepAlivePingCommand& command) { return Run(command); }  // 82
-  ReplyStatus LabelDate(LabelDateCommand& command) { return Run(command); }          // 112
 
  private:
   CBlockingSocket& socket_;

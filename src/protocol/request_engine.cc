@@ -6,12 +6,14 @@
 #include "platform/file_system.h"
 #include "platform/worker_threads.h"
 #include "protocol/command_codes.h"
+#include "protocol/request_scope.h"
 #include "protocol/session_commands.h"
 
 namespace qorv {
 namespace {
 
-// Holds the busy flag for the life of a request.
+// Holds the busy flag for the life of the keep-alive ping, which is no
+// request of its own (nothing is reported).
 class BusyScope {
  public:
   explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
@@ -49,22 +51,12 @@ CRequestEngine::~CRequestEngine() {
 
 // ---- The single-step algorithm ----------------------------------------------
 
-int32_t CRequestEngine::Exchange(CommandCode code,
-                                 std::function<ReplyStatus(CProtocolClient&)> exchange,
-                                 bool* canceled, std::string* description) {
-  *canceled = false;
-  if (busy_) {
-    *description = kTextBusy;
-    return kResultBusy;
-  }
-  BusyScope busy(busy_);
-  const int32_t result = EnsureConnection(/*log_in_again=*/true, canceled, description);
-  if (result != kResultOk) return result;
-  RequestRecord record;
-  record.code = static_cast<uint8_t>(code);
-  record.connection = &connection_;
-  record.exchange = std::move(exchange);
-  return Convert(RunRecord(record), record, canceled, description);
+int32_t CRequestEngine::RunSingleStep(CommandCode code,
+                                      std::function<ReplyStatus(CProtocolClient&)> exchange,
+                                      RequestStatus* status) {
+  RequestScope scope(*this, status);
+  if (!scope.ready()) return status->result;
+  return scope.Exchange(code, std::move(exchange), status);
 }
 
 int32_t CRequestEngine::RunRecord(RequestRecord& record) {
@@ -74,12 +66,13 @@ int32_t CRequestEngine::RunRecord(RequestRecord& record) {
   return record.status;
 }
 
-int32_t CRequestEngine::Convert(int32_t result, const RequestRecord& record, bool* canceled,
-                                std::string* description) {
-  if (driver_.CancelRequested()) *canceled = true;
+int32_t CRequestEngine::Convert(int32_t result, const RequestRecord& record,
+                                RequestStatus* status) {
+  if (driver_.CancelRequested()) status->canceled = true;
   finished_ = true;
-  *description = record.description;
+  status->description = record.description;
   driver_.ClearCancel();
+  status->result = result;
   return result;
 }
 
@@ -90,8 +83,7 @@ void CRequestEngine::CloseConnections() {
 
 // ---- Connection and login ---------------------------------------------------
 
-int32_t CRequestEngine::EnsureConnection(bool log_in_again, bool* canceled,
-                                         std::string* description) {
+int32_t CRequestEngine::EnsureConnection(bool log_in_again, RequestStatus* status) {
   if (connection_.IsAlive()) return kResultOk;
   CloseConnections();
   RequestRecord record;
@@ -106,7 +98,7 @@ int32_t CRequestEngine::EnsureConnection(bool log_in_again, bool* canceled,
     // the next request tries the reconnect and the login again.
     if (result != kResultOk) CloseConnections();
   }
-  if (result != kResultOk) return Convert(result, record, canceled, description);
+  if (result != kResultOk) return Convert(result, record, status);
   return kResultOk;
 }
 
@@ -143,15 +135,13 @@ int32_t CRequestEngine::RunLogin(const std::string& user_name, const std::string
     keyed_login.password = password;
     keyed_login.user_key = user_key;
     record->code = static_cast<uint8_t>(CommandCode::kKeyedLogin);
-    record->exchange = [&keyed_login](CProtocolClient& client) {
-      return client.KeyedLogin(keyed_login);
-    };
+    record->exchange = [&keyed_login](CProtocolClient& client) { return client.Run(keyed_login); };
   } else {
     plain.database = database;
     plain.user_name = user_name;
     plain.password = password;
     record->code = static_cast<uint8_t>(CommandCode::kPlainLogin);
-    record->exchange = [&plain](CProtocolClient& client) { return client.PlainLogin(plain); };
+    record->exchange = [&plain](CProtocolClient& client) { return client.Run(plain); };
   }
   const int32_t result = RunRecord(*record);
   record->exchange = nullptr;
@@ -173,21 +163,16 @@ int32_t CRequestEngine::RunLogin(const std::string& user_name, const std::string
   return kResultOk;
 }
 
-int32_t CRequestEngine::ConnectToServer(const ConnectSettings& settings, bool* canceled,
-                                        std::string* description, bool* connected,
-                                        int32_t* encryption_mode) {
-  *canceled = false;
+int32_t CRequestEngine::ConnectToServer(const ConnectSettings& settings, RequestStatus* status,
+                                        bool* connected, int32_t* encryption_mode) {
   *connected = false;
   *encryption_mode = kEncryptionNone;
-  if (busy_) {
-    *description = kTextBusy;
-    return kResultBusy;
-  }
-  BusyScope busy(busy_);
+  RequestScope scope(*this, status, RequestScope::Connection::kLeftAsItIs);
+  if (!scope.ready()) return status->result;
   CloseConnections();
   RequestRecord record;
-  const int32_t result = Convert(RunConnect(settings, /*reuse_ca_file=*/false, &record), record,
-                                 canceled, description);
+  const int32_t result =
+      Convert(RunConnect(settings, /*reuse_ca_file=*/false, &record), record, status);
   if (result == kResultOk) {
     *connected = true;
     *encryption_mode = encryption_mode_;
@@ -197,22 +182,16 @@ int32_t CRequestEngine::ConnectToServer(const ConnectSettings& settings, bool* c
 
 int32_t CRequestEngine::Login(const std::string& user_name, const std::string& password,
                               const std::string& database, const ChannelKey& user_key,
-                              bool* canceled, std::string* description, bool* must_change_password,
+                              RequestStatus* status, bool* must_change_password,
                               int32_t* expire_days) {
-  *canceled = false;
   *must_change_password = false;
   *expire_days = 0;
-  if (busy_) {
-    *description = kTextBusy;
-    return kResultBusy;
-  }
-  BusyScope busy(busy_);
-  int32_t result = EnsureConnection(/*log_in_again=*/false, canceled, description);
-  if (result != kResultOk) return result;
+  RequestScope scope(*this, status, RequestScope::Connection::kEnsuredWithoutLogin);
+  if (!scope.ready()) return status->result;
   RequestRecord record;
   LoginReply reply;
-  result = Convert(RunLogin(user_name, password, database, user_key, &record, &reply), record,
-                   canceled, description);
+  const int32_t result =
+      Convert(RunLogin(user_name, password, database, user_key, &record, &reply), record, status);
   if (result == kResultOk) {
     *must_change_password = reply.must_change_password;
     *expire_days = reply.expire_days;
@@ -226,7 +205,7 @@ int32_t CRequestEngine::Login(const std::string& user_name, const std::string& p
   return result;
 }
 
-// ---- Keep-alive and progress ------------------------------------------------
+// ---- Keep-alive --------------------------------------------------------------
 
 void CRequestEngine::KeepAlivePing() {
   if (!keep_alive_ || busy_ || !connection_.IsAlive()) return;
@@ -235,12 +214,8 @@ void CRequestEngine::KeepAlivePing() {
   RequestRecord record;
   record.code = static_cast<uint8_t>(CommandCode::kKeepAlivePing);
   record.connection = &connection_;
-  record.exchange = [&ping](CProtocolClient& client) { return client.KeepAlivePing(ping); };
+  record.exchange = [&ping](CProtocolClient& client) { return client.Run(ping); };
   if (RunRecord(record) != kResultOk) CloseConnections();
-}
-
-void CRequestEngine::ReportFilePhaseProgress(int32_t p) {
-  driver_.SetPercentDone(progress_span_ * p / 100 + progress_base_);
 }
 
 }  // namespace qorv

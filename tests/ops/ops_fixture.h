@@ -93,16 +93,13 @@ class OperationTest : public ::testing::Test {
     ConnectSettings settings;
     settings.server_host = "127.0.0.1";
     settings.server_port = server_.port();
-    bool canceled = false;
+    RequestStatus status;
     bool connected = false;
     int32_t mode = 0;
-    std::string description;
-    ASSERT_EQ(engine_.ConnectToServer(settings, &canceled, &description, &connected, &mode), 0);
+    ASSERT_EQ(engine_.ConnectToServer(settings, &status, &connected, &mode), 0);
     bool must_change = false;
     int32_t expire_days = 0;
-    ASSERT_EQ(engine_.Login("alice", "pw", "main", {}, &canceled, &description, &must_change,
-                            &expire_days),
-              0);
+    ASSERT_EQ(engine_.Login("alice", "pw", "main", {}, &status, &must_change, &expire_days), 0);
     owner_.Clear();
   }
 

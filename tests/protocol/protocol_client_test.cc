@@ -64,7 +64,7 @@ TEST(ProtocolClient, ConfirmationWithoutReplyReceivesNothing) {
   CProtocolClient client(pair.client(), out, in);
   ConfirmationWithoutReplyCommand confirmation;
   confirmation.results = {0, 19000};
-  const ReplyStatus status = client.ConfirmationWithoutReply(confirmation);
+  const ReplyStatus status = client.Run(confirmation);
   EXPECT_EQ(status.status, kResultOk);
   EXPECT_EQ(status.description, "Completed");
   EXPECT_EQ(ReceiveFrameHex(pair.server()), "0000000000004a38");
@@ -83,10 +83,10 @@ TEST(ProtocolClient, CheckOutConfirmationConsumesExactlyOneFrame) {
   CInMessage in;
   CProtocolClient client(pair.client(), out, in);
   CheckOutConfirmationCommand confirmation;  // no entries
-  EXPECT_EQ(client.CheckOutConfirmation(confirmation).status, kResultOk);
+  EXPECT_EQ(client.Run(confirmation).status, kResultOk);
   ProjectExistsCommand exists;
   exists.project_path = "$/A";
-  EXPECT_EQ(client.ProjectExists(exists).status, kResultOk);
+  EXPECT_EQ(client.Run(exists).status, kResultOk);
   EXPECT_TRUE(exists.reply);
   EXPECT_EQ(ReceiveFrameHex(pair.server()), "");  // the empty confirmation frame
   EXPECT_EQ(ReceiveFrameHex(pair.server()), "3400000003242f41");
@@ -106,7 +106,7 @@ TEST(ProtocolClient, TransportFailureReadsNoReplyField) {
   FileCountCommand count;
   count.project_path = "$/A";
   count.reply = -7;
-  const ReplyStatus status = client.FileCount(count);
+  const ReplyStatus status = client.Run(count);
   EXPECT_EQ(status.status, kResultPeerClosed);
   EXPECT_EQ(status.description, "Socket is closed by server");
   EXPECT_EQ(count.reply, -7);

@@ -65,26 +65,48 @@ class RequestEngineTest : public ::testing::Test {
     ConnectSettings settings;
     settings.server_host = "127.0.0.1";
     settings.server_port = server.port();
-    bool canceled = true;
+    RequestStatus status;
+    status.canceled = true;
     bool connected = false;
     int32_t mode = -1;
-    const int32_t result =
-        engine_.ConnectToServer(settings, &canceled, &description_, &connected, &mode);
-    EXPECT_FALSE(canceled);
+    const int32_t result = engine_.ConnectToServer(settings, &status, &connected, &mode);
+    EXPECT_EQ(status.result, result);
+    EXPECT_FALSE(status.canceled);
     EXPECT_EQ(connected, result == kResultOk);
+    description_ = status.description;
     return result;
   }
 
   int32_t LogIn(const ChannelKey& key = {}) {
-    bool canceled = true;
+    RequestStatus status;
+    status.canceled = true;
     bool must_change = true;
     int32_t expire_days = -1;
-    return engine_.Login("alice", "pw", "main", key, &canceled, &description_, &must_change,
-                         &expire_days);
+    const int32_t result =
+        engine_.Login("alice", "pw", "main", key, &status, &must_change, &expire_days);
+    description_ = status.description;
+    return result;
   }
 
+  // One single-step request; Canceled and the description are kept.
+  template <class Command>
+  int32_t Run(Command& command) {
+    RequestStatus status;
+    status.canceled = true;
+    const int32_t result = engine_.Run(command, &status);
+    EXPECT_EQ(status.result, result);
+    canceled_ = status.canceled;
+    description_ = status.description;
+    return result;
+  }
+
+  // Command 52; *exists is the reply field, read or not.
   int32_t AskExists(const std::string& path, bool* exists) {
-    return engine_.ProjectExists(path, &canceled_, &description_, exists);
+    ProjectExistsCommand command;
+    command.project_path = path;
+    const int32_t result = Run(command);
+    *exists = command.reply;
+    return result;
   }
 
   // The liveness probe sees the server's close once its FIN has arrived.
@@ -166,15 +188,20 @@ TEST_F(RequestEngineTest, RequestMadeWhileAnotherRunsIsRefusedAsBusy) {
   int32_t inner_result = -1;
   bool inner_canceled = true;
   std::string inner_description;
-  auto window = platform::Window::Create(
-      platform::WindowAttributes{}, [&](uint32_t message, uintptr_t, intptr_t) -> intptr_t {
-        if (message == kReenter) {
-          bool exists = false;
-          inner_result = engine_.ProjectExists("$/B", &inner_canceled, &inner_description, &exists);
-          reentered = true;
-        }
-        return 0;
-      });
+  auto window = platform::Window::Create(platform::WindowAttributes{},
+                                         [&](uint32_t message, uintptr_t, intptr_t) -> intptr_t {
+                                           if (message == kReenter) {
+                                             ProjectExistsCommand exists;
+                                             exists.project_path = "$/B";
+                                             RequestStatus inner;
+                                             inner.canceled = true;
+                                             inner_result = engine_.Run(exists, &inner);
+                                             inner_canceled = inner.canceled;
+                                             inner_description = inner.description;
+                                             reentered = true;
+                                           }
+                                           return 0;
+                                         });
   platform::Window* target = window.get();
   FakeServer server([&](int, int, const std::vector<uint8_t>& request) {
     if (request[0] == 0x01) return LoginAnswer(5);
@@ -242,13 +269,13 @@ TEST_F(RequestEngineTest, ReplyShorterThanItsFieldsGivesSocketBufferError) {
   });
   ASSERT_EQ(Connect(server), kResultOk);
   ASSERT_EQ(LogIn(), kResultOk);
-  ProjectGeneralInfo info;
-  info.comment = "untouched";
-  EXPECT_EQ(engine_.ProjectGeneralInfo("$/A", &canceled_, &description_, &info),
-            kResultSystemError);
+  ProjectGeneralInfoCommand info;
+  info.project_path = "$/A";
+  info.reply.comment = "untouched";
+  EXPECT_EQ(Run(info), kResultSystemError);
   EXPECT_EQ(description_, "Socket buffer error.");
-  EXPECT_EQ(info.comment, "untouched");
-  EXPECT_EQ(info.sub_projects_not_deleted, 0);
+  EXPECT_EQ(info.reply.comment, "untouched");
+  EXPECT_EQ(info.reply.sub_projects_not_deleted, 0);
   // The whole frame was read, so the connection stays in step and in use.
   bool exists = false;
   EXPECT_EQ(AskExists("$/A", &exists), kResultOk);
@@ -287,9 +314,9 @@ TEST_F(RequestEngineTest, ReconnectWithoutAnEarlierLoginDoesNotLogIn) {
   ASSERT_EQ(Connect(server), kResultOk);
   server.Drop();
   WaitUntilDead();
-  std::vector<std::string> aliases;
-  EXPECT_EQ(engine_.DatabaseAliases(&canceled_, &description_, &aliases), kResultOk);
-  EXPECT_EQ(aliases, std::vector<std::string>{"main"});
+  DatabaseAliasesCommand aliases;
+  EXPECT_EQ(Run(aliases), kResultOk);
+  EXPECT_EQ(aliases.reply, std::vector<std::string>{"main"});
   ASSERT_EQ(server.requests(1).size(), 1u);
   EXPECT_EQ(HexOf(server.requests(1)[0]), "2c");
 }
@@ -360,15 +387,6 @@ TEST_F(RequestEngineTest, KeepAlivePingIsSentOnlyWhenEnabledAndItsReplyIsDiscard
   EXPECT_EQ(server.accepted(), 1);
 }
 
-TEST_F(RequestEngineTest, FilePhaseProgressMapsIntoItsSpan) {
-  engine_.SetFilePhaseProgress(80, 20);
-  engine_.ReportFilePhaseProgress(33);  // 80 x 33 / 100 = 26, then + 20
-  EXPECT_EQ(driver_.percent_done(), 46);
-  engine_.ReportFilePhaseProgress(100);
-  EXPECT_EQ(driver_.percent_done(), 100);
-  EXPECT_EQ(owner_.events.size(), 2u);
-}
-
 TEST_F(RequestEngineTest, BeforeAnyConnectARequestFailsWithTheConnectsResult) {
   bool exists = false;
   const int32_t result = AskExists("$/A", &exists);
@@ -413,12 +431,11 @@ TEST(RequestEngineCaFile, IsDeletedWithTheEngine) {
     ConnectSettings settings;
     settings.server_host = "127.0.0.1";
     settings.server_port = server.port();
-    bool canceled = false;
+    RequestStatus status;
     bool connected = true;
     int32_t mode = -1;
-    std::string description;
-    EXPECT_EQ(engine.ConnectToServer(settings, &canceled, &description, &connected, &mode), 20009);
-    EXPECT_EQ(description, "Failed to connect to server through SSL secure port.");
+    EXPECT_EQ(engine.ConnectToServer(settings, &status, &connected, &mode), 20009);
+    EXPECT_EQ(status.description, "Failed to connect to server through SSL secure port.");
     EXPECT_FALSE(connected);
     EXPECT_EQ(mode, 0);
     ASSERT_TRUE(std::filesystem::exists(ca_file));
