@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "protocol/command_list.h"
+#include "net/command_list.h"
 #include "protocol/protocol_client.h"
 
 namespace qorv::fuzz {

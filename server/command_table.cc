@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <iterator>
 
-#include "protocol/command_list.h"
+#include "net/command_list.h"
 #include "server/command_handlers.h"
 
 namespace qorv::server {
@@ -77,7 +77,7 @@ constexpr bool EveryEntryIsAMainConnectionCommandOnce() {
 }
 static_assert(EveryEntryIsAMainConnectionCommandOnce(),
               "the server's table names a code that is not a main-connection command of "
-              "protocol/command_list.h, or names one twice");
+              "net/command_list.h, or names one twice");
 
 // Every code's entry (or null), built once from the list above.
 struct CommandIndex {

@@ -1,13 +1,13 @@
 // The command codes of the request protocol: the byte that opens every
 // request frame, and the dispatcher codes that carry no byte of their own.
-// The codes come from the command list (protocol/command_list.h);
+// The codes come from the command list (net/command_list.h);
 // docs/protocol.md gives every command's fields.
 #ifndef QORV_PROTOCOL_COMMAND_CODES_H_
 #define QORV_PROTOCOL_COMMAND_CODES_H_
 
 #include <cstdint>
 
-#include "protocol/command_list.h"
+#include "net/command_list.h"
 
 namespace qorv {
 

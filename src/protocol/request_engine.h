@@ -39,7 +39,7 @@
 #include "net/server_connection.h"
 #include "net/ssl_setup.h"
 #include "protocol/command_base.h"
-#include "protocol/command_list.h"
+#include "net/command_list.h"
 #include "protocol/file_transfer_manager.h"
 #include "protocol/operation_driver.h"
 #include "protocol/protocol_client.h"

@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "protocol/command_list.h"
+#include "net/command_list.h"
 #include "protocol/file_transfer_manager.h"
 #include "protocol/request_engine.h"
 

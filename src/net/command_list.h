@@ -13,10 +13,11 @@
 //          kTransfer  a message of the transfer connections only, never run
 //                     by the engine's dispatcher.
 //
-// This header includes nothing of the client, so the reference server can
-// check its own table against it.
-#ifndef QORV_PROTOCOL_COMMAND_LIST_H_
-#define QORV_PROTOCOL_COMMAND_LIST_H_
+// It lives with the framing because the code is the first byte of every
+// request frame, and it includes nothing of the client, so the reference
+// server (which may use net/ but not protocol/) checks its table against it.
+#ifndef QORV_NET_COMMAND_LIST_H_
+#define QORV_NET_COMMAND_LIST_H_
 
 #include <cstdint>
 
@@ -106,4 +107,4 @@ constexpr CommandRoute RouteOfCode(uint8_t code) {
 
 }  // namespace qorv
 
-#endif  // QORV_PROTOCOL_COMMAND_LIST_H_
+#endif  // QORV_NET_COMMAND_LIST_H_
