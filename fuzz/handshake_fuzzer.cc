@@ -1,34 +1,33 @@
-// The handshake reply as a server sends it, read by the client's connect.
+// The handshake reply as a server sends it, read by the client's parser
+// (ClientHandshake, net/handshake.h) straight from the input's bytes.
 //
-// The handshake is read straight off the socket (there is no buffer-level
-// seam), so a peer on loopback plays the input: it reads the client's magic,
-// sends the input's bytes after its first byte and closes. That first byte
-// chooses the main connect (bit 0 clear) or a file-transfer connection's.
+// The first byte chooses whether the client asks for the CA certificate in
+// mode 2 (bit 0 clear, as the first connect does) and the size of the pieces
+// the bytes are fed in ((byte >> 1) + 1); the rest is what the server sends.
 //
-// Properties, beyond not crashing or hanging: the outcome is the one an
-// independent reading of the grammar (handshake.h) gives for these bytes:
-// - fields that end early: 11001; a version list or unused text announcing
-//   more than the incoming bound: 11004 on the main connection, 11005 on a
-//   transfer connection;
-// - a wrong magic 12001, a version list without "5.2" as one entry 12002
-//   (both decided once value 8 is read), an unknown mode 12004;
-// - modes 0 and 1 connect, with the values sent and the buffer pair of the
-//   mode; mode 2 fails in the SSL step (no SSL channel here) or earlier
-//   when the certificate's bytes are missing.
-#include <atomic>
+// Properties, beyond not crashing or hanging:
+// - the outcome is the one an independent reading of the grammar
+//   (handshake.h) gives for these bytes: fields that end early leave the
+//   parser unfinished (the connect then reads 11001 off the socket); a
+//   string announcing more than the incoming bound 11004; a wrong magic
+//   12001, a version list without "5.2" as one entry 12002 (both decided
+//   once value 8 is read); otherwise 0 with the values sent, the
+//   certificate in mode 2 when it was asked for;
+// - it sends the magic, then in mode 2 the certificate request (raw4 1 or
+//   0), nothing else;
+// - it takes exactly the handshake's bytes, never one that follows it;
+// - the pieces the bytes come in change nothing: fed whole, in the chosen
+//   pieces, or in the counts it asks for (as RunExchange feeds it), the
+//   outcome is the same.
+#include <algorithm>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "net/blowfish_message.h"
 #include "net/byte_order.h"
-#include "net/cancelable_socket.h"
 #include "net/handshake.h"
-#include "net/server_connection.h"
 #include "net/transport_limits.h"
 #include "qorvsdk/result_codes.h"
 
@@ -39,6 +38,9 @@ namespace {
 struct ExpectedHandshake {
   enum Kind { kEndsEarly, kTooLong, kWrongMagic, kVersionRefused, kComplete } kind = kComplete;
   HandshakeValues values;
+  std::string certificate;
+  // How many bytes the handshake spans (those read up to its end).
+  size_t length = 0;
 };
 
 class FieldReader {
@@ -72,12 +74,13 @@ class FieldReader {
     bytes_.remove_prefix(count);
     return true;
   }
+  size_t used(std::string_view all) const { return all.size() - bytes_.size(); }
 
  private:
   std::string_view bytes_;
 };
 
-ExpectedHandshake Expect(std::string_view bytes) {
+ExpectedHandshake Expect(std::string_view bytes, bool request_certificate) {
   ExpectedHandshake expected;
   FieldReader reader(bytes);
   int32_t magic = 0;
@@ -99,107 +102,123 @@ ExpectedHandshake Expect(std::string_view bytes) {
   } else if (!reader.Int32(&values.value9) || !reader.Int32(&values.value10) ||
              !reader.Raw4(&values.value11)) {
     expected.kind = ExpectedHandshake::kEndsEarly;
+  } else if (values.encryption_mode == kEncryptionSsl && request_certificate &&
+             !reader.String(&expected.certificate, &too_long)) {
+    expected.kind = too_long ? ExpectedHandshake::kTooLong : ExpectedHandshake::kEndsEarly;
   }
+  // A handshake cut short takes every byte there is, a partial field too.
+  expected.length =
+      expected.kind == ExpectedHandshake::kEndsEarly ? bytes.size() : reader.used(bytes);
   return expected;
 }
 
-// The listening socket of the peer, made once per process.
-CCancelableSocket& Listener() {
-  static CCancelableSocket* const listener = [] {
-    auto* socket = new CCancelableSocket();
-    QORV_FUZZ_CHECK(socket->Listen("127.0.0.1", 0, 4) == kResultOk, "the peer can listen");
-    return socket;
-  }();
-  return *listener;
+// What a parser made of the bytes, for comparing two feedings.
+struct Reading {
+  bool finished = false;
+  int32_t result = 0;
+  size_t taken = 0;
+  std::vector<uint8_t> sent;
+  bool values_complete = false;
+  HandshakeValues values;
+  std::string certificate;
+};
+
+Reading Summary(ClientHandshake& parser, size_t taken, std::vector<uint8_t> sent) {
+  std::vector<uint8_t> rest = parser.TakeOutgoing();
+  sent.insert(sent.end(), rest.begin(), rest.end());
+  return {parser.finished(), parser.result(),     taken, std::move(sent), parser.values_complete(),
+          parser.values(),   parser.certificate()};
 }
 
-// Accepts one client, reads its magic, sends `bytes` and closes.
-void PlayPeer(CCancelableSocket& listener, std::string_view bytes) {
-  platform::SocketHandle accepted;
-  if (listener.Accept(&accepted) != kResultOk) return;
-  CCancelableSocket peer;
-  peer.Attach(accepted);
-  uint8_t magic[4];
-  if (peer.Receive(magic, sizeof(magic)) == kResultOk && !bytes.empty()) {
-    peer.Send(bytes.data(), bytes.size());
+// Feeds `bytes` in pieces of `piece` bytes (0: in the counts it asks for).
+Reading Feed(std::string_view bytes, bool request_certificate, size_t piece) {
+  ClientHandshake parser(request_certificate);
+  std::vector<uint8_t> sent;
+  size_t at = 0;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  while (at < bytes.size() && !parser.finished()) {
+    std::vector<uint8_t> out = parser.TakeOutgoing();
+    sent.insert(sent.end(), out.begin(), out.end());
+    const size_t wanted = parser.BytesWanted();
+    QORV_FUZZ_CHECK(wanted > 0, "an unfinished parser wants bytes");
+    const size_t count = std::min(bytes.size() - at, piece == 0 ? wanted : piece);
+    const size_t taken = parser.Feed(data + at, count);
+    QORV_FUZZ_CHECK(taken <= count, "takes no more than it is given");
+    QORV_FUZZ_CHECK(taken == count || parser.finished(), "takes everything until it finishes");
+    at += taken;
+    if (taken < count) break;
   }
-  peer.Close();
+  if (!parser.finished()) QORV_FUZZ_CHECK(parser.BytesWanted() > 0, "still wants bytes");
+  return Summary(parser, at, std::move(sent));
 }
 
-void CheckOutcome(const ExpectedHandshake& expected, bool main, const ConnectOutcome& outcome,
-                  ServerConnection& connection) {
+bool Same(const Reading& a, const Reading& b) {
+  const HandshakeValues& x = a.values;
+  const HandshakeValues& y = b.values;
+  return a.finished == b.finished && a.result == b.result && a.taken == b.taken &&
+         a.sent == b.sent && a.values_complete == b.values_complete &&
+         a.certificate == b.certificate && x.encryption_mode == y.encryption_mode &&
+         x.value7 == y.value7 && x.value8 == y.value8 && x.value9 == y.value9 &&
+         x.value10 == y.value10 && x.value11 == y.value11;
+}
+
+void CheckReading(const ExpectedHandshake& expected, bool request_certificate,
+                  const Reading& reading) {
+  QORV_FUZZ_CHECK(reading.taken == expected.length, "takes exactly the handshake's bytes");
+  std::vector<uint8_t> sent(4);
+  StoreBigEndian32(sent.data(), kHandshakeMagic);
   switch (expected.kind) {
     case ExpectedHandshake::kEndsEarly:
-      QORV_FUZZ_CHECK(outcome.result == kResultPeerClosed, "a handshake cut short");
-      return;
-    case ExpectedHandshake::kTooLong:
-      QORV_FUZZ_CHECK(outcome.result == (main ? kResultReceiveOutOfMemory : kResultConnectFailed),
-                      "a text over the incoming bound");
-      return;
-    case ExpectedHandshake::kWrongMagic:
-      QORV_FUZZ_CHECK(outcome.result == kResultNotThisProduct, "a wrong magic");
-      return;
-    case ExpectedHandshake::kVersionRefused:
-      QORV_FUZZ_CHECK(outcome.result == kResultVersionRefused, "a version list without ours");
-      return;
-    case ExpectedHandshake::kComplete:
+      QORV_FUZZ_CHECK(!reading.finished, "a handshake cut short waits for more");
       break;
+    case ExpectedHandshake::kTooLong:
+      QORV_FUZZ_CHECK(reading.finished && reading.result == kResultReceiveOutOfMemory,
+                      "a text over the incoming bound");
+      break;
+    case ExpectedHandshake::kWrongMagic:
+      QORV_FUZZ_CHECK(reading.finished && reading.result == kResultNotThisProduct, "a wrong magic");
+      QORV_FUZZ_CHECK(!reading.values_complete, "no values from a wrong magic");
+      break;
+    case ExpectedHandshake::kVersionRefused:
+      QORV_FUZZ_CHECK(reading.finished && reading.result == kResultVersionRefused,
+                      "a version list without ours");
+      break;
+    case ExpectedHandshake::kComplete: {
+      QORV_FUZZ_CHECK(reading.finished && reading.result == kResultOk, "a whole handshake");
+      const HandshakeValues& sent_values = expected.values;
+      const HandshakeValues& kept = reading.values;
+      QORV_FUZZ_CHECK(
+          reading.values_complete && kept.encryption_mode == sent_values.encryption_mode &&
+              kept.value7 == sent_values.value7 && kept.value8 == sent_values.value8 &&
+              kept.value9 == sent_values.value9 && kept.value10 == sent_values.value10 &&
+              kept.value11 == sent_values.value11,
+          "the values sent are read");
+      QORV_FUZZ_CHECK(reading.certificate == expected.certificate, "the certificate sent");
+      break;
+    }
   }
-  const HandshakeValues& sent = expected.values;
-  if (sent.encryption_mode == kEncryptionSsl) {
-    // The SSL step fails here; before it the client asks for the CA
-    // certificate (main) on a connection the peer has closed.
-    QORV_FUZZ_CHECK(
-        outcome.result == kResultSslUnspecified || outcome.result == kResultPeerClosed ||
-            outcome.result == kResultSocketError || outcome.result == kResultReceiveOutOfMemory,
-        "mode 2 ends in the SSL step or its certificate");
-    return;
+  // In mode 2 the request follows value 11, whatever becomes of the
+  // certificate.
+  if (reading.values_complete && reading.values.encryption_mode == kEncryptionSsl) {
+    sent.push_back(request_certificate ? 1 : 0);
+    sent.insert(sent.end(), 3, 0);
   }
-  if (sent.encryption_mode != kEncryptionNone && sent.encryption_mode != kEncryptionBlowfish) {
-    QORV_FUZZ_CHECK(outcome.result == kResultUnknownEncryption, "an unknown mode");
-    return;
-  }
-  QORV_FUZZ_CHECK(outcome.result == kResultOk, "a whole handshake connects");
-  QORV_FUZZ_CHECK(connection.encryption_mode() == sent.encryption_mode, "the mode is kept");
-  const bool blowfish_pair =
-      dynamic_cast<CBlowfishInMessage*>(&connection.in_message()) != nullptr &&
-      dynamic_cast<CBlowfishOutMessage*>(&connection.out_message()) != nullptr;
-  QORV_FUZZ_CHECK(blowfish_pair == (sent.encryption_mode == kEncryptionBlowfish),
-                  "the buffer pair matches the mode");
-  if (main) {
-    const HandshakeValues& kept = connection.handshake_values();
-    QORV_FUZZ_CHECK(kept.value7 == sent.value7 && kept.value8 == sent.value8 &&
-                        kept.value9 == sent.value9 && kept.value10 == sent.value10 &&
-                        kept.value11 == sent.value11,
-                    "the main connection keeps the values sent");
-  }
+  QORV_FUZZ_CHECK(reading.sent == sent, "sends the magic, then only the certificate request");
 }
 
 void RunHandshake(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
-  const bool main = (input.Byte() & 1) == 0;
+  const uint8_t choice = input.Byte();
+  const bool request_certificate = (choice & 1) == 0;
+  const size_t piece = static_cast<size_t>(choice >> 1) + 1;
   const std::string_view bytes = input.RestText();
-  const ExpectedHandshake expected = Expect(bytes);
 
-  CCancelableSocket& listener = Listener();
-  std::atomic<int32_t> stop{0};
-  listener.SetCancelFlag(&stop);
-  std::thread peer([&listener, bytes] { PlayPeer(listener, bytes); });
-
-  ConnectOutcome outcome;
-  {
-    ServerConnection connection(nullptr);
-    ConnectSettings settings;
-    settings.server_host = "127.0.0.1";
-    settings.server_port = listener.LocalPort();
-    outcome = main ? connection.ConnectMain(settings, /*reuse_ca_file=*/false)
-                   : connection.ConnectSecondary(settings, /*ca_file_path=*/"");
-    CheckOutcome(expected, main, outcome, connection);
-    // The connection closes here, so a peer still sending is released.
-  }
-  stop = 1;  // a peer whose client never came stops waiting
-  peer.join();
-  listener.SetCancelFlag(nullptr);
+  const Reading whole = Feed(bytes, request_certificate, bytes.size() + 1);
+  CheckReading(Expect(bytes, request_certificate), request_certificate, whole);
+  QORV_FUZZ_CHECK(Same(whole, Feed(bytes, request_certificate, piece)),
+                  "pieces of the chosen size read the same");
+  QORV_FUZZ_CHECK(Same(whole, Feed(bytes, request_certificate, 0)),
+                  "the counts it asks for read the same");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "server/server_handshake.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "net/byte_order.h"
 #include "net/handshake.h"
 #include "net/out_message.h"
@@ -35,16 +38,28 @@ std::vector<uint8_t> ServerHandshakeBytes(const std::string& accepted_versions,
   return std::vector<uint8_t>(out.data(), out.data() + out.size());
 }
 
-int32_t AnswerHandshake(CBlockingSocket& socket, const std::string& accepted_versions,
-                        int32_t encryption_mode) {
-  int32_t magic = 0;
-  int32_t code = socket.ReceiveInt32(&magic);
-  if (code != kResultOk) return code;
+size_t ServerHandshake::Feed(const uint8_t* data, size_t size) {
+  if (finished()) return 0;
+  const size_t count = std::min(size, sizeof(magic_) - filled_);
+  std::memcpy(magic_ + filled_, data, count);
+  filled_ += count;
+  if (filled_ < sizeof(magic_)) return count;
   // Anything else (a web browser, a port scanner, a peer out of step) is not
   // a client of this protocol: it gets no answer.
-  if (static_cast<uint32_t>(magic) != kHandshakeMagic) return kResultNotThisProduct;
-  const std::vector<uint8_t> bytes = ServerHandshakeBytes(accepted_versions, encryption_mode);
-  return socket.Send(bytes.data(), bytes.size());
+  if (LoadBigEndian32(magic_) != kHandshakeMagic) {
+    Finish(kResultNotThisProduct);
+    return count;
+  }
+  const std::vector<uint8_t> answer = ServerHandshakeBytes(accepted_versions_, encryption_mode_);
+  QueueOutgoing(answer.data(), answer.size());
+  Finish(kResultOk);
+  return count;
+}
+
+int32_t AnswerHandshake(CBlockingSocket& socket, const std::string& accepted_versions,
+                        int32_t encryption_mode) {
+  ServerHandshake handshake(accepted_versions, encryption_mode);
+  return RunExchange(socket, handshake);
 }
 
 }  // namespace qorv::server

@@ -17,11 +17,14 @@
 #ifndef QORV_SERVER_SERVER_HANDSHAKE_H_
 #define QORV_SERVER_SERVER_HANDSHAKE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/blocking_socket.h"
+#include "net/byte_exchange.h"
 
 namespace qorv::server {
 
@@ -29,9 +32,27 @@ namespace qorv::server {
 std::vector<uint8_t> ServerHandshakeBytes(const std::string& accepted_versions,
                                           int32_t encryption_mode);
 
-// Reads the client's magic and answers it. Returns 0; the transport code of
-// a failed transfer; or 12001 (kResultNotThisProduct) when the first four
-// bytes are not the magic, in which case nothing is sent.
+// The server's side as a parser on buffers: it reads the client's four
+// bytes, then queues the answer and finishes with 0, or finishes with 12001
+// (kResultNotThisProduct) and queues nothing when they are not the magic.
+class ServerHandshake : public ByteExchange {
+ public:
+  ServerHandshake(std::string accepted_versions, int32_t encryption_mode)
+      : accepted_versions_(std::move(accepted_versions)), encryption_mode_(encryption_mode) {}
+
+  size_t BytesWanted() const override { return finished() ? 0 : sizeof(magic_) - filled_; }
+  size_t Feed(const uint8_t* data, size_t size) override;
+
+ private:
+  std::string accepted_versions_;
+  int32_t encryption_mode_;
+  uint8_t magic_[4] = {};
+  size_t filled_ = 0;
+};
+
+// Runs ServerHandshake over the socket. Returns 0; the transport code of a
+// failed transfer; or 12001 when the first four bytes are not the magic, in
+// which case nothing is sent.
 int32_t AnswerHandshake(CBlockingSocket& socket, const std::string& accepted_versions,
                         int32_t encryption_mode);
 

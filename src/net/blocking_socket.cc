@@ -1,11 +1,13 @@
 #include "net/blocking_socket.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <utility>
 
 #include "net/byte_order.h"
 #include "net/format_text.h"
+#include "net/ssl_channel.h"
 #include "net/transport_limits.h"
 #include "qorvsdk/result_codes.h"
 
@@ -14,8 +16,8 @@ namespace qorv {
 CBlockingSocket::~CBlockingSocket() {
   if (IsOpen()) {
     Close();
-  } else if (ssl_) {
-    ssl_->Disconnect();
+  } else {
+    CloseLayers();
   }
 }
 
@@ -23,26 +25,25 @@ int32_t CBlockingSocket::Create(bool overlapped, bool keepalive, bool dont_linge
   // Callers close the old socket first; closing it here as well keeps a
   // forgotten one from leaking.
   if (IsOpen()) Close();
-  ssl_active_ = false;
-  ssl_.reset();
-  socket_ = platform::CreateTcpSocket(overlapped);
-  if (socket_ == platform::kInvalidSocket) {
+  CloseLayers();
+  const platform::SocketHandle socket = platform::CreateTcpSocket(overlapped);
+  if (socket == platform::kInvalidSocket) {
     RecordFailure("WSASocket", platform::LastSocketError());
     return kResultSocketError;
   }
   bool ok =
-      platform::SetSocketOption(socket_, platform::SocketOption::kSendBuffer, kSocketBufferSize) &&
-      platform::SetSocketOption(socket_, platform::SocketOption::kReceiveBuffer,
+      platform::SetSocketOption(socket, platform::SocketOption::kSendBuffer, kSocketBufferSize) &&
+      platform::SetSocketOption(socket, platform::SocketOption::kReceiveBuffer,
                                 kSocketBufferSize) &&
-      platform::SetSocketOption(socket_, platform::SocketOption::kNoDelay, 1) &&
-      (!keepalive || platform::SetSocketOption(socket_, platform::SocketOption::kKeepAlive, 1)) &&
-      (!dont_linger || platform::SetSocketOption(socket_, platform::SocketOption::kDontLinger, 1));
+      platform::SetSocketOption(socket, platform::SocketOption::kNoDelay, 1) &&
+      (!keepalive || platform::SetSocketOption(socket, platform::SocketOption::kKeepAlive, 1)) &&
+      (!dont_linger || platform::SetSocketOption(socket, platform::SocketOption::kDontLinger, 1));
   if (!ok) {
     RecordFailure("setsockopt", platform::LastSocketError());
-    platform::CloseSocket(socket_);
-    socket_ = platform::kInvalidSocket;
+    platform::CloseSocket(socket);
     return kResultSocketError;
   }
+  tcp_.Adopt(socket);
   return kResultOk;
 }
 
@@ -57,7 +58,7 @@ bool CBlockingSocket::ResolveHost(const char* host, platform::Ipv4Address* addre
 int32_t CBlockingSocket::Connect(const char* host, uint16_t port) {
   platform::Ipv4Address address;
   if (!ResolveHost(host, &address)) return kResultSocketError;
-  if (platform::Connect(socket_, address, port) != platform::ConnectStatus::kConnected) {
+  if (platform::Connect(handle(), address, port) != platform::ConnectStatus::kConnected) {
     RecordFailure("connect", platform::LastSocketError());
     return kResultSocketError;
   }
@@ -65,7 +66,7 @@ int32_t CBlockingSocket::Connect(const char* host, uint16_t port) {
 }
 
 int32_t CBlockingSocket::Accept(platform::SocketHandle* accepted) {
-  *accepted = platform::Accept(socket_);
+  *accepted = platform::Accept(handle());
   if (*accepted == platform::kInvalidSocket) {
     RecordFailure("accept", platform::LastSocketError());
     return kResultSocketError;
@@ -74,52 +75,89 @@ int32_t CBlockingSocket::Accept(platform::SocketHandle* accepted) {
 }
 
 int32_t CBlockingSocket::Send(const void* buffer, size_t length) {
+  return SendBytes(buffer, length, {SIZE_MAX, false, "Send", "Recv"});
+}
+
+int32_t CBlockingSocket::Receive(void* buffer, size_t length) {
+  return ReceiveBytes(buffer, length, {SIZE_MAX, false, "Send", "Recv"});
+}
+
+int32_t CBlockingSocket::WaitFor(StreamWait wait) {
+  for (;;) {
+    bool readable = false;
+    bool writable = false;
+    const int ready = platform::WaitReady(handle(), wait == StreamWait::kRead,
+                                          wait == StreamWait::kWrite, -1, &readable, &writable);
+    if (ready > 0) return kResultOk;
+    if (ready < 0) {
+      RecordFailure("select", platform::LastSocketError());
+      return kResultSocketError;
+    }
+  }
+}
+
+int32_t CBlockingSocket::SendBytes(const void* buffer, size_t length, const TransferStyle& style) {
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   size_t sent = 0;
+  bool wait = style.wait_first;
+  StreamWait wanted = StreamWait::kWrite;
   while (sent < length) {
-    int64_t count;
-    if (ssl_active_) {
-      count = ssl_->Send(bytes + sent, length - sent);
-      if (count < 0) {
-        const int32_t ssl_error = ssl_->LastError();
-        if (ssl_error == kResultSslWriteWouldBlock) continue;
-        RecordSslFailure("Send", ssl_error);
-        return kResultSocketError;
-      }
-    } else {
-      count = platform::Send(socket_, bytes + sent, length - sent);
-      if (count < 0) {
-        RecordFailure("send", platform::LastSocketError());
-        return kResultSocketError;
-      }
+    if (wait) {
+      const int32_t code = WaitFor(wanted);
+      if (code != kResultOk) return code;
     }
-    sent += static_cast<size_t>(count);
+    const StreamResult result =
+        stream().Send(bytes + sent, std::min(length - sent, style.max_piece));
+    switch (result.kind) {
+      case StreamResult::Kind::kDone:
+        sent += result.count;
+        wanted = StreamWait::kWrite;
+        wait = style.wait_first;
+        break;
+      case StreamResult::Kind::kWouldBlock:
+        // A full send buffer, or a TLS stream that must read first.
+        wanted = result.wants;
+        wait = true;
+        break;
+      case StreamResult::Kind::kClosed:
+        return kResultPeerClosed;
+      case StreamResult::Kind::kFailed:
+        RecordStreamFailure(result, "send", style.channel_send_call);
+        return kResultSocketError;
+    }
   }
   return kResultOk;
 }
 
-int32_t CBlockingSocket::Receive(void* buffer, size_t length) {
+int32_t CBlockingSocket::ReceiveBytes(void* buffer, size_t length, const TransferStyle& style) {
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
   size_t received = 0;
+  bool wait = style.wait_first;
+  StreamWait wanted = StreamWait::kRead;
   while (received < length) {
-    int64_t count;
-    if (ssl_active_) {
-      count = ssl_->Recv(bytes + received, length - received, false);
-      if (count < 0) {
-        const int32_t ssl_error = ssl_->LastError();
-        if (ssl_error == kResultSslReadWouldBlock) continue;
-        RecordSslFailure("Recv", ssl_error);
-        return kResultSocketError;
-      }
-    } else {
-      count = platform::Receive(socket_, bytes + received, length - received);
-      if (count < 0) {
-        RecordFailure("recv", platform::LastSocketError());
-        return kResultSocketError;
-      }
+    // Bytes already inside a layer (deciphered by a TLS stream) do not make
+    // the socket readable; waiting for it then would stall.
+    if (wait && !(wanted == StreamWait::kRead && stream().HasBufferedData())) {
+      const int32_t code = WaitFor(wanted);
+      if (code != kResultOk) return code;
     }
-    if (count == 0) return kResultPeerClosed;
-    received += static_cast<size_t>(count);
+    const StreamResult result = stream().Receive(bytes + received, length - received, false);
+    switch (result.kind) {
+      case StreamResult::Kind::kDone:
+        received += result.count;
+        wanted = StreamWait::kRead;
+        wait = style.wait_first;
+        break;
+      case StreamResult::Kind::kWouldBlock:
+        wanted = result.wants;
+        wait = true;
+        break;
+      case StreamResult::Kind::kClosed:
+        return kResultPeerClosed;
+      case StreamResult::Kind::kFailed:
+        RecordStreamFailure(result, "recv", style.channel_receive_call);
+        return kResultSocketError;
+    }
   }
   return kResultOk;
 }
@@ -178,23 +216,23 @@ int32_t CBlockingSocket::ReceiveString(std::string* text) {
   return kResultOk;
 }
 
-int32_t CBlockingSocket::AttachSsl(std::unique_ptr<SslChannel> channel) {
-  ssl_ = std::move(channel);
-  ssl_active_ = true;
+int32_t CBlockingSocket::PushStream(std::unique_ptr<ByteStream> layer) {
+  layers_.push_back(std::move(layer));
   return IoControlNonBlocking(true);
+}
+
+void CBlockingSocket::CloseLayers() {
+  while (!layers_.empty()) {
+    layers_.back()->Close();
+    layers_.pop_back();
+  }
 }
 
 int32_t CBlockingSocket::Close() {
   if (!IsOpen()) return kResultPeerClosed;
-  if (ssl_) {
-    ssl_active_ = false;
-    ssl_->Disconnect();
-    ssl_.reset();
-  }
-  const bool closed = platform::CloseSocket(socket_);
-  const int error = closed ? 0 : platform::LastSocketError();
-  socket_ = platform::kInvalidSocket;
-  if (!closed) {
+  CloseLayers();
+  const int error = tcp_.Close();
+  if (error != 0) {
     RecordFailure("closesocket", error);
     return kResultSocketError;
   }
@@ -203,18 +241,19 @@ int32_t CBlockingSocket::Close() {
 
 bool CBlockingSocket::IsAlive() {
   if (!IsOpen()) return false;
-  if (ssl_active_ && ssl_->HasPendingData()) return true;
+  ByteStream& top = stream();
+  if (top.HasBufferedData()) return true;
   bool readable = false;
   bool writable = false;
-  const int ready = platform::WaitReady(socket_, true, false, 0, &readable, &writable);
+  const int ready = platform::WaitReady(handle(), true, false, 0, &readable, &writable);
   if (ready < 0) return false;
   if (ready == 0) return true;
+  // Something is pending: alive unless it is the peer's close. A TLS stream
+  // that has only part of a record so far waits to read, which is alive.
   uint8_t byte;
-  if (ssl_active_) {
-    const int64_t count = ssl_->Recv(&byte, 1, true);
-    return count > 0 || (count < 0 && ssl_->LastError() == kResultSslReadWouldBlock);
-  }
-  return platform::Peek(socket_, &byte, 1) > 0;
+  const StreamResult result = top.Receive(&byte, 1, true);
+  return result.kind == StreamResult::Kind::kDone ||
+         (result.kind == StreamResult::Kind::kWouldBlock && result.wants == StreamWait::kRead);
 }
 
 std::string CBlockingSocket::StatusText(int32_t code) const {
@@ -237,7 +276,7 @@ std::string CBlockingSocket::StatusText(int32_t code) const {
 }
 
 int32_t CBlockingSocket::SetOption(platform::SocketOption option, int value) {
-  if (!platform::SetSocketOption(socket_, option, value)) {
+  if (!platform::SetSocketOption(handle(), option, value)) {
     RecordFailure("setsockopt", platform::LastSocketError());
     return kResultSocketError;
   }
@@ -245,7 +284,7 @@ int32_t CBlockingSocket::SetOption(platform::SocketOption option, int value) {
 }
 
 int32_t CBlockingSocket::IoControlNonBlocking(bool non_blocking) {
-  if (!platform::SetNonBlocking(socket_, non_blocking)) {
+  if (!platform::SetNonBlocking(handle(), non_blocking)) {
     RecordFailure("ioctlsocket", platform::LastSocketError());
     return kResultSocketError;
   }
@@ -254,8 +293,8 @@ int32_t CBlockingSocket::IoControlNonBlocking(bool non_blocking) {
 
 int32_t CBlockingSocket::Listen(const char* address, uint16_t port, int backlog) {
   if (!IsOpen()) {
-    socket_ = platform::CreateTcpSocket(false);
-    if (socket_ == platform::kInvalidSocket) {
+    tcp_.Adopt(platform::CreateTcpSocket(false));
+    if (!IsOpen()) {
       RecordFailure("WSASocket", platform::LastSocketError());
       return kResultSocketError;
     }
@@ -265,21 +304,20 @@ int32_t CBlockingSocket::Listen(const char* address, uint16_t port, int backlog)
     RecordFailure("bind", 0);
     return kResultSocketError;
   }
-  platform::SetSocketOption(socket_, platform::SocketOption::kReuseAddress, 1);
-  if (!platform::Listen(socket_, local, port, backlog)) {
+  platform::SetSocketOption(handle(), platform::SocketOption::kReuseAddress, 1);
+  if (!platform::Listen(handle(), local, port, backlog)) {
     RecordFailure("bind", platform::LastSocketError());
     return kResultSocketError;
   }
   return kResultOk;
 }
 
-uint16_t CBlockingSocket::LocalPort() const { return IsOpen() ? platform::LocalPort(socket_) : 0; }
+uint16_t CBlockingSocket::LocalPort() const { return IsOpen() ? platform::LocalPort(handle()) : 0; }
 
 void CBlockingSocket::Attach(platform::SocketHandle handle) {
   if (IsOpen()) Close();
-  ssl_.reset();
-  ssl_active_ = false;
-  socket_ = handle;
+  CloseLayers();
+  tcp_.Adopt(handle);
 }
 
 void CBlockingSocket::RecordFailure(const char* call, int error_code) {
@@ -291,6 +329,15 @@ void CBlockingSocket::RecordFailure(const char* call, int error_code) {
   last_error_text_ = system_text.empty()
                          ? FormatText(kFormatErrorAtWithCode, call, error_code)
                          : FormatText(kFormatErrorAtWithText, call, system_text.c_str());
+}
+
+void CBlockingSocket::RecordStreamFailure(const StreamResult& result, const char* socket_call,
+                                          const char* channel_call) {
+  if (result.source == StreamErrorSource::kChannel) {
+    RecordSslFailure(channel_call, result.error);
+  } else {
+    RecordFailure(socket_call, result.error);
+  }
 }
 
 void CBlockingSocket::RecordSslFailure(const char* call, int32_t ssl_code) {

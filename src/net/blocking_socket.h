@@ -1,7 +1,13 @@
 // The TCP socket object through which every byte to the server or a proxy
 // goes: creation with the fixed options, connect, exact-count transfers, the
-// 4-byte and string forms, an optional SSL channel, the liveness probe, and
-// the transport result codes with their texts.
+// 4-byte and string forms, the connection's stream stack (net/byte_stream.h:
+// the TCP stream, then the layers pushed onto it, such as a TLS stream), the
+// liveness probe, and the transport result codes with their texts.
+//
+// Every transfer goes through the top stream of the stack. When it answers
+// "would block", the socket waits for the readiness the stream asks for
+// (WaitFor) and calls it again; a layer therefore plugs in without any
+// change here.
 //
 // Transport result codes returned by every operation:
 //   0      success
@@ -20,8 +26,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "net/ssl_channel.h"
+#include "net/byte_stream.h"
+#include "net/tcp_stream.h"
 #include "platform/socket.h"
 
 namespace qorv {
@@ -29,7 +37,7 @@ namespace qorv {
 class CBlockingSocket {
  public:
   CBlockingSocket() = default;
-  // Closes an open socket as Close() does (disconnecting an SSL channel).
+  // Closes an open socket as Close() does (ending the pushed layers).
   virtual ~CBlockingSocket();
   CBlockingSocket(const CBlockingSocket&) = delete;
   CBlockingSocket& operator=(const CBlockingSocket&) = delete;
@@ -50,10 +58,17 @@ class CBlockingSocket {
   // (blocking, owned by the caller) in *accepted. 0 or 11002 ("accept").
   virtual int32_t Accept(platform::SocketHandle* accepted);
 
-  // Moves exactly `length` bytes. 0 only when all of them moved; a length of
-  // 0 touches nothing.
+  // Moves exactly `length` bytes through the top stream, one call asking for
+  // all remaining bytes. 0 only when all of them moved; a length of 0
+  // touches nothing. 11001 when the peer closed; 11002 with the failure
+  // recorded under "send" / "recv" (socket errors) or "Send" / "Recv" (SSL
+  // library errors).
   virtual int32_t Send(const void* buffer, size_t length);
   virtual int32_t Receive(void* buffer, size_t length);
+
+  // Waits until the socket has the readiness a stream asked for. Here
+  // without limit and not cancelable; 0, or 11002 ("select").
+  virtual int32_t WaitFor(StreamWait wait);
 
   // 4 bytes in network byte order (big-endian).
   int32_t SendInt32(int32_t value);
@@ -69,18 +84,25 @@ class CBlockingSocket {
   // buffer that cannot grow, gives 11004; the buffer grows as the bytes come.
   int32_t ReceiveString(std::string* text);
 
-  // Routes every later transfer through `channel` and switches the socket to
-  // non-blocking mode. 0, or 11002 ("ioctlsocket") if the switch failed (the
-  // channel is attached all the same, so Close still disconnects it).
-  int32_t AttachSsl(std::unique_ptr<SslChannel> channel);
+  // The top of the stream stack, on which the next layer is built.
+  ByteStream& stream() {
+    return layers_.empty() ? static_cast<ByteStream&>(tcp_) : *layers_.back();
+  }
 
-  // Returns 11001 at once when the socket is already closed. Otherwise
-  // disconnects an attached SSL channel, closes the socket and returns 11001,
-  // or 11002 ("closesocket") when the system reported a failure (the socket
+  // Pushes `layer`, built on stream(), onto the stack: every later transfer
+  // goes through it, and the socket switches to non-blocking mode, since a
+  // layer may need to read or write when its caller wants the other. 0, or
+  // 11002 ("ioctlsocket") if the switch failed (the layer is pushed all the
+  // same, so Close still ends it).
+  int32_t PushStream(std::unique_ptr<ByteStream> layer);
+
+  // Returns 11001 at once when the socket is already closed. Otherwise ends
+  // the pushed layers from the top, closes the socket and returns 11001, or
+  // 11002 ("closesocket") when the system reported a failure (the socket
   // counts as closed all the same: the descriptor is released either way).
   int32_t Close();
 
-  bool IsOpen() const { return socket_ != platform::kInvalidSocket; }
+  bool IsOpen() const { return tcp_.handle() != platform::kInvalidSocket; }
 
   // The probe run before a kept-open connection is reused: false when the
   // socket is closed, the peer has closed it, or the probe itself failed.
@@ -106,8 +128,9 @@ class CBlockingSocket {
   // Takes ownership of an accepted socket; closes any socket held before.
   void Attach(platform::SocketHandle handle);
 
-  platform::SocketHandle handle() const { return socket_; }
-  bool ssl_active() const { return ssl_active_; }
+  platform::SocketHandle handle() const { return tcp_.handle(); }
+  // True while layers lie on the TCP stream.
+  bool layered() const { return !layers_.empty(); }
   const std::string& last_error_text() const { return last_error_text_; }
 
  protected:
@@ -122,12 +145,29 @@ class CBlockingSocket {
   // Resolves `host` as Connect does; false with "gethostbyname" recorded.
   bool ResolveHost(const char* host, platform::Ipv4Address* address);
 
-  SslChannel* ssl_channel() const { return ssl_.get(); }
+  // How a transfer loop runs: the largest piece one stream send is asked
+  // for, whether it waits for the call's readiness before every piece (the
+  // cancelable socket, so that a blocking descriptor never blocks beyond a
+  // poll), and the names its SSL failures are recorded under.
+  struct TransferStyle {
+    size_t max_piece;
+    bool wait_first;
+    const char* channel_send_call;
+    const char* channel_receive_call;
+  };
+  int32_t SendBytes(const void* buffer, size_t length, const TransferStyle& style);
+  int32_t ReceiveBytes(void* buffer, size_t length, const TransferStyle& style);
 
  private:
-  platform::SocketHandle socket_ = platform::kInvalidSocket;
-  std::unique_ptr<SslChannel> ssl_;
-  bool ssl_active_ = false;
+  // Ends and drops the pushed layers, top first.
+  void CloseLayers();
+  // Records a stream's failure under `socket_call` or `channel_call`.
+  void RecordStreamFailure(const StreamResult& result, const char* socket_call,
+                           const char* channel_call);
+
+  TcpStream tcp_;
+  // Each layer is built on the one below it (tcp_ for the first).
+  std::vector<std::unique_ptr<ByteStream>> layers_;
   std::string last_error_text_;
 };
 

@@ -1,12 +1,11 @@
 #include "net/cancelable_socket.h"
 
-#include <algorithm>
-
 #include "qorvsdk/result_codes.h"
 
 namespace qorv {
 
-int32_t CCancelableSocket::WaitUntilReady(bool for_writing) {
+int32_t CCancelableSocket::WaitFor(StreamWait wait) {
+  const bool for_writing = wait == StreamWait::kWrite;
   while (!CancelRequested()) {
     bool readable = false;
     bool writable = false;
@@ -74,72 +73,17 @@ int32_t CCancelableSocket::ConnectWithTimeout(const char* host, uint16_t port) {
 
 int32_t CCancelableSocket::Accept(platform::SocketHandle* accepted) {
   *accepted = platform::kInvalidSocket;
-  const int32_t code = WaitUntilReady(false);
+  const int32_t code = WaitFor(StreamWait::kRead);
   if (code != kResultOk) return code;
   return CBlockingSocket::Accept(accepted);
 }
 
 int32_t CCancelableSocket::Send(const void* buffer, size_t length) {
-  const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-  size_t sent = 0;
-  while (sent < length) {
-    const int32_t code = WaitUntilReady(true);
-    if (code != kResultOk) return code;
-    const size_t chunk = std::min(length - sent, kSendChunkSize);
-    int64_t count;
-    if (ssl_active()) {
-      count = ssl_channel()->Send(bytes + sent, chunk);
-      if (count < 0) {
-        const int32_t ssl_error = ssl_channel()->LastError();
-        if (ssl_error == kResultSslWriteWouldBlock) continue;
-        RecordSslFailure("Send", ssl_error);
-        return kResultSocketError;
-      }
-    } else {
-      count = platform::Send(handle(), bytes + sent, chunk);
-      if (count < 0) {
-        // A full send buffer after a spurious wake-up is not a failure.
-        if (platform::IsWouldBlock(platform::LastSocketError())) continue;
-        RecordFailure("send", platform::LastSocketError());
-        return kResultSocketError;
-      }
-    }
-    sent += static_cast<size_t>(count);
-  }
-  return kResultOk;
+  return SendBytes(buffer, length, {kSendChunkSize, true, "Send", "recv"});
 }
 
 int32_t CCancelableSocket::Receive(void* buffer, size_t length) {
-  uint8_t* bytes = static_cast<uint8_t*>(buffer);
-  size_t received = 0;
-  while (received < length) {
-    // Bytes already deciphered inside the SSL channel do not make the socket
-    // readable; waiting for it then would stall.
-    if (!(ssl_active() && ssl_channel()->HasPendingData())) {
-      const int32_t code = WaitUntilReady(false);
-      if (code != kResultOk) return code;
-    }
-    int64_t count;
-    if (ssl_active()) {
-      count = ssl_channel()->Recv(bytes + received, length - received, false);
-      if (count < 0) {
-        const int32_t ssl_error = ssl_channel()->LastError();
-        if (ssl_error == kResultSslReadWouldBlock) continue;
-        RecordSslFailure("recv", ssl_error);
-        return kResultSocketError;
-      }
-    } else {
-      count = platform::Receive(handle(), bytes + received, length - received);
-      if (count < 0) {
-        if (platform::IsWouldBlock(platform::LastSocketError())) continue;
-        RecordFailure("recv", platform::LastSocketError());
-        return kResultSocketError;
-      }
-    }
-    if (count == 0) return kResultPeerClosed;
-    received += static_cast<size_t>(count);
-  }
-  return kResultOk;
+  return ReceiveBytes(buffer, length, {kSendChunkSize, true, "Send", "recv"});
 }
 
 }  // namespace qorv

@@ -38,12 +38,20 @@ class CCancelableSocket : public CBlockingSocket {
   int32_t Accept(platform::SocketHandle* accepted) override;
 
   // Sends in chunks of at most 65536 bytes, waiting until the socket is
-  // writable before each. 0, 11002 ("select", "send", "Send") or 11003.
+  // writable before each, and for whatever the stream asks when it would
+  // block. 0, 11002 ("select", "send", "Send") or 11003.
   int32_t Send(const void* buffer, size_t length) override;
 
-  // Receives, waiting until the socket is readable before each piece. 0,
-  // 11001 when the peer closed, 11002 ("select", "recv") or 11003.
+  // Receives, waiting until the socket is readable before each piece (unless
+  // the stream holds bytes already), and for whatever the stream asks when it
+  // would block. 0, 11001 when the peer closed, 11002 ("select", "recv") or
+  // 11003.
   int32_t Receive(void* buffer, size_t length) override;
+
+  // Polls until the socket has the readiness asked for, the cancel flag is
+  // set (11003) or the poll fails (11002, "select"). No overall time-out: a
+  // silent server is waited for until the user cancels.
+  int32_t WaitFor(StreamWait wait) override;
 
   // Tests shorten the 180-poll connect bound.
   void set_connect_poll_limit(int polls) { connect_poll_limit_ = polls; }
@@ -52,10 +60,6 @@ class CCancelableSocket : public CBlockingSocket {
   bool CancelRequested() const {
     return cancel_flag_ != nullptr && cancel_flag_->load(std::memory_order_relaxed) != 0;
   }
-
-  // Polls until the socket is readable (or writable), the cancel flag is set
-  // (11003) or the poll fails (11002, "select").
-  int32_t WaitUntilReady(bool for_writing);
 
   // Puts the socket back into blocking mode after a bounded connect, keeping
   // `code` unless the switch itself fails.

@@ -1,6 +1,14 @@
 // The seam to proxy traversal: before the handshake, a connection through a
 // SOCKS4, SOCKS5 or HTTP CONNECT proxy asks the proxy for a tunnel to the
 // server on the same socket.
+//
+// A traversal connects the socket to the proxy (ConnectWithTimeout) and runs
+// each request and answer of its proxy kind as a ByteExchange
+// (net/byte_exchange.h) with RunExchange, so the exchanges are parsers on
+// buffers that tests and fuzzers feed directly. An open tunnel carries the
+// server's bytes unchanged: the TCP stream below it serves as the tunnel,
+// and a layer is pushed (CBlockingSocket::PushStream) only when the tunnel
+// itself must transform or hold bytes.
 #ifndef QORV_NET_PROXY_TRAVERSAL_H_
 #define QORV_NET_PROXY_TRAVERSAL_H_
 

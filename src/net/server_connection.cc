@@ -62,26 +62,36 @@ ConnectOutcome ServerConnection::Connect(const ConnectSettings& settings, bool m
     }
   }
 
-  // 3 to 6. The handshake.
-  HandshakeValues values;
-  ConnectOutcome outcome;
-  if (!RunHandshake(main, &values, &outcome)) return outcome;
-  if (main) {
-    handshake_ = values;
-  } else {
-    handshake_.encryption_mode = values.encryption_mode;
+  // 3 to 7. The handshake, with the CA certificate of mode 2 if requested.
+  ClientHandshake handshake(request_certificate);
+  code = RunExchange(socket_, handshake);
+  const HandshakeValues& values = handshake.values();
+  if (handshake.values_complete()) {
+    if (main) {
+      handshake_ = values;
+    } else {
+      handshake_.encryption_mode = values.encryption_mode;
+    }
+  }
+  switch (code) {
+    case kResultOk:
+      break;
+    case kResultNotThisProduct:
+      socket_.Close();
+      return {code, FormatText(kFormatNotThisProduct, kProductName)};
+    case kResultVersionRefused:
+      socket_.Close();
+      return {code, kTextVersionRefused};
+    default:
+      return TransferFailure(code, main);
   }
 
-  // 7. Mode 2: the CA certificate if requested, then the SSL channel.
+  // 7. Mode 2: the CA file if a certificate came, then the SSL channel.
+  ConnectOutcome outcome;
   if (values.encryption_mode == kEncryptionSsl) {
-    code = socket_.SendRaw4(request_certificate ? 1u : 0u);
-    if (code != kResultOk) return TransferFailure(code, main);
     std::string path = ca_file_path;
     if (request_certificate) {
-      std::string certificate;
-      code = socket_.ReceiveString(&certificate);
-      if (code != kResultOk) return TransferFailure(code, main);
-      code = ssl_->WriteCaFile(certificate, &path, &outcome.description);
+      code = ssl_->WriteCaFile(handshake.certificate(), &path, &outcome.description);
       if (code != kResultOk) {
         socket_.Close();
         return {code, outcome.description};
@@ -105,45 +115,6 @@ ConnectOutcome ServerConnection::Connect(const ConnectSettings& settings, bool m
 
   // 9.
   return {kResultOk, kTextConnectedToServer};
-}
-
-bool ServerConnection::RunHandshake(bool main, HandshakeValues* values, ConnectOutcome* outcome) {
-  // All seven fields up to value 8 are read before either check, so the
-  // stream is in step whatever the checks decide.
-  int32_t magic = 0;
-  std::string versions;
-  uint32_t unused_raw = 0;
-  std::string unused_text;
-  int32_t code = socket_.SendInt32(static_cast<int32_t>(kHandshakeMagic));
-  if (code == kResultOk) code = socket_.ReceiveInt32(&magic);
-  if (code == kResultOk) code = socket_.ReceiveString(&versions);
-  if (code == kResultOk) code = socket_.ReceiveRaw4(&unused_raw);
-  if (code == kResultOk) code = socket_.ReceiveInt32(&values->encryption_mode);
-  if (code == kResultOk) code = socket_.ReceiveString(&unused_text);
-  if (code == kResultOk) code = socket_.ReceiveRaw4(&values->value7);
-  if (code == kResultOk) code = socket_.ReceiveInt32(&values->value8);
-  if (code != kResultOk) {
-    *outcome = TransferFailure(code, main);
-    return false;
-  }
-  if (static_cast<uint32_t>(magic) != kHandshakeMagic) {
-    socket_.Close();
-    *outcome = {kResultNotThisProduct, FormatText(kFormatNotThisProduct, kProductName)};
-    return false;
-  }
-  if (!IsClientVersionAccepted(versions)) {
-    socket_.Close();
-    *outcome = {kResultVersionRefused, kTextVersionRefused};
-    return false;
-  }
-  code = socket_.ReceiveInt32(&values->value9);
-  if (code == kResultOk) code = socket_.ReceiveInt32(&values->value10);
-  if (code == kResultOk) code = socket_.ReceiveRaw4(&values->value11);
-  if (code != kResultOk) {
-    *outcome = TransferFailure(code, main);
-    return false;
-  }
-  return true;
 }
 
 bool ServerConnection::InstallBuffers(int32_t mode, ConnectOutcome* outcome) {

@@ -83,9 +83,6 @@ class ServerConnection {
  private:
   ConnectOutcome Connect(const ConnectSettings& settings, bool main, bool request_certificate,
                          const std::string& ca_file_path);
-  // Reads the handshake after the magic was sent; on failure the socket is
-  // closed and *outcome filled.
-  bool RunHandshake(bool main, HandshakeValues* values, ConnectOutcome* outcome);
   // Installs the buffer pair of `mode`; false (outcome 2) when memory is short.
   bool InstallBuffers(int32_t mode, ConnectOutcome* outcome);
   // Closes the socket and builds the outcome of a failed transfer.

@@ -1,11 +1,14 @@
 // The seam to the SSL channel of encryption mode 2: writing the CA
 // certificate the server sends into a CA file, and opening the SSL channel
-// on the connected socket (context, CA file, SSL handshake, attach).
+// on the connected socket (context, CA file, SSL handshake, and the TLS
+// stream pushed onto the socket's stream stack, net/ssl_channel.h).
 #ifndef QORV_NET_SSL_SETUP_H_
 #define QORV_NET_SSL_SETUP_H_
 
 #include <cstdint>
 #include <string>
+
+#include "net/ssl_channel.h"
 
 namespace qorv {
 
@@ -23,7 +26,8 @@ class SslChannelSetup {
 
   // Creates this connection's SSL context (destroying an earlier one),
   // accepts the CA file for verifying the server, runs the SSL handshake on
-  // the connected socket and attaches the channel to it. Returns 0, or the
+  // the socket's top stream (waiting through socket.WaitFor when it would
+  // block) and pushes the TLS stream onto the socket (PushStream). Returns 0, or the
   // SSL library's code with its text in *description (the context is then
   // destroyed).
   virtual int32_t OpenChannel(CCancelableSocket& socket, const std::string& ca_file_path,

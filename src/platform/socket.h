@@ -70,9 +70,10 @@ uint16_t LocalPort(SocketHandle socket);
 // close-on-exec and blocking.
 SocketHandle Accept(SocketHandle socket);
 
-// Waits at most timeout_us microseconds until the socket is readable and/or
-// writable (whichever were asked for). Returns 1 when ready (the flags say
-// which), 0 on time-out, -1 on failure. A peer that closed or reset the
+// Waits at most timeout_us microseconds (a negative value: without limit)
+// until the socket is readable and/or writable (whichever were asked for).
+// Returns 1 when ready (the flags say which), 0 on time-out or an
+// interrupted wait, -1 on failure. A peer that closed or reset the
 // connection makes the socket readable. Works on any descriptor number.
 int WaitReady(SocketHandle socket, bool want_read, bool want_write, int64_t timeout_us,
               bool* readable, bool* writable);

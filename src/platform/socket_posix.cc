@@ -136,7 +136,7 @@ int WaitReady(SocketHandle socket, bool want_read, bool want_write, int64_t time
   entry.revents = 0;
   *readable = false;
   *writable = false;
-  int timeout_ms = static_cast<int>((timeout_us + 999) / 1000);
+  const int timeout_ms = timeout_us < 0 ? -1 : static_cast<int>((timeout_us + 999) / 1000);
   int status = ::poll(&entry, 1, timeout_ms);
   if (status < 0) return errno == EINTR ? 0 : -1;
   if (status == 0) return 0;

@@ -1,6 +1,7 @@
-// The main and secondary connect against scripted peers: the handshake read
-// in full before its checks, the version rule, the buffer pair of each mode,
-// the SSL and proxy seams, and every failure code with its text.
+// The handshake parser fed scripted byte chunks, and the main and secondary
+// connect against scripted peers: the handshake read in full before its
+// checks, the version rule, the buffer pair of each mode, the SSL and proxy
+// seams, and every failure code with its text.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -50,6 +51,95 @@ TEST(VersionCheck, ClientMustBeOneWholeEntryOfTheList) {
   for (const char* refused : {"5.21", "5.0,15.2", "15.2", "5.2.1,6.0", "", "5.0,5.21,6.0"}) {
     EXPECT_FALSE(IsClientVersionAccepted(refused)) << refused;
   }
+}
+
+// Feeds `bytes` one at a time; returns how many the parser took.
+size_t FeedOneByOne(ClientHandshake& parser, const std::vector<uint8_t>& bytes) {
+  size_t taken = 0;
+  for (uint8_t byte : bytes) taken += parser.Feed(&byte, 1);
+  return taken;
+}
+
+TEST(HandshakeParser, ReadsOneByteAtATimeAndStopsAtItsEnd) {
+  ServerHello hello;
+  hello.mode = kEncryptionBlowfish;
+  std::vector<uint8_t> bytes = hello.Bytes();
+  const size_t handshake_length = bytes.size();
+  bytes.push_back(0x55);  // the first byte of a frame: not the handshake's
+
+  ClientHandshake parser(/*request_certificate=*/true);
+  EXPECT_EQ(Hex(parser.TakeOutgoing()), "a3f5e53c");
+  EXPECT_EQ(FeedOneByOne(parser, bytes), handshake_length);
+  ASSERT_TRUE(parser.finished());
+  EXPECT_EQ(parser.result(), kResultOk);
+  EXPECT_EQ(parser.BytesWanted(), 0u);
+  EXPECT_TRUE(parser.TakeOutgoing().empty());  // no certificate request outside mode 2
+  const HandshakeValues& values = parser.values();
+  EXPECT_EQ(values.encryption_mode, kEncryptionBlowfish);
+  EXPECT_EQ(values.value7, 0x04030201u);
+  EXPECT_EQ(values.value9, -9);
+  EXPECT_EQ(values.value11, 0x0B0A0908u);
+}
+
+TEST(HandshakeParser, Mode2AsksForTheCertificateRightAfterValue11) {
+  ServerHello hello;
+  hello.mode = kEncryptionSsl;
+  const std::vector<uint8_t> reply = hello.Bytes();
+  const std::vector<uint8_t> certificate = testing::Bytes("00000003 414243");
+  for (bool request : {true, false}) {
+    SCOPED_TRACE(request);
+    ClientHandshake parser(request);
+    parser.TakeOutgoing();
+    const std::vector<uint8_t> before_value11(reply.begin(), reply.end() - 4);
+    FeedOneByOne(parser, before_value11);
+    EXPECT_TRUE(parser.TakeOutgoing().empty());
+    EXPECT_FALSE(parser.values_complete());
+    FeedOneByOne(parser, std::vector<uint8_t>(reply.end() - 4, reply.end()));
+    EXPECT_TRUE(parser.values_complete());
+    EXPECT_EQ(Hex(parser.TakeOutgoing()), request ? "01000000" : "00000000");
+    if (!request) {
+      // Nothing more is read: the SSL handshake comes next.
+      EXPECT_TRUE(parser.finished());
+      EXPECT_EQ(parser.Feed(certificate.data(), certificate.size()), 0u);
+      continue;
+    }
+    EXPECT_FALSE(parser.finished());
+    EXPECT_EQ(FeedOneByOne(parser, certificate), certificate.size());
+    EXPECT_TRUE(parser.finished());
+    EXPECT_EQ(parser.result(), kResultOk);
+    EXPECT_EQ(parser.certificate(), "ABC");
+  }
+}
+
+TEST(HandshakeParser, ChecksWaitForValue8AndLongTextsComeInPieces) {
+  // A wrong magic is judged only once value 8 is in.
+  ServerHello hello;
+  hello.magic = 0x12345678;
+  std::vector<uint8_t> bytes = hello.Bytes(8);
+  ClientHandshake wrong(true);
+  wrong.Feed(bytes.data(), bytes.size() - 1);
+  EXPECT_FALSE(wrong.finished());
+  EXPECT_EQ(wrong.BytesWanted(), 1u);
+  wrong.Feed(&bytes.back(), 1);
+  EXPECT_TRUE(wrong.finished());
+  EXPECT_EQ(wrong.result(), kResultNotThisProduct);
+  EXPECT_FALSE(wrong.values_complete());
+
+  // A version list of 3 MiB: asked for in pieces of at most 1 MiB; one over
+  // the incoming bound is refused on its count alone.
+  ClientHandshake parser(true);
+  bytes = testing::Bytes("a3f5e53c 00300000");
+  parser.Feed(bytes.data(), bytes.size());
+  EXPECT_EQ(parser.BytesWanted(), 1024u * 1024u);
+  const std::vector<uint8_t> text(1024 * 1024 + 5, 'x');
+  EXPECT_EQ(parser.Feed(text.data(), text.size()), text.size());
+  EXPECT_EQ(parser.BytesWanted(), 1024u * 1024u);
+
+  ClientHandshake absurd(true);
+  bytes = testing::Bytes("a3f5e53c 20000001");
+  EXPECT_EQ(absurd.Feed(bytes.data(), bytes.size()), bytes.size());
+  EXPECT_TRUE(absurd.finished());
+  EXPECT_EQ(absurd.result(), kResultReceiveOutOfMemory);
 }
 
 TEST(MainConnect, PlainModeStoresTheHandshakeValues) {

@@ -1,12 +1,11 @@
 // The cancelable socket on loopback: exact transfers, the 4-byte and string
 // forms, peer close, cancel, bounded connect, liveness and the status texts.
+// Layers on the stream stack: stream_stack_test.cc.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -157,84 +156,6 @@ TEST(CancelableSocket, WritingToAClosedPeerFailsWithoutSigpipe) {
   const std::string text = pair.client().StatusText(code);
   EXPECT_EQ(text.rfind("Error at send(): ", 0), 0u) << text;
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-}
-
-// An SSL channel stand-in that passes bytes through unchanged and answers
-// "would block" on every other call, as a non-blocking SSL library does.
-class StutteringSslChannel : public SslChannel {
- public:
-  StutteringSslChannel(platform::SocketHandle socket, int* disconnects)
-      : socket_(socket), disconnects_(disconnects) {}
-  int64_t Send(const void* data, size_t length) override {
-    if ((stutter_ = !stutter_)) return Fail(kResultSslWriteWouldBlock);
-    const int64_t count = platform::Send(socket_, data, std::min<size_t>(length, 1000));
-    return count < 0 ? Fail(platform::IsWouldBlock(platform::LastSocketError())
-                                ? kResultSslWriteWouldBlock
-                                : 20010)
-                     : count;
-  }
-  int64_t Recv(void* buffer, size_t length, bool peek) override {
-    if (fail_receive_with_ != 0) return Fail(fail_receive_with_);
-    if (!peek && (stutter_ = !stutter_)) return Fail(kResultSslReadWouldBlock);
-    const int64_t count =
-        peek ? platform::Peek(socket_, buffer, length) : platform::Receive(socket_, buffer, length);
-    return count < 0
-               ? Fail(platform::IsWouldBlock(platform::LastSocketError()) ? kResultSslReadWouldBlock
-                                                                          : 20011)
-               : count;
-  }
-  bool HasPendingData() const override { return false; }
-  int32_t LastError() const override { return last_error_; }
-  void Disconnect() override { ++*disconnects_; }
-  void FailReceivesWith(int32_t code) { fail_receive_with_ = code; }
-
- private:
-  int64_t Fail(int32_t code) {
-    last_error_ = code;
-    return -1;
-  }
-  platform::SocketHandle socket_;
-  int* disconnects_;
-  bool stutter_ = false;
-  int32_t last_error_ = 0;
-  int32_t fail_receive_with_ = 0;
-};
-
-TEST(CancelableSocket, SslWouldBlockAnswersAreRetriedNotReported) {
-  LoopbackPair pair;
-  ASSERT_TRUE(pair.Open());
-  int disconnects = 0;
-  auto channel = std::make_unique<StutteringSslChannel>(pair.client().handle(), &disconnects);
-  StutteringSslChannel* ssl = channel.get();
-  ASSERT_EQ(pair.client().AttachSsl(std::move(channel)), kResultOk);
-  EXPECT_TRUE(pair.client().ssl_active());
-
-  const std::vector<uint8_t> data = RandomBytes(200 * 1024 + 3, 5);
-  std::thread peer([&] {
-    std::vector<uint8_t> got(data.size());
-    ASSERT_EQ(pair.server().Receive(got.data(), got.size()), kResultOk);
-    ASSERT_EQ(pair.server().Send(got.data(), got.size()), kResultOk);
-  });
-  ASSERT_EQ(pair.client().Send(data.data(), data.size()), kResultOk);
-  std::vector<uint8_t> echoed(data.size());
-  ASSERT_EQ(pair.client().Receive(echoed.data(), echoed.size()), kResultOk);
-  peer.join();
-  EXPECT_TRUE(echoed == data);
-  EXPECT_TRUE(pair.client().IsAlive());  // idle: nothing pending
-
-  // Any other SSL failure is reported with the library's text.
-  ssl->FailReceivesWith(20011);
-  const uint8_t one = 1;
-  ASSERT_EQ(pair.server().Send(&one, 1), kResultOk);
-  uint8_t byte;
-  EXPECT_EQ(pair.client().Receive(&byte, 1), kResultSocketError);
-  EXPECT_EQ(pair.client().last_error_text(), "Error at recv(): Failed to receive data.");
-  EXPECT_FALSE(pair.client().IsAlive());  // the peek fails too
-
-  // Close ends the channel before the socket.
-  EXPECT_EQ(pair.client().Close(), kResultPeerClosed);
-  EXPECT_EQ(disconnects, 1);
-  EXPECT_FALSE(pair.client().ssl_active());
 }
 
 TEST(CancelableSocket, IsAliveTellsIdleFromClosed) {
