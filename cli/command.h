@@ -37,6 +37,14 @@ enum class ServerNeed {
   kLogin,    // connected and logged in
 };
 
+// What a command's arguments name, for the checks the runner makes before
+// anything connects.
+enum class ArgumentKind {
+  kText,        // anything (a command name)
+  kServerPath,  // a project or file on the server: it must be well formed
+  kLocalFile,   // a file on this machine to read: it must be a readable plain file
+};
+
 class CommandContext;
 using CommandRun = Outcome (*)(CommandContext& context);
 
@@ -52,6 +60,9 @@ struct Command {
   std::vector<OptionSpec> options = {};
   size_t min_arguments = 0;
   size_t max_arguments = 0;
+  // The kinds of the arguments in order, the last standing for any further
+  // ones; empty when all are text.
+  std::vector<ArgumentKind> argument_kinds = {};
   ServerNeed need = ServerNeed::kNone;
   CommandRun run = nullptr;
   // Checks the options and arguments before anything connects, so that a
@@ -80,6 +91,9 @@ struct ProgramIo {
   std::function<platform::LineRead(std::string* line, bool echo,
                                    const std::function<void()>& show_prompt)>
       read_line;
+  // Why a write to `out` failed, when the system said ("No space left on
+  // device"); null or empty when it is not known.
+  std::function<std::string()> output_failure;
   EnvironmentLookup environment;
   std::string default_module;
 };

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "cli/commands.h"
+#include "cli/item_kind.h"
 #include "cli/path_arguments.h"
 #include "cli/sdk_call.h"
 #include "qorvsdk/enums.h"
@@ -59,6 +60,20 @@ Outcome RunCompare(CommandContext& context) {
   LONG version = 0;
   Outcome options = ReadCompareOptions(context, &eol, &version);
   if (!options.ok()) return options;
+  // The SDK reports a missing server file as a failed check-in ("Checking in
+  // files ... : File ... does not exist"); ask first, so that the answer
+  // speaks of what was compared.
+  ServerItem item = ServerItem::kNone;
+  Outcome found = FindServerItem(context, remote, &item);
+  if (!found.ok()) return found;
+  if (item != ServerItem::kFile) {
+    return Outcome::Failure(ExitClass::kNotFound,
+                            "compare: " + remote +
+                                (item == ServerItem::kProject ? " is a project, not a file"
+                                                              : " is no file on the server") +
+                                ", so " + local + " cannot be compared with it");
+  }
+  if (context.interrupted()) return Outcome::Interrupted();
   Bstr local_path(local), remote_path(remote);
   VARIANT_BOOL same = VARIANT_FALSE;
   CallStatus status;
@@ -66,7 +81,11 @@ Outcome RunCompare(CommandContext& context) {
       local_path.get(), remote_path.get(), eol, version, &same, &status.canceled,
       status.description.Receive(), &status.result);
   Outcome outcome = CallOutcome("IsFileSameAsOnServer", Step::kOperation, hr, status);
-  if (!outcome.ok()) return outcome;
+  if (!outcome.ok()) {
+    outcome.cause = "comparing " + local + " with " + remote +
+                    (version != 0 ? " version " + std::to_string(version) : std::string());
+    return outcome;
+  }
   const bool equal = same != VARIANT_FALSE;
   outcome.answer_no = !equal;
   context.SetResult(JsonValue::Object()
@@ -88,7 +107,8 @@ Command CompareCommand() {
       .summary = "Tell whether a local file equals the server's version",
       .description =
           "Compares the local file's bytes with the server's version as it would\n"
-          "be delivered with the given line ending. A missing local file differs.\n"
+          "be delivered with the given line ending. LOCAL_FILE must be a readable\n"
+          "file (exit status 7 otherwise), SERVER_FILE a file on the server (5).\n"
           "Exits with 0 when they are the same, 1 when they differ.\n"
           "JSON: data.local, data.path, data.version, data.same.",
       .options = {{"eol", 0, "lf|crlf|cr",
@@ -97,6 +117,7 @@ Command CompareCommand() {
                    "Compare with version N of the file instead of the latest."}},
       .min_arguments = 2,
       .max_arguments = 2,
+      .argument_kinds = {ArgumentKind::kLocalFile, ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunCompare,
       .check = CheckCompare,

@@ -68,6 +68,16 @@ void Console::Notice(std::string_view text) {
   err_.flush();
 }
 
+void Console::Warning(std::string_view text) {
+  if (settings_.json) {
+    warnings_.Append(JsonValue::String(text));
+    return;
+  }
+  EndProgress();
+  err_ << kProgramPrefix << "warning: " << PrintableText(text) << '\n';
+  err_.flush();
+}
+
 void Console::Error(std::string_view text) {
   EndProgress();
   err_ << kProgramPrefix << PrintableText(text) << '\n';

@@ -49,6 +49,10 @@ class Console {
 
   // "qorv: text" on standard error; notices are left out when quiet or JSON.
   void Notice(std::string_view text);
+  // "qorv: warning: text" on standard error, also when quiet (something the
+  // user asked for will not happen); kept for the document with --json.
+  void Warning(std::string_view text);
+  const JsonValue& warnings() const { return warnings_; }
   void Error(std::string_view text);
   // A question asked on the terminal, without a line end.
   void Ask(std::string_view text);
@@ -63,6 +67,7 @@ class Console {
   std::ostream& out_;
   std::ostream& err_;
   JsonValue report_lines_ = JsonValue::Array();
+  JsonValue warnings_ = JsonValue::Array();
   std::vector<std::string> failures_shown_;
   int percent_ = -1;  // the percent drawn, -1 when no bar is shown
 };

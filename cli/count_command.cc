@@ -32,6 +32,7 @@ Command CountCommand() {
       .description = "JSON: data.project, data.count.",
       .min_arguments = 1,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunCount,
   };

@@ -50,6 +50,7 @@ Command DeletedCommand() {
           "JSON: data.project, data.deleted: [{name, is_project}].",
       .min_arguments = 1,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunDeleted,
   };

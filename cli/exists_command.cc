@@ -1,26 +1,25 @@
-// qorv exists PROJECT: whether a project exists, as an exit status.
+// qorv exists PATH: whether a project or a file exists, as an exit status.
 #include "cli/commands.h"
+#include "cli/item_kind.h"
 #include "cli/path_arguments.h"
-#include "cli/sdk_call.h"
 
 namespace qorv::cli {
 namespace {
 
 Outcome RunExists(CommandContext& context) {
-  const std::string project = ServerPathArgument(context.arguments().front());
-  Bstr path(project);
-  VARIANT_BOOL exists = VARIANT_FALSE;
-  CallStatus status;
-  const HRESULT hr = context.sdk()->IsProjectExistingOnServer(
-      path.get(), &exists, &status.canceled, status.description.Receive(), &status.result);
-  Outcome outcome = CallOutcome("IsProjectExistingOnServer", Step::kOperation, hr, status);
+  const std::string path = ServerPathArgument(context.arguments().front());
+  ServerItem item = ServerItem::kNone;
+  Outcome outcome = FindServerItem(context, path, &item);
   if (!outcome.ok()) return outcome;
-  const bool found = exists != VARIANT_FALSE;
-  outcome.answer_no = !found;
+  outcome.answer_no = item == ServerItem::kNone;
+  const char* kind = item == ServerItem::kProject ? "project"
+                     : item == ServerItem::kFile  ? "file"
+                                                  : nullptr;
   context.SetResult(JsonValue::Object()
-                        .Set("project", JsonValue::String(project))
-                        .Set("exists", JsonValue::Bool(found)),
-                    project + (found ? " exists\n" : " does not exist\n"));
+                        .Set("path", JsonValue::String(path))
+                        .Set("exists", JsonValue::Bool(kind != nullptr))
+                        .Set("kind", kind != nullptr ? JsonValue::String(kind) : JsonValue()),
+                    path + (kind != nullptr ? " exists\n" : " does not exist\n"));
   return outcome;
 }
 
@@ -29,14 +28,16 @@ Outcome RunExists(CommandContext& context) {
 Command ExistsCommand() {
   return {
       .name = "exists",
-      .synopsis = "PROJECT",
-      .summary = "Tell whether a project exists",
+      .synopsis = "PATH",
+      .summary = "Tell whether a project or a file exists",
       .description =
-          "Prints the answer and exits with 0 when the project exists, 1 when it\n"
-          "does not, and another status when the question could not be answered.\n"
-          "JSON: data.project, data.exists.",
+          "Prints the answer and exits with 0 when a project or a file of that path\n"
+          "exists, 1 when neither does, and another status when the question could\n"
+          "not be answered.\n"
+          "JSON: data.path, data.exists, data.kind (\"project\", \"file\" or null).",
       .min_arguments = 1,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunExists,
   };

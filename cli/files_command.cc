@@ -35,6 +35,7 @@ Command FilesCommand() {
           "JSON: data.project, data.files (names).",
       .min_arguments = 1,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunFiles,
   };

@@ -9,12 +9,6 @@
 namespace qorv::cli {
 namespace {
 
-constexpr ExitClass kExitClasses[] = {
-    ExitClass::kSuccess,        ExitClass::kNo,       ExitClass::kUsage,   ExitClass::kConnection,
-    ExitClass::kAuthentication, ExitClass::kNotFound, ExitClass::kRefused, ExitClass::kLocalFile,
-    ExitClass::kCanceled,       ExitClass::kInternal,
-};
-
 std::string UsageLine(const Command& command) {
   std::string line = std::string("Usage: qorv ") + command.name;
   if (!command.options.empty()) line += " [OPTIONS]";
@@ -58,7 +52,7 @@ std::string ProgramHelp(const std::vector<Command>& commands) {
       "operation; a second Ctrl-C ends qorv at once.\n"
       "\n"
       "Exit status:\n";
-  for (ExitClass exit_class : kExitClasses) {
+  for (ExitClass exit_class : kAllExitClasses) {
     const std::string number = std::to_string(static_cast<int>(exit_class));
     text += "  " + number + std::string(3 - number.size(), ' ') + ExitClassName(exit_class) +
             std::string(16 - std::string(ExitClassName(exit_class)).size(), ' ') +

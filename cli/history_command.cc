@@ -204,6 +204,7 @@ Command HistoryCommand() {
                   FileOptionSpec()},
       .min_arguments = 1,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunHistory,
       .check = CheckHistory,

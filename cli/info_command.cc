@@ -98,6 +98,7 @@ Command InfoCommand() {
       .options = {ProjectOptionSpec(), FileOptionSpec()},
       .min_arguments = 1,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunInfo,
       .check = CheckItemKindOptions,

@@ -1,6 +1,9 @@
 #include "cli/item_kind.h"
 
+#include "cli/path_arguments.h"
+#include "cli/project_listing.h"
 #include "cli/sdk_call.h"
+#include "platform/com/ascii_case.h"
 
 namespace qorv::cli {
 
@@ -23,6 +26,48 @@ Outcome CheckItemKindOptions(CommandContext& context) {
   return Outcome::Success();
 }
 
+namespace {
+
+Outcome ProjectExists(CommandContext& context, const std::string& path, bool* exists) {
+  if (path == "$" || path == "$/") {
+    *exists = true;
+    return Outcome::Success();
+  }
+  if (context.interrupted()) return Outcome::Interrupted();
+  Bstr text(path);
+  VARIANT_BOOL answer = VARIANT_FALSE;
+  CallStatus status;
+  const HRESULT hr = context.sdk()->IsProjectExistingOnServer(
+      text.get(), &answer, &status.canceled, status.description.Receive(), &status.result);
+  Outcome outcome = CallOutcome("IsProjectExistingOnServer", Step::kOperation, hr, status);
+  *exists = outcome.ok() && answer != VARIANT_FALSE;
+  return outcome;
+}
+
+}  // namespace
+
+Outcome FindServerItem(CommandContext& context, const std::string& path, ServerItem* item) {
+  *item = ServerItem::kNone;
+  bool exists = false;
+  Outcome outcome = ProjectExists(context, path, &exists);
+  if (!outcome.ok() || exists) {
+    if (exists) *item = ServerItem::kProject;
+    return outcome;
+  }
+  const std::string parent = ParentPath(path);
+  outcome = ProjectExists(context, parent, &exists);
+  if (!outcome.ok() || !exists) return outcome;
+  if (context.interrupted()) return Outcome::Interrupted();
+  std::vector<std::string> names;
+  outcome = ReadFileNames(context.sdk(), parent, &names);
+  if (!outcome.ok()) return outcome;
+  const std::string leaf = LeafName(path);
+  for (const std::string& name : names) {
+    if (EqualsIgnoringAsciiCase(name, leaf)) *item = ServerItem::kFile;
+  }
+  return outcome;
+}
+
 Outcome ResolveIsProject(CommandContext& context, const std::string& path, bool* is_project) {
   const bool project = context.options().Has("project");
   const bool file = context.options().Has("file");
@@ -30,19 +75,7 @@ Outcome ResolveIsProject(CommandContext& context, const std::string& path, bool*
     *is_project = project;
     return Outcome::Success();
   }
-  if (path == "$" || path == "$/") {
-    *is_project = true;
-    return Outcome::Success();
-  }
-  if (context.interrupted()) return Outcome::Interrupted();
-  Bstr text(path);
-  VARIANT_BOOL exists = VARIANT_FALSE;
-  CallStatus status;
-  const HRESULT hr = context.sdk()->IsProjectExistingOnServer(
-      text.get(), &exists, &status.canceled, status.description.Receive(), &status.result);
-  Outcome outcome = CallOutcome("IsProjectExistingOnServer", Step::kOperation, hr, status);
-  *is_project = outcome.ok() && exists != VARIANT_FALSE;
-  return outcome;
+  return ProjectExists(context, path, is_project);
 }
 
 }  // namespace qorv::cli

@@ -20,6 +20,15 @@ Outcome CheckItemKindOptions(CommandContext& context);
 // and anything else is taken as a file.
 Outcome ResolveIsProject(CommandContext& context, const std::string& path, bool* is_project);
 
+enum class ServerItem { kNone, kProject, kFile };
+
+// What `path` names on the server: a project (IsProjectExistingOnServer;
+// the root always), else a file when its parent project exists and lists
+// it (GetFilesByProject, names compared without regard to ASCII letter
+// case), else nothing. An item that does not exist gives no failure report
+// line: the parent project is asked about before its files are listed.
+Outcome FindServerItem(CommandContext& context, const std::string& path, ServerItem* item);
+
 }  // namespace qorv::cli
 
 #endif  // QORV_CLI_ITEM_KIND_H_

@@ -45,6 +45,7 @@ Command LinksCommand() {
           "JSON: data.path, data.links.",
       .min_arguments = 1,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunLinks,
   };

@@ -89,6 +89,7 @@ Command LsCommand() {
                    "List the sub-projects' contents too, at every depth."}},
       .min_arguments = 0,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunLs,
   };

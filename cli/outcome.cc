@@ -1,100 +1,66 @@
 #include "cli/outcome.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "qorvsdk/result_codes.h"
 
 namespace qorv::cli {
 namespace {
 
-// Statuses of the reference server (docs/protocol.md, section 3) that name
-// something that does not exist. Other servers' statuses pass through the
-// SDK unchanged and fall into the general "refused" class.
-constexpr int32_t kServerNotFoundStatuses[] = {
-    40002,  // database does not exist
-    40101,  // project does not exist
-    40102,  // file does not exist
-    40103,  // item does not exist
-    40105,  // no deleted item
-    40301,  // version does not exist
-    40302,  // label does not exist
-    40303,  // version no longer kept
-    40307,  // project did not exist at that time
+using enum ExitClass;
+
+// Every result value with a class of its own; any other nonzero value, being
+// a server's status, is a refusal (kRefused), or at the login step an
+// authentication failure. The server statuses are those of the reference
+// server (docs/protocol.md, section 3); other servers' statuses pass through
+// the SDK unchanged and fall into the general class. docs/cli.md and the
+// help text are checked against this table by the tests.
+constexpr ResultClassRow kResultClasses[] = {
+    {kResultOutOfMemory, kResultOutOfMemory, kInternal},
+    {kResultSystemError, kResultSystemError, kInternal},
+    // The transport; 11004 is a string longer than any this protocol sends,
+    // which is what a peer that speaks another protocol gives.
+    {kResultPeerClosed, kResultSocketError, kConnection},
+    {kResultSocketCanceled, kResultSocketCanceled, kCanceled},
+    {kResultReceiveOutOfMemory, kResultConnectFailed, kConnection},
+    {kResultFileTransferFailed, kResultFileTransferFailed, kConnection},
+    {kResultTempFileReadFailed, kResultTempFileReadFailed, kConnection},
+    {kResultProxyConnectFailed, kResultProxyConnectFailed, kConnection},
+    {kResultProxyAuthFailed, kResultProxyAuthFailed, kAuthentication},
+    {kResultProxyTargetUnreachable, kResultProxyOtherFailure, kConnection},
+    {kResultNotThisProduct, kResultVersionRefused, kConnection},
+    {kResultUnknownEncryption, kResultUnknownEncryption, kConnection},
+    {kResultLocalStoreFailed, kResultLocalStoreFailed, kLocalFile},
+    {kResultBusy, kResultBusy, kRefused},
+    {kResultRequestCanceled, kResultRequestCanceled, kCanceled},
+    {kResultFileNotTransferred, kResultUnspecifiedConnectError, kConnection},
+    {kResultSslFirst, kResultSslLast, kConnection},
+    {kFileErrorGeneric, kFileErrorGeneric, kLocalFile},
+    {kFileErrorFileNotFound, kFileErrorFileExists, kLocalFile},
+    {kResultNotFound, kResultLocalFileNotFound, kNotFound},
+    {kResultLocalNameTooLong, kResultMergeFailed, kLocalFile},
+    {kResultChecksumFailed, kResultChecksumFailed, kLocalFile},
+    {kResultFileAlreadyInProject, kResultNameInTheWay, kRefused},
+    {kResultPromptCanceled, kResultPromptCanceled, kCanceled},
+    {kResultFileTypeExcluded, kResultAlreadyCheckedOutByYou, kRefused},
+    {kResultShareUnderDescendant, kResultShareUnderDescendant, kRefused},
+    {kResultCacheUpdateFailed, kResultUnsafeServerName, kLocalFile},
+    // The reference server's answers to a login (not logged in, no such
+    // database, name or password, user key, login command, identity): the
+    // login is refused.
+    {40001, 40006, kAuthentication},
+    // Items that do not exist.
+    {40101, 40103, kNotFound},  // project, file, item
+    {40105, 40105, kNotFound},  // no deleted item
+    {40301, 40303, kNotFound},  // version, label, version no longer kept
+    {40307, 40307, kNotFound},  // project did not exist at that time
 };
 
-// Statuses of the reference server about the session and the login.
-constexpr int32_t kServerLoginStatuses[] = {
-    40001,  // not logged in
-    40003,  // invalid user name or password
-    40004,  // the user key does not match
-    40005,  // wrong login command for this channel
-    40006,  // unknown login identity
-};
-
-template <size_t N>
-bool Contains(const int32_t (&codes)[N], int32_t code) {
-  return std::find(std::begin(codes), std::end(codes), code) != std::end(codes);
-}
-
-bool IsConnectionFailure(int32_t result) {
-  switch (result) {
-    case kResultPeerClosed:
-    case kResultSocketError:
-    case kResultConnectFailed:
-    case kResultFileTransferFailed:
-    case kResultTempFileReadFailed:
-    case kResultProxyConnectFailed:
-    case kResultProxyTargetUnreachable:
-    case kResultProxyBadResponse:
-    case kResultProxyAuthRequired:
-    case kResultProxyAuthSchemeUnsupported:
-    case kResultProxyUnknownType:
-    case kResultProxyOtherFailure:
-    case kResultNotThisProduct:
-    case kResultVersionRefused:
-    case kResultUnknownEncryption:
-    case kResultFileNotTransferred:
-    case kResultUnspecifiedConnectError:
-      return true;
-    default:
-      return result >= kResultSslFirst && result <= kResultSslLast;
+const ResultClassRow* FindRow(int32_t result) {
+  for (const ResultClassRow& row : kResultClasses) {
+    if (result >= row.first && result <= row.last) return &row;
   }
-}
-
-bool IsLocalFileFailure(int32_t result) {
-  switch (result) {
-    case kResultLocalStoreFailed:
-    case kResultLocalNameTooLong:
-    case kResultCacheNodeFailed:
-    case kResultCreateFolderFailed:
-    case kResultMergeFailed:
-    case kResultChecksumFailed:
-    case kResultCacheUpdateFailed:
-    case kResultCacheSaveFailed:
-    case kResultUnsafeServerName:
-    case kFileErrorGeneric:
-      return true;
-    default:
-      // The file layer's own codes.
-      return result >= kFileErrorFileNotFound && result <= kFileErrorFileExists;
-  }
-}
-
-bool IsNotFound(int32_t result) {
-  return result == kResultNotFound || result == kResultLocalFolderNotFound ||
-         result == kResultLocalFileNotFound || Contains(kServerNotFoundStatuses, result);
-}
-
-bool IsCanceled(int32_t result) {
-  return result == kResultSocketCanceled || result == kResultRequestCanceled ||
-         result == kResultPromptCanceled;
-}
-
-bool IsInternal(int32_t result) {
-  return result == kResultOutOfMemory || result == kResultReceiveOutOfMemory ||
-         result == kResultSystemError;
+  return nullptr;
 }
 
 }  // namespace
@@ -132,22 +98,27 @@ const char* ExitClassMeaning(ExitClass exit_class) {
     case ExitClass::kNo:
       return "the answer of exists or compare is no";
     case ExitClass::kUsage:
-      return "usage error: unknown command or option, bad argument";
+      return "usage error: unknown command or option, bad argument\n"
+             "                     (a malformed server path among them)";
     case ExitClass::kConnection:
-      return "connection or transport failure (server, proxy, SSL)";
+      return "connection or transport failure (server, proxy, SSL;\n"
+             "                     serve: the port cannot be listened on)";
     case ExitClass::kAuthentication:
-      return "authentication failed (login, proxy authentication)";
+      return "authentication failed (user, password, key or database\n"
+             "                     refused at login; proxy authentication)";
     case ExitClass::kNotFound:
-      return "not found (project, file, version, label, database)";
+      return "not found (project, file, version, label)";
     case ExitClass::kRefused:
       return "conflict or refused by the server (checked out,\n"
              "                     exists, no rights, busy)";
     case ExitClass::kLocalFile:
-      return "local file error (working folder, cache, temporary files)";
+      return "local file error (a local file given, working folder,\n"
+             "                     cache, temporary files, standard output)";
     case ExitClass::kCanceled:
       return "canceled (Ctrl-C, a question answered cancel)";
     case ExitClass::kInternal:
-      return "internal error (SDK missing or not implemented)";
+      return "internal error (SDK missing or not implemented, an\n"
+             "                     unexpected failure inside qorv)";
   }
   return "";
 }
@@ -168,6 +139,14 @@ Outcome Outcome::Internal(std::string message) {
   return outcome;
 }
 
+Outcome Outcome::Failure(ExitClass exit_class, std::string message) {
+  Outcome outcome;
+  outcome.step = Step::kSetup;
+  outcome.exit_class = exit_class;
+  outcome.description = std::move(message);
+  return outcome;
+}
+
 Outcome Outcome::Interrupted() {
   Outcome outcome;
   outcome.canceled = true;
@@ -182,18 +161,13 @@ Outcome Outcome::FailedCall(const char* method, HRESULT hr) {
   return outcome;
 }
 
+std::span<const ResultClassRow> ResultClassTable() { return kResultClasses; }
+
 ExitClass ClassifyResult(int32_t result, bool canceled, Step step) {
-  if (canceled || IsCanceled(result)) return ExitClass::kCanceled;
-  if (result == kResultOk) return ExitClass::kSuccess;
-  if (result == kResultProxyAuthFailed) return ExitClass::kAuthentication;
-  if (IsConnectionFailure(result)) return ExitClass::kConnection;
-  if (IsInternal(result)) return ExitClass::kInternal;
-  if (step == Step::kLogin || Contains(kServerLoginStatuses, result)) {
-    return ExitClass::kAuthentication;
-  }
-  if (IsNotFound(result)) return ExitClass::kNotFound;
-  if (IsLocalFileFailure(result)) return ExitClass::kLocalFile;
-  return ExitClass::kRefused;
+  if (canceled) return kCanceled;
+  if (result == kResultOk) return kSuccess;
+  if (const ResultClassRow* row = FindRow(result)) return row->exit_class;
+  return step == Step::kLogin ? kAuthentication : kRefused;
 }
 
 ExitClass ClassifyOutcome(const Outcome& outcome) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "qorvsdk/comtypes.h"
@@ -27,6 +28,12 @@ enum class ExitClass : int {
   kInternal = 9,
 };
 
+inline constexpr ExitClass kAllExitClasses[] = {
+    ExitClass::kSuccess,        ExitClass::kNo,       ExitClass::kUsage,   ExitClass::kConnection,
+    ExitClass::kAuthentication, ExitClass::kNotFound, ExitClass::kRefused, ExitClass::kLocalFile,
+    ExitClass::kCanceled,       ExitClass::kInternal,
+};
+
 // The class's name in --json output ("not-found" ...).
 const char* ExitClassName(ExitClass exit_class);
 // One line for the help text.
@@ -46,9 +53,13 @@ struct Outcome {
   bool usage_error = false;     // description holds the usage message
   bool internal_error = false;  // description says what failed before the SDK could answer
   bool answer_no = false;       // a yes/no command answered no (result 0)
-  // A command that ran other command lines (the demo) ends with the class of
-  // the one that went wrong.
+  // A failure qorv found itself (a local file that cannot be read), or a
+  // command that ran other command lines (the demo) and ends with the class
+  // of the one that went wrong; description holds the message.
   std::optional<ExitClass> exit_class;
+  // Why it failed, as far as qorv could find out (the system's text for a
+  // connect, a key file that could not be used); written after the message.
+  std::string cause;
 
   bool ok() const {
     return !usage_error && !internal_error && SUCCEEDED(hr) && result == 0 && !canceled &&
@@ -58,17 +69,28 @@ struct Outcome {
   static Outcome Success() { return Outcome(); }
   static Outcome Usage(std::string message);
   static Outcome Internal(std::string message);
+  // A failure of class `exit_class` that qorv found before or instead of an
+  // SDK call.
+  static Outcome Failure(ExitClass exit_class, std::string message);
   // The user interrupted before the next SDK call could start.
   static Outcome Interrupted();
   // A call that did not return S_OK.
   static Outcome FailedCall(const char* method, HRESULT hr);
 };
 
+// The result values (one, or a range first..last) that have a class of
+// their own.
+struct ResultClassRow {
+  int32_t first;
+  int32_t last;
+  ExitClass exit_class;
+};
+std::span<const ResultClassRow> ResultClassTable();
+
 // The class of a result value: 0 is success; the canceled flag wins over any
-// value; transport and proxy codes are connection failures; codes of the
-// operations and of the reference server are sorted by what they mean; any
-// other nonzero value, being a server's status, is a refusal by the server
-// (except at the login step, where it is an authentication failure).
+// value; values of ResultClassTable() have their row's class; any other
+// nonzero value, being a server's status, is a refusal by the server, or at
+// the login step an authentication failure.
 ExitClass ClassifyResult(int32_t result, bool canceled, Step step);
 
 ExitClass ClassifyOutcome(const Outcome& outcome);

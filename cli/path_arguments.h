@@ -9,8 +9,19 @@
 namespace qorv::cli {
 
 // The server path an argument names: "$" and "$/..." as they are, anything
-// else taken from the root ("Game" is "$/Game", "/Game" too, "" is "$/").
+// else taken from the root ("Game" is "$/Game", "/Game" too, "" is "$/"),
+// without a trailing "/" ("Game/" is "$/Game").
 std::string ServerPathArgument(std::string_view argument);
+
+// Why `argument` names no server path, as the end of a message; empty when
+// it names one. A name may be neither empty ("Game//main.c", "$//") nor hold
+// a control character (a line break); one "/" at the end is allowed. Every
+// command checks its server paths with this before anything connects.
+std::string ServerPathProblem(std::string_view argument);
+
+// The project holding `server_path` ("$/Game" of "$/Game/main.c", "$/" of
+// "$/Game").
+std::string ParentPath(std::string_view server_path);
 
 // The last name of a server path ("main.c" of "$/Game/main.c").
 std::string LeafName(std::string_view server_path);

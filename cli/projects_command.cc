@@ -38,6 +38,7 @@ Command ProjectsCommand() {
           "JSON: data.project, data.projects (names).",
       .min_arguments = 0,
       .max_arguments = 1,
+      .argument_kinds = {ArgumentKind::kServerPath},
       .need = ServerNeed::kLogin,
       .run = RunProjects,
   };

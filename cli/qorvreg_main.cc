@@ -6,10 +6,14 @@
 //   qorvreg [/u] [/s] path/to/libqorvsdk.so
 //
 // /u unregisters, /s prints nothing on success. Exit status 0 on success, 1
-// when the module's entry point fails, 2 for a usage error.
+// when the module cannot be loaded or its entry point fails (or anything
+// else goes wrong), 2 for a usage error.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <string>
 
+#include "platform/com/activation_problem.h"
 #include "qorvsdk/activation.h"
 #include "qorvsdk/comtypes.h"
 
@@ -44,7 +48,7 @@ const char* Explain(HRESULT hr) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   bool unregister = false;
   bool silent = false;
   const char* module = nullptr;
@@ -67,10 +71,17 @@ int main(int argc, char** argv) {
   const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
   HRESULT hr = unregister ? QorvUnregisterModule(module) : QorvRegisterModule(module);
   if (FAILED(hr)) {
-    std::fprintf(stderr, "qorvreg: %s in %s failed: %s (0x%08X)\n", entry, module, Explain(hr),
-                 static_cast<unsigned>(hr));
+    // The loader's reason names what is missing (the file, a library it
+    // needs, a symbol).
+    const std::string reason =
+        hr == CO_E_DLLNOTFOUND ? ": " + qorv::platform::ModuleLoadProblem(module) : "";
+    std::fprintf(stderr, "qorvreg: %s in %s failed: %s%s (0x%08X)\n", entry, module, Explain(hr),
+                 reason.c_str(), static_cast<unsigned>(hr));
     return kExitFailed;
   }
   if (!silent) std::printf("%s in %s succeeded.\n", entry, module);
   return 0;
+} catch (const std::exception& error) {
+  std::fprintf(stderr, "qorvreg: internal error: %s\n", error.what());
+  return kExitFailed;
 }

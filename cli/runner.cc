@@ -1,11 +1,16 @@
 #include "cli/runner.h"
 
+#include <exception>
 #include <filesystem>
 #include <memory>
 
 #include "cli/help_text.h"
+#include "cli/key_files.h"
+#include "cli/path_arguments.h"
 #include "cli/sdk_session.h"
 #include "cli/session_events.h"
+#include "platform/console/local_probe.h"
+#include "qorvsdk/result_codes.h"
 
 namespace qorv::cli {
 namespace {
@@ -13,8 +18,8 @@ namespace {
 // The failure in words, for standard error.
 // `shown_failures`, when given, is the console whose failed report lines the
 // message need not repeat.
-std::string FailureMessage(const Command& command, const Outcome& outcome,
-                           const Console* shown_failures) {
+std::string FailureText(const Command& command, const Outcome& outcome,
+                        const Console* shown_failures) {
   if (outcome.usage_error || outcome.internal_error || outcome.exit_class) {
     return outcome.description;
   }
@@ -39,6 +44,12 @@ std::string FailureMessage(const Command& command, const Outcome& outcome,
   return outcome.description + " " + result;
 }
 
+std::string FailureMessage(const Command& command, const Outcome& outcome,
+                           const Console* shown_failures) {
+  const std::string text = FailureText(command, outcome, shown_failures);
+  return outcome.cause.empty() ? text : text + ": " + outcome.cause;
+}
+
 JsonValue Document(const Command& command, const Outcome& outcome, ExitClass exit_class,
                    const CommandContext* context, const Console& console,
                    const std::string& error) {
@@ -55,6 +66,8 @@ JsonValue Document(const Command& command, const Outcome& outcome, ExitClass exi
   if (exit_class != ExitClass::kSuccess && exit_class != ExitClass::kNo) {
     document.Set("error", JsonValue::String(error));
   }
+  if (!outcome.cause.empty()) document.Set("cause", JsonValue::String(outcome.cause));
+  if (console.warnings().size() > 0) document.Set("warnings", console.warnings());
   document.Set("data", outcome.ok() && context != nullptr ? context->data() : JsonValue());
   document.Set("report", console.report_lines());
   return document;
@@ -123,6 +136,66 @@ Outcome CheckConnectionSettings(const Command& command, const GlobalOptions& glo
   return Outcome::Success();
 }
 
+// `argument` in quotes, its control characters written as escapes ("\n",
+// "\x1B") so that the message shows where they are.
+std::string QuotedArgument(std::string_view argument) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string quoted = "\"";
+  for (const char c : argument) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      quoted += "\\n";
+    } else if (c == '\t') {
+      quoted += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      quoted += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 0xF];
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+ArgumentKind KindOf(const Command& command, size_t index) {
+  if (command.argument_kinds.empty()) return ArgumentKind::kText;
+  return command.argument_kinds[std::min(index, command.argument_kinds.size() - 1)];
+}
+
+// Server paths well formed and local file names given: usage errors.
+Outcome CheckArgumentForms(const Command& command, const std::vector<std::string>& arguments) {
+  const std::string name = std::string(command.name) + ": ";
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (KindOf(command, i) == ArgumentKind::kServerPath) {
+      const std::string problem = ServerPathProblem(argument);
+      if (!problem.empty()) {
+        return Outcome::Usage(name + QuotedArgument(argument) +
+                              " is not a server path: " + problem);
+      }
+    } else if (KindOf(command, i) == ArgumentKind::kLocalFile) {
+      if (argument.empty()) return Outcome::Usage(name + "the local file name is empty");
+      if (argument == "-") {
+        return Outcome::Usage(name + "\"-\" (standard input) cannot be used; name a file");
+      }
+    }
+  }
+  return Outcome::Success();
+}
+
+// The local files readable, after every usage check.
+Outcome CheckLocalFiles(const Command& command, const std::vector<std::string>& arguments) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (KindOf(command, i) != ArgumentKind::kLocalFile) continue;
+    const std::string problem = platform::UnreadableFileReason(arguments[i]);
+    if (!problem.empty()) {
+      return Outcome::Failure(ExitClass::kLocalFile, std::string(command.name) +
+                                                         ": the local file " + arguments[i] +
+                                                         " cannot be read: " + problem);
+    }
+  }
+  return Outcome::Success();
+}
+
 Outcome CheckArgumentCount(const Command& command, size_t count) {
   if (count < command.min_arguments) {
     return Outcome::Usage(std::string(command.name) + ": missing argument (" + command.synopsis +
@@ -133,6 +206,69 @@ Outcome CheckArgumentCount(const Command& command, size_t count) {
                           ")");
   }
   return Outcome::Success();
+}
+
+// The reference server's refusals of a login (docs/protocol.md): a wrong
+// name or password, a user key that does not match.
+constexpr int32_t kServerStatusBadLogin = 40003;
+constexpr int32_t kServerStatusKeyMismatch = 40004;
+
+// How long the probe of a server or proxy that the SDK could not reach waits
+// for the connect.
+constexpr int kProbeTimeoutMs = 3000;
+
+// Why the connect failed, as far as a connect of qorv's own can tell: the
+// SDK's text names the server but not the cause ("Error connecting to:
+// HOST:PORT" for a refused connect and an unknown host alike), and a proxy
+// failure does not name the proxy.
+std::string ConnectCause(const Outcome& outcome, const GlobalOptions& globals) {
+  if (outcome.ok() || FAILED(outcome.hr) || outcome.canceled) return std::string();
+  const ServerAddress& server = *globals.server;
+  const std::string server_name = server.host + ":" + std::to_string(server.port);
+  const ProxySettings& proxy = globals.proxy;
+  if (proxy.type != Enum_NOPROXY) {
+    const std::string proxy_name = proxy.host + ":" + std::to_string(proxy.port);
+    if (ClassifyResult(outcome.result, false, Step::kConnect) != ExitClass::kConnection &&
+        outcome.result != kResultProxyAuthFailed) {
+      return std::string();
+    }
+    const std::string reason = platform::UnreachableReason(proxy.host, proxy.port, kProbeTimeoutMs);
+    return reason.empty() ? "through the proxy " + proxy_name
+                          : "the proxy " + proxy_name + " cannot be reached: " + reason;
+  }
+  switch (outcome.result) {
+    case kResultSocketError:
+    case kResultConnectFailed:
+    case kResultUnspecifiedConnectError: {
+      const std::string reason =
+          platform::UnreachableReason(server.host, server.port, kProbeTimeoutMs);
+      return reason.empty() ? std::string() : server_name + " cannot be reached: " + reason;
+    }
+    case kResultReceiveOutOfMemory:
+    case kResultNotThisProduct:
+      return "the program at " + server_name + " does not answer as a qorv server";
+    default:
+      return std::string();
+  }
+}
+
+// Why the login was refused, where qorv knows more than the server's text.
+std::string LoginCause(const Outcome& outcome, const GlobalOptions& globals, const ProgramIo& io,
+                       size_t unusable_key_files) {
+  if (outcome.ok() || FAILED(outcome.hr)) return std::string();
+  if (outcome.result == kServerStatusBadLogin && !globals.password && !io.input_is_terminal) {
+    return "no password was given (--password or QORV_PASSWORD) and standard input is not a "
+           "terminal to ask on, so the empty password was sent";
+  }
+  if (outcome.result == kServerStatusKeyMismatch) {
+    if (globals.key_files.empty()) {
+      return "the server enciphers its logins: give the user's key file with --key-file";
+    }
+    if (unusable_key_files == globals.key_files.size()) {
+      return "none of the key files given could be used (see the warnings above)";
+    }
+  }
+  return std::string();
 }
 
 // Opens the session, connects and logs in as the command needs, and runs
@@ -170,12 +306,21 @@ Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io)
 
   if (!globals.temp_directory.empty()) session->SetTempDirectory(globals.temp_directory);
   Outcome step = session->Connect(*globals.server, globals.proxy);
-  if (!step.ok()) return step;
+  if (!step.ok()) {
+    step.cause = ConnectCause(step, globals);
+    return step;
+  }
   if (command.need == ServerNeed::kLogin) {
+    const std::vector<std::string> key_problems =
+        KeyFileProblems(globals.key_files, globals.server->host, globals.user);
+    for (const std::string& problem : key_problems) console.Warning(problem);
     bool must_change_password = false;
     step = session->Login(globals.user, password, globals.database, globals.key_files,
                           &must_change_password);
-    if (!step.ok()) return step;
+    if (!step.ok()) {
+      step.cause = LoginCause(step, globals, io, key_problems.size());
+      return step;
+    }
     if (must_change_password) console.Notice("the server asks you to change your password");
   }
   if (context.interrupted()) return Outcome::Interrupted();
@@ -186,10 +331,8 @@ Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io)
   return outcome;
 }
 
-}  // namespace
-
-int RunQorv(const std::vector<std::string>& arguments, const std::vector<Command>& commands,
-            ProgramIo& io) {
+int RunCommandLine(const std::vector<std::string>& arguments, const std::vector<Command>& commands,
+                   ProgramIo& io) {
   CommandLine line;
   std::string error;
   const bool parsed = ParseCommandLine(
@@ -231,14 +374,49 @@ int RunQorv(const std::vector<std::string>& arguments, const std::vector<Command
 
   CommandContext context(*command, line, globals, console, io, commands, nullptr);
   Outcome outcome = CheckArgumentCount(*command, line.arguments.size());
+  if (outcome.ok()) outcome = CheckArgumentForms(*command, line.arguments);
   if (outcome.ok() && command->check != nullptr) outcome = command->check(context);
   if (outcome.ok() && command->need != ServerNeed::kNone) {
     outcome = CheckConnectionSettings(*command, globals);
-    if (outcome.ok()) outcome = RunWithSession(context, console, io);
-  } else if (outcome.ok()) {
-    outcome = command->run(context);
+  }
+  if (outcome.ok()) outcome = CheckLocalFiles(*command, line.arguments);
+  if (outcome.ok()) {
+    outcome = command->need != ServerNeed::kNone ? RunWithSession(context, console, io)
+                                                 : command->run(context);
   }
   return Finish(*command, outcome, &context, console, io);
+}
+
+// Everything written must have reached standard output: results lost on a
+// full disk or a closed descriptor are a failure, not a success.
+int CheckOutput(ProgramIo& io, int status) {
+  if (io.out.flush()) return status;
+  const std::string reason = io.output_failure ? io.output_failure() : std::string();
+  io.err << "qorv: the output could not be written to standard output"
+         << (reason.empty() ? "" : ": " + reason) << "\n";
+  io.err.flush();
+  return status == static_cast<int>(ExitClass::kSuccess) ||
+                 status == static_cast<int>(ExitClass::kNo)
+             ? static_cast<int>(ExitClass::kLocalFile)
+             : status;
+}
+
+}  // namespace
+
+int RunQorv(const std::vector<std::string>& arguments, const std::vector<Command>& commands,
+            ProgramIo& io) {
+  int status;
+  // Nothing thrown below may end the program without a word.
+  try {
+    status = RunCommandLine(arguments, commands, io);
+  } catch (const std::exception& error) {
+    io.err << "qorv: internal error: " << error.what() << "\n";
+    status = static_cast<int>(ExitClass::kInternal);
+  } catch (...) {
+    io.err << "qorv: internal error: an unknown exception\n";
+    status = static_cast<int>(ExitClass::kInternal);
+  }
+  return CheckOutput(io, status);
 }
 
 }  // namespace qorv::cli

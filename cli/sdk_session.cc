@@ -4,6 +4,7 @@
 
 #include "cli/console.h"
 #include "cli/sdk_call.h"
+#include "platform/com/activation_problem.h"
 #include "platform/com/module_loader.h"
 #include "platform/com/registry_file.h"
 #include "qorvsdk/activation.h"
@@ -22,19 +23,36 @@ std::string RegistryName() {
   return platform::RegistryFilePath().value_or("(no registry: set QORV_REGISTRY or HOME)");
 }
 
-std::string ActivationFailure(HRESULT hr) {
+// The registry's own reason it cannot be read, after ": ".
+std::string RegistryProblem() {
+  const std::optional<std::string> path = platform::RegistryFilePath();
+  if (!path) return std::string();
+  const std::string problem = platform::RegistryFileProblem(*path);
+  return problem.empty() ? std::string() : ": " + problem;
+}
+
+// " /path/libqorvsdk.so" and the loader's reason after ": ", for the module
+// the registry names for `clsid`.
+std::string RegisteredModuleProblem(const CLSID& clsid) {
+  const std::string module = platform::RegisteredModuleOf(clsid);
+  if (module.empty()) return std::string();
+  const std::string problem = platform::ModuleLoadProblem(module);
+  return " " + module + (problem.empty() ? std::string() : " (" + problem + ")");
+}
+
+std::string ActivationFailure(HRESULT hr, const CLSID& clsid) {
   switch (hr) {
     case REGDB_E_READREGDB:
-      return "the registry " + RegistryName() + " cannot be read";
+      return "the registry " + RegistryName() + " cannot be read" + RegistryProblem();
     case CO_E_CLASSSTRING:
     case REGDB_E_CLASSNOTREG:
       return "the SDK is not registered in " + RegistryName() + "; " + kRegisterHint;
     case CO_E_DLLNOTFOUND:
-      return "the SDK module registered in " + RegistryName() + " cannot be loaded; " +
-             kRegisterHint;
+      return "the SDK module" + RegisteredModuleProblem(clsid) + " registered in " +
+             RegistryName() + " cannot be loaded; " + kRegisterHint;
     case CO_E_ERRORINDLL:
-      return "the module registered for the SDK in " + RegistryName() + " is not an SDK module; " +
-             kRegisterHint;
+      return "the module" + RegisteredModuleProblem(clsid) + " registered for the SDK in " +
+             RegistryName() + " is not an SDK module; " + kRegisterHint;
     default:
       return "the SDK object cannot be created (" + HresultText(hr) + ")";
   }
@@ -52,8 +70,20 @@ Outcome RegisterModule(const std::string& module, Console& console) {
   }
   const HRESULT hr = QorvRegisterModule(module.c_str());
   if (FAILED(hr)) {
+    std::string reason;
+    if (hr == CO_E_DLLNOTFOUND) {
+      reason = "it cannot be loaded: " + platform::ModuleLoadProblem(module);
+    } else if (hr == CO_E_ERRORINDLL) {
+      reason = "it is not an SDK module (it has no DllRegisterServer)";
+    } else if (hr == REGDB_E_READREGDB) {
+      reason = "the registry cannot be read" + RegistryProblem();
+    } else if (hr == REGDB_E_WRITEREGDB) {
+      reason = "the registry cannot be written";
+    } else {
+      reason = "its DllRegisterServer failed";
+    }
     return Outcome::Internal("registering the SDK module " + module + " in " + RegistryName() +
-                             " failed (" + HresultText(hr) + "); " + kRegisterHint);
+                             " failed (" + HresultText(hr) + "): " + reason + "; " + kRegisterHint);
   }
   console.Notice("registered the SDK module " + module + " in " + RegistryName());
   return Outcome::Success();
@@ -71,7 +101,7 @@ Outcome CreateSdkObject(const SessionOptions& options, Console& console, ComPtr<
     if (!registered.ok()) return registered;
     hr = QorvCLSIDFromProgID(kSdkProgId, &clsid);
   }
-  if (FAILED(hr)) return Outcome::Internal(ActivationFailure(hr));
+  if (FAILED(hr)) return Outcome::Internal(ActivationFailure(hr, clsid));
   hr = QorvCoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IQORVSDK, sdk->ReceiveVoid());
   // A registration that points at a module that is gone (a build folder
   // removed) is replaced only by a module the user named.
@@ -82,7 +112,9 @@ Outcome CreateSdkObject(const SessionOptions& options, Console& console, ComPtr<
     hr = QorvCoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IQORVSDK,
                               sdk->ReceiveVoid());
   }
-  if (FAILED(hr) || !*sdk) return Outcome::Internal(ActivationFailure(FAILED(hr) ? hr : E_POINTER));
+  if (FAILED(hr) || !*sdk) {
+    return Outcome::Internal(ActivationFailure(FAILED(hr) ? hr : E_POINTER, clsid));
+  }
   return Outcome::Success();
 }
 

@@ -5,8 +5,10 @@
 
 namespace qorv::cli {
 
-ProgramIo SystemProgramIo(const std::atomic<bool>* interrupt, std::string default_module) {
-  ProgramIo io(std::cout, std::cerr);
+ProgramIo SystemProgramIo(platform::StandardOutput& output, const std::atomic<bool>* interrupt,
+                          std::string default_module) {
+  ProgramIo io(output.stream(), std::cerr);
+  io.output_failure = [&output] { return output.failure(); };
   io.input_is_terminal = platform::IsTerminal(platform::StandardStream::kInput);
   io.error_is_terminal = platform::IsTerminal(platform::StandardStream::kError);
   io.columns = platform::TerminalColumns(platform::StandardStream::kError, 80);

@@ -7,12 +7,15 @@
 #include <string>
 
 #include "cli/command.h"
+#include "platform/console/standard_output.h"
 
 namespace qorv::cli {
 
-// `interrupt` is the flag of the process's InterruptWatch; `default_module`
-// the SDK module built with qorv.
-ProgramIo SystemProgramIo(const std::atomic<bool>* interrupt, std::string default_module);
+// `output` is standard output, which must outlive the result; `interrupt`
+// the flag of the process's InterruptWatch; `default_module` the SDK module
+// built with qorv.
+ProgramIo SystemProgramIo(platform::StandardOutput& output, const std::atomic<bool>* interrupt,
+                          std::string default_module);
 
 }  // namespace qorv::cli
 

@@ -1,4 +1,5 @@
 // qorvd: the reference server, and `qorvd admin ...` for its data directory.
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,7 +9,7 @@
 #include "server/server.h"
 #include "server/server_config.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (!arguments.empty() && arguments.front() == "admin") {
     return qorv::server::RunAdminCommand({arguments.begin() + 1, arguments.end()}, std::cout,
@@ -39,4 +40,8 @@ int main(int argc, char** argv) {
   server.Stop();
   std::cout << "stopped" << std::endl;
   return 0;
+} catch (const std::exception& error) {
+  // Exit code 1, as for a server that cannot start (docs/qorvd.md).
+  std::cerr << "qorvd: internal error: " << error.what() << "\n";
+  return 1;
 }

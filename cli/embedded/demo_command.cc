@@ -25,14 +25,24 @@ namespace fs = std::filesystem;
 // in it when this object goes, on every path out of the demo.
 class DemoFolder {
  public:
-  DemoFolder() {
+  // On failure path() is empty and *error says why (TMPDIR naming a folder
+  // that does not exist, a folder that cannot be written).
+  explicit DemoFolder(std::string* error) {
+    std::error_code failure;
+    const fs::path base = fs::temp_directory_path(failure);
+    if (failure) {
+      *error = "the temporary folder cannot be found: " + failure.message();
+      return;
+    }
     std::random_device random;
     for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
       std::ostringstream name;
       name << "qorv-demo-" << std::hex << random() << random();
-      fs::path candidate = fs::temp_directory_path() / name.str();
-      std::error_code error;
-      if (fs::create_directory(candidate, error)) path_ = candidate;
+      const fs::path candidate = base / name.str();
+      if (fs::create_directory(candidate, failure)) path_ = candidate;
+    }
+    if (path_.empty()) {
+      *error = "no folder can be made in " + base.string() + ": " + failure.message();
     }
   }
   ~DemoFolder() {
@@ -95,8 +105,15 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
 
 Outcome RunDemo(CommandContext& context) {
   std::ostream& out = context.io().out;
-  DemoFolder folder;
-  if (folder.path().empty()) return Outcome::Internal("demo: no temporary folder can be made");
+  std::string folder_error;
+  DemoFolder folder(&folder_error);
+  if (folder.path().empty()) {
+    const std::optional<std::string> variable =
+        context.io().environment ? context.io().environment("TMPDIR") : std::nullopt;
+    return Outcome::Failure(ExitClass::kLocalFile,
+                            "demo: " + folder_error +
+                                (variable ? " (TMPDIR is \"" + *variable + "\")" : std::string()));
+  }
   out << "Working in " << folder.path().string() << " (removed at the end)\n";
 
   // The SDK's registration and its cache stay inside the demo's folder.
@@ -149,9 +166,9 @@ Outcome RunDemo(CommandContext& context) {
       {"A local copy compared with the server's latest version",
        {"compare", local_main.string(), kSampleVersionedFile},
        0},
-      {"A file the server does not have: exit status 5 (the SDK reports 100 percent done,\n"
-       "# drawn as a progress bar when standard error is a terminal)",
-       {"compare", local_main.string(), project + "/src/missing.c"},
+      {"A version the server does not have: exit status 5 (the SDK reports 100 percent\n"
+       "# done, drawn as a progress bar when standard error is a terminal)",
+       {"compare", "-r", "9", local_main.string(), kSampleVersionedFile},
        5},
       {"The same information for scripts", {"--json", "info", kSampleBinaryFile}, 0},
       {"A refused login: exit status 4", {"--user", "bob", "--password", "wrong", "ls"}, 4},

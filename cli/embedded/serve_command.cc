@@ -1,6 +1,7 @@
 // qorv serve: the reference server inside qorv, on a data directory, until
 // Ctrl-C.
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "cli/embedded/embedded_commands.h"
@@ -45,15 +46,27 @@ Outcome RunServe(CommandContext& context) {
   if (context.options().Has("sample") && !HasSampleDatabase(config.data_directory)) {
     std::string error;
     if (!CreateSampleDatabase(config.data_directory, &error)) {
-      return Outcome::Internal("the sample database cannot be created: " + error);
+      return Outcome::Failure(ExitClass::kLocalFile,
+                              "serve: the sample database cannot be created: " + error);
     }
     console.Notice(std::string("created the sample database ") + kSampleDatabase + " (users " +
                    kSampleUser + "/" + kSamplePassword + " and " + kSampleSecondUser + "/" +
                    kSampleSecondPassword + ")");
   }
+  // qorvd exits 1 for both failures below; qorv tells them apart by its
+  // classes: a data directory that is missing is a local-file failure, a
+  // port that cannot be listened on a connection failure.
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(config.data_directory, ignored)) {
+    return Outcome::Failure(ExitClass::kLocalFile, "serve: the data directory " +
+                                                       config.data_directory +
+                                                       " is not a folder (--sample creates one)");
+  }
   server::Server server(config);
   std::string error;
-  if (!server.Start(&error)) return Outcome::Internal("the server cannot start: " + error);
+  if (!server.Start(&error)) {
+    return Outcome::Failure(ExitClass::kConnection, "serve: the server cannot start: " + error);
+  }
   const std::string address = server.address() + ":" + std::to_string(server.port());
   context.io().out << "listening on " << address << std::endl;
   console.Notice("connect with: qorv --server " + address +

@@ -1,6 +1,13 @@
 // The exit status classes of results.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/help_text.h"
 #include "cli/outcome.h"
 #include "qorvsdk/result_codes.h"
 
@@ -66,6 +73,74 @@ TEST(OutcomeTest, CanceledFlagWinsAndCallFailuresAreInternal) {
   // A failure is reported as such even when the command meant to answer no.
   no.result = 40101;
   EXPECT_EQ(ClassifyOutcome(no), ExitClass::kNotFound);
+}
+
+struct DocumentedClass {
+  int status = -1;
+  std::string name;
+  std::vector<std::pair<int32_t, int32_t>> codes;  // first, last
+};
+
+// The rows of the exit status table of docs/cli.md: "| N | `name` | meaning
+// with codes 11001-11005, 11101, ... |".
+std::vector<DocumentedClass> DocumentedClasses() {
+  std::ifstream file(QORV_TEST_SOURCE_DIR "/docs/cli.md");
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string document = text.str();
+  const size_t section = document.find("\n## Exit status\n");
+  EXPECT_NE(section, std::string::npos);
+  std::vector<DocumentedClass> rows;
+  std::istringstream lines(
+      document.substr(section + 1, document.find("\n## ", section + 1) - section));
+  const std::regex row(R"(^\| (\d+) \| `([a-z-]+)` \| (.*) \|$)");
+  const std::regex code(R"((\d+)(-(\d+))?)");
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch match;
+    if (!std::regex_match(line, match, row)) continue;
+    DocumentedClass documented{std::stoi(match[1]), match[2], {}};
+    const std::string meaning = match[3];
+    for (auto it = std::sregex_iterator(meaning.begin(), meaning.end(), code);
+         it != std::sregex_iterator(); ++it) {
+      const int32_t first = std::stoi((*it)[1]);
+      documented.codes.emplace_back(first, (*it)[3].matched ? std::stoi((*it)[3]) : first);
+    }
+    rows.push_back(documented);
+  }
+  return rows;
+}
+
+// The table in docs/cli.md, the help text and the code are one: every class
+// in order with its name, every code listed under the class the code gives
+// it, and every code of the code's table listed under its class.
+TEST(OutcomeTest, TheDocumentedExitStatusesAreThoseOfTheCode) {
+  const std::vector<DocumentedClass> rows = DocumentedClasses();
+  ASSERT_EQ(rows.size(), std::size(kAllExitClasses));
+  const std::string help = ProgramHelp(ClientCommands());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const ExitClass exit_class = kAllExitClasses[i];
+    EXPECT_EQ(rows[i].status, static_cast<int>(exit_class));
+    EXPECT_EQ(rows[i].name, ExitClassName(exit_class));
+    const std::string number = std::to_string(rows[i].status);
+    EXPECT_NE(help.find("  " + number + std::string(3 - number.size(), ' ') + rows[i].name + " "),
+              std::string::npos)
+        << rows[i].name;
+    for (const auto& [first, last] : rows[i].codes) {
+      for (int32_t code = first; code <= last; ++code) {
+        EXPECT_EQ(ClassifyResult(code, false, Step::kOperation), exit_class)
+            << code << " is listed under " << rows[i].name;
+      }
+    }
+  }
+  for (const ResultClassRow& entry : ResultClassTable()) {
+    const DocumentedClass& row = rows[static_cast<size_t>(entry.exit_class)];
+    for (int32_t code = entry.first; code <= entry.last; ++code) {
+      bool listed = false;
+      for (const auto& [first, last] : row.codes)
+        listed = listed || (code >= first && code <= last);
+      EXPECT_TRUE(listed) << code << " is not listed under " << row.name;
+    }
+  }
 }
 
 }  // namespace

@@ -53,6 +53,22 @@ class QorvSandbox {
     return run;
   }
 
+  // Runs qorv with its standard output sent to `file` (such as /dev/full)
+  // by the shell.
+  QorvRun RunWithOutputTo(const std::string& file, const std::vector<std::string>& arguments,
+                          platform::EnvironmentChanges extra = {}) const {
+    std::vector<std::string> shell = {"-c", "exec \"$0\" \"$@\" > '" + file + "'",
+                                      QORV_TEST_QORV_PATH};
+    shell.insert(shell.end(), arguments.begin(), arguments.end());
+    platform::CapturedProgram program;
+    QorvRun run;
+    if (program.Start("/bin/sh", shell, Environment(std::move(extra)), "") != 0) return run;
+    program.Finish(60000, &run.exit_code);
+    run.out = program.out();
+    run.err = program.err();
+    return run;
+  }
+
  private:
   testing::ScopedTempFolder folder_;
   std::string registry_;

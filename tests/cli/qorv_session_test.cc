@@ -207,6 +207,68 @@ TEST_F(QorvSessionTest, FailuresGetTheirClassAndOneMessage) {
   EXPECT_EQ(run.exit_code, 3) << run.err;
 }
 
+TEST_F(QorvSessionTest, ExistsAnswersForFilesAndProjects) {
+  QorvRun run = Run({"--json", "exists", "$/game/SRC/Main.c"});
+  EXPECT_EQ(run.exit_code, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, R"("exists":true,"kind":"file")")) << run.out;
+  run = Run({"exists", kSampleProject});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  // A file that is not there, in a project that is or is not: no, and no
+  // failure on the way to the answer.
+  for (const char* path : {"$/Game/src/nothing.c", "$/Nowhere/main.c", "$/Game/src/main.c/x"}) {
+    run = Run({"exists", path});
+    EXPECT_EQ(run.exit_code, 1) << path << "\n" << run.err;
+    EXPECT_EQ(run.out, std::string(path) + " does not exist\n");
+    EXPECT_FALSE(Contains(run.err, "error:")) << run.err;
+  }
+}
+
+TEST_F(QorvSessionTest, CompareSaysWhatItComparedWhenTheServerHasNoSuchFile) {
+  const std::string local = sandbox_.Child("main.c");
+  std::ofstream(local, std::ios::binary) << SampleLatestMainText();
+  QorvRun run = Run({"compare", local, "$/Game/src/mian.c"});
+  EXPECT_EQ(run.exit_code, 5) << run.err;
+  EXPECT_FALSE(Contains(run.err, "Checking in")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "compare: $/Game/src/mian.c is no file on the server, so " + local +
+                                    " cannot be compared with it"))
+      << run.err;
+  run = Run({"compare", local, kSampleProject});
+  EXPECT_EQ(run.exit_code, 5) << run.err;
+  EXPECT_TRUE(Contains(run.err, "$/Game is a project, not a file")) << run.err;
+  // A version the server does not have: the SDK's text, then what was
+  // compared.
+  run = Run({"compare", "-r", "9", local, kSampleVersionedFile});
+  EXPECT_EQ(run.exit_code, 5) << run.err;
+  EXPECT_TRUE(Contains(run.err, "): comparing " + local + " with $/Game/src/main.c version 9\n"))
+      << run.err;
+}
+
+TEST_F(QorvSessionTest, ResultsThatCannotBeWrittenAreAFailure) {
+  for (const std::vector<std::string>& line : std::vector<std::vector<std::string>>{
+           {"-q", "files", "$/Game/src"}, {"--json", "count", kSampleProject}}) {
+    const QorvRun run = sandbox_.RunWithOutputTo("/dev/full", line, server_.Login());
+    EXPECT_EQ(run.exit_code, 7) << line[1] << "\n" << run.err;
+    EXPECT_TRUE(Contains(run.err, "qorv: the output could not be written to standard output: "))
+        << run.err;
+  }
+}
+
+TEST_F(QorvSessionTest, ARefusedLoginSaysWhatQorvKnowsOfIt) {
+  // No password given and none to ask for on a pipe: the empty one was sent.
+  QorvRun run = Run({"ls"}, {{"QORV_SERVER", server_.address()},
+                             {"QORV_USER", kSampleUser},
+                             {"QORV_DATABASE", kSampleDatabase}});
+  EXPECT_EQ(run.exit_code, 4) << run.err;
+  EXPECT_TRUE(Contains(run.err, "error: Invalid user name or password\n")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "no password was given")) << run.err;
+  // A wrong password given is only the server's word.
+  run = Run({"ls"}, server_.Login(kSampleUser, "wrong"));
+  EXPECT_FALSE(Contains(run.err, "no password was given")) << run.err;
+  // An unknown database refuses the login, as the help says.
+  run = Run({"ls", "-d", "Nope"});
+  EXPECT_EQ(run.exit_code, 4) << run.err;
+}
+
 TEST_F(QorvSessionTest, CtrlCCancelsAWaitingRequest) {
   // Every reply comes a second late, so the interrupt below arrives while
   // qorv waits for one (the SDK looks at the cancel flag every 300 ms).

@@ -2,6 +2,8 @@
 // bar appears only there.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "qorv_program.h"
 #include "sample_server.h"
 
@@ -28,13 +30,14 @@ TEST(QorvTerminalTest, AsksThePasswordWithoutEcho) {
   EXPECT_EQ(program.err().find(kSamplePassword), std::string::npos) << program.err();
 }
 
-// A failed comparison reports 100 percent done: a bar on a terminal, nothing
-// when standard error is a pipe.
+// A failed comparison (of a version the server does not have) reports 100
+// percent done: a bar on a terminal, nothing when standard error is a pipe.
 TEST(QorvTerminalTest, ProgressBarOnlyOnATerminal) {
   SampleServer server;
   QorvSandbox sandbox;
-  const std::vector<std::string> compare = {"compare", sandbox.Child("missing.c"),
-                                            "$/Game/missing.c"};
+  std::ofstream(sandbox.Child("main.c")) << "int main() {}\n";
+  const std::vector<std::string> compare = {"compare", "-r", "9", sandbox.Child("main.c"),
+                                            "$/Game/src/main.c"};
   platform::CapturedProgram program;
   ASSERT_EQ(
       program.StartInTerminal(QORV_TEST_QORV_PATH, compare, sandbox.Environment(server.Login())),

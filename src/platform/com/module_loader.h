@@ -12,6 +12,9 @@ using ModuleHandle = void*;
 // failure. A path without "/" names a file in the current folder, not one
 // found on the library search path.
 ModuleHandle LoadModuleFile(const std::string& path);
+// The same, with the loader's reason for a failure in *failure ("...: cannot
+// open shared object file: No such file or directory").
+ModuleHandle LoadModuleFile(const std::string& path, std::string* failure);
 
 // The address of the exported symbol `name`, or null.
 void* FindModuleSymbol(ModuleHandle module, const char* name);

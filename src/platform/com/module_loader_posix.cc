@@ -6,11 +6,21 @@
 
 namespace qorv::platform {
 
-ModuleHandle LoadModuleFile(const std::string& path) {
-  if (path.empty()) return nullptr;
+ModuleHandle LoadModuleFile(const std::string& path) { return LoadModuleFile(path, nullptr); }
+
+ModuleHandle LoadModuleFile(const std::string& path, std::string* failure) {
+  if (path.empty()) {
+    if (failure != nullptr) *failure = "no module file named";
+    return nullptr;
+  }
   // dlopen searches the library path for a bare name; a module is a file.
   std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-  return ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  ModuleHandle module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr && failure != nullptr) {
+    const char* text = ::dlerror();
+    *failure = text != nullptr ? text : "the loader gives no reason";
+  }
+  return module;
 }
 
 void* FindModuleSymbol(ModuleHandle module, const char* name) {

@@ -26,6 +26,10 @@ std::optional<std::string> RegistryFilePath();
 // Reads and parses the file into `root`. A missing or empty file is an empty
 // registry. REGDB_E_READREGDB when it cannot be read or parsed.
 HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root);
+// The same, with the reason a file cannot be used in *problem (when given):
+// the system's text ("Permission denied", "Is a directory") or the parser's
+// ("line 3: ...").
+HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root, std::string* problem);
 
 // Under the writers' lock: reads the registry, lets `edit` change it, and
 // writes the result beside the file and renames it into place. When `edit`

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -73,16 +74,30 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
-// Reads the whole file; a missing file reads as empty.
-bool ReadWholeFile(const std::string& path, std::string* content) {
+std::string ErrorText(int error) {
+  char text[256];
+  // The GNU strerror_r returns a pointer to the text, which may or may not
+  // be the buffer.
+  return ::strerror_r(error, text, sizeof text);
+}
+
+// Reads the whole file; a missing file reads as empty. On failure *problem
+// (when given) gets the system's text.
+bool ReadWholeFile(const std::string& path, std::string* content, std::string* problem) {
   content->clear();
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return errno == ENOENT;
+  if (fd.get() < 0) {
+    if (errno == ENOENT) return true;
+    if (problem != nullptr) *problem = ErrorText(errno);
+    return false;
+  }
   char buffer[8192];
   while (true) {
     ssize_t n = ::read(fd.get(), buffer, sizeof(buffer));
     if (n < 0) {
       if (errno == EINTR) continue;
+      // A folder opens, and its read fails with "Is a directory".
+      if (problem != nullptr) *problem = ErrorText(errno);
       return false;
     }
     if (n == 0) return true;
@@ -164,9 +179,13 @@ std::optional<std::string> RegistryFilePath() {
 }
 
 HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root) {
+  return ReadRegistryFile(path, root, nullptr);
+}
+
+HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root, std::string* problem) {
   std::string content;
-  if (!ReadWholeFile(path, &content)) return REGDB_E_READREGDB;
-  return ParseRegistry(content, root, nullptr) ? S_OK : REGDB_E_READREGDB;
+  if (!ReadWholeFile(path, &content, problem)) return REGDB_E_READREGDB;
+  return ParseRegistry(content, root, problem) ? S_OK : REGDB_E_READREGDB;
 }
 
 HRESULT UpdateRegistryFile(const std::string& path,
