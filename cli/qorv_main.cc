@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   // Before any thread starts, so that only the watcher takes Ctrl-C.
   qorv::platform::InterruptWatch interrupts;
   qorv::cli::ProgramIo io = qorv::cli::SystemProgramIo(&interrupts.flag(), QORV_DEFAULT_MODULE);
+  io.watch = &interrupts;
   const std::vector<qorv::cli::Command> commands = qorv::cli::AllCommands();
   return qorv::cli::RunQorv(std::vector<std::string>(argv + 1, argv + argc), commands, io);
 }

@@ -8,6 +8,10 @@
 #include "server/server.h"
 #include "server/server_config.h"
 
+#ifndef QORV_VERSION
+#define QORV_VERSION "unknown"
+#endif
+
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (!arguments.empty() && arguments.front() == "admin") {
@@ -25,6 +29,10 @@ int main(int argc, char** argv) {
     std::cout << qorv::server::ServeUsage();
     return 0;
   }
+  if (request.version) {
+    std::cout << "qorvd " << QORV_VERSION << "\n";
+    return 0;
+  }
   // Before any thread starts, so that every thread inherits the block and
   // only the wait below takes the signal.
   qorv::platform::BlockTerminationSignals();
@@ -34,7 +42,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   // Scripts read the port from this line.
-  std::cout << "listening on " << server.address() << ":" << server.port() << std::endl;
+  std::cout << "listening on " << qorv::server::EndpointText(server.address(), server.port())
+            << std::endl;
   qorv::platform::WaitForTerminationSignal();
   server.Stop();
   std::cout << "stopped" << std::endl;

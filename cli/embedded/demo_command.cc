@@ -21,11 +21,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Removes a folder with everything in it; read-only files (as a get leaves
+// them) must not keep it.
+void RemoveFolderTree(const fs::path& path) {
+  std::error_code ignored;
+  for (auto it = fs::recursive_directory_iterator(path, ignored);
+       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+    if (!it->is_symlink()) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+  }
+  fs::remove_all(path, ignored);
+}
+
 // A new folder under the system's temporary folder, removed with everything
-// in it when this object goes, on every path out of the demo.
+// in it when this object goes, on every path out of the demo, and by `watch`
+// (when given) when a second Ctrl-C ends the program at once.
 class DemoFolder {
  public:
-  DemoFolder() {
+  explicit DemoFolder(platform::InterruptWatch* watch) : watch_(watch) {
     std::random_device random;
     for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
       std::ostringstream name;
@@ -34,18 +48,13 @@ class DemoFolder {
       std::error_code error;
       if (fs::create_directory(candidate, error)) path_ = candidate;
     }
+    if (watch_ != nullptr && !path_.empty()) {
+      final_action_ = watch_->AddFinalAction([path = path_] { RemoveFolderTree(path); });
+    }
   }
   ~DemoFolder() {
-    if (path_.empty()) return;
-    std::error_code ignored;
-    // Read-only files (as a get leaves them) must not keep the folder.
-    for (auto it = fs::recursive_directory_iterator(path_, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-      if (!it->is_symlink()) {
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-      }
-    }
-    fs::remove_all(path_, ignored);
+    if (watch_ != nullptr && !path_.empty()) watch_->RemoveFinalAction(final_action_);
+    if (!path_.empty()) RemoveFolderTree(path_);
   }
   DemoFolder(const DemoFolder&) = delete;
   DemoFolder& operator=(const DemoFolder&) = delete;
@@ -53,6 +62,8 @@ class DemoFolder {
   const fs::path& path() const { return path_; }
 
  private:
+  platform::InterruptWatch* watch_;
+  int final_action_ = 0;
   fs::path path_;
 };
 
@@ -95,7 +106,7 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
 
 Outcome RunDemo(CommandContext& context) {
   std::ostream& out = context.io().out;
-  DemoFolder folder;
+  DemoFolder folder(context.io().watch);
   if (folder.path().empty()) return Outcome::Internal("demo: no temporary folder can be made");
   out << "Working in " << folder.path().string() << " (removed at the end)\n";
 
@@ -207,6 +218,7 @@ Command DemoCommand() {
           "Ctrl-C.",
       .need = ServerNeed::kNone,
       .run = RunDemo,
+      .json = false,
   };
 }
 
