@@ -23,6 +23,7 @@
 #include "cli/global_options.h"
 #include "cli/json_value.h"
 #include "cli/outcome.h"
+#include "platform/console/interrupt_watch.h"
 #include "platform/console/terminal.h"
 #include "qorvsdk/sdk.h"
 
@@ -68,6 +69,9 @@ struct Command {
   // Checks the options and arguments before anything connects, so that a
   // mistyped option fails at once; null when there is nothing to check.
   CommandRun check = nullptr;
+  // Whether --json applies; a command whose output is only for people to
+  // read refuses it as a usage error rather than ignore it.
+  bool json = true;
 
   bool Answers(std::string_view word) const;
 };
@@ -85,6 +89,9 @@ struct ProgramIo {
   bool error_is_terminal = false;
   int columns = 80;
   const std::atomic<bool>* interrupt = nullptr;
+  // The process's watch, for clean-up that must happen even when a second
+  // Ctrl-C ends the program at once; null when there is none.
+  platform::InterruptWatch* watch = nullptr;
   // Reads one line of standard input (`echo` false for a password);
   // `show_prompt`, when given, writes the question once the terminal is
   // ready for the answer.

@@ -62,7 +62,11 @@ void Console::EndProgress() {
 void Console::DrawBar() { err_ << RenderProgressBar(percent_, settings_.columns); }
 
 void Console::Notice(std::string_view text) {
-  if (settings_.quiet || settings_.json) return;
+  if (settings_.json) {
+    notices_.Append(JsonValue::String(text));
+    return;
+  }
+  if (settings_.quiet) return;
   EndProgress();
   err_ << kProgramPrefix << PrintableText(text) << '\n';
   err_.flush();

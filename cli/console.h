@@ -47,8 +47,10 @@ class Console {
   // Removes the bar, before the next output or at the end of a command.
   void EndProgress();
 
-  // "qorv: text" on standard error; notices are left out when quiet or JSON.
+  // "qorv: text" on standard error, left out when quiet; with --json, kept
+  // for the document instead.
   void Notice(std::string_view text);
+  const JsonValue& notices() const { return notices_; }
   // "qorv: warning: text" on standard error, also when quiet (something the
   // user asked for will not happen); kept for the document with --json.
   void Warning(std::string_view text);
@@ -67,6 +69,7 @@ class Console {
   std::ostream& out_;
   std::ostream& err_;
   JsonValue report_lines_ = JsonValue::Array();
+  JsonValue notices_ = JsonValue::Array();
   JsonValue warnings_ = JsonValue::Array();
   std::vector<std::string> failures_shown_;
   int percent_ = -1;  // the percent drawn, -1 when no bar is shown

@@ -17,6 +17,8 @@ bool ParsePort(std::string_view text, int32_t* port) {
   return true;
 }
 
+constexpr char kHostPortForms[] = "HOST:PORT or [v6-address]:PORT";
+
 // Splits "host:port" or "[v6]:port" into its parts.
 bool SplitHostPort(std::string_view text, std::string* host, int32_t* port, std::string* error,
                    std::string_view what) {
@@ -24,7 +26,7 @@ bool SplitHostPort(std::string_view text, std::string* host, int32_t* port, std:
   if (!text.empty() && text.front() == '[') {
     const size_t close = text.find(']');
     if (close == std::string_view::npos || close + 1 >= text.size() || text[close + 1] != ':') {
-      *error = std::string(what) + " \"" + std::string(text) + "\" is not [address]:port";
+      *error = std::string(what) + " \"" + std::string(text) + "\" is not " + kHostPortForms;
       return false;
     }
     host_part = text.substr(1, close - 1);
@@ -32,19 +34,21 @@ bool SplitHostPort(std::string_view text, std::string* host, int32_t* port, std:
   } else {
     const size_t colon = text.rfind(':');
     if (colon == std::string_view::npos) {
-      *error = std::string(what) + " \"" + std::string(text) + "\" has no port (host:port)";
+      *error = std::string(what) + " \"" + std::string(text) + "\" has no port: expected " +
+               kHostPortForms;
       return false;
     }
     host_part = text.substr(0, colon);
     port_part = text.substr(colon + 1);
     if (host_part.find(':') != std::string_view::npos) {
       *error = std::string(what) + " \"" + std::string(text) +
-               "\": write an IPv6 address in brackets, [address]:port";
+               "\": write an IPv6 address in brackets, [v6-address]:PORT";
       return false;
     }
   }
   if (host_part.empty()) {
-    *error = std::string(what) + " \"" + std::string(text) + "\" has no host";
+    *error = std::string(what) + " \"" + std::string(text) + "\" has no host: expected " +
+             kHostPortForms;
     return false;
   }
   if (!ParsePort(port_part, port)) {

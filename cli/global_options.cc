@@ -43,7 +43,6 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
            {"quiet", 'q', nullptr,
             "Show only results and failures: no report\nlines, no progress."},
        }},
-      {"Answers to the SDK's questions, for scripts", PromptOptionSpecs()},
       {"Other options",
        {
            {"module", 0, "PATH",

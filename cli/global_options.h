@@ -1,6 +1,8 @@
 // The options every command accepts: where the server is and how to log in,
-// how to show results, the answers to the SDK's questions, and where the
-// SDK module is. Each connection option may also come from the environment.
+// how to show results, and where the SDK module is. Each connection option
+// may also come from the environment. The answers to the SDK's questions
+// are read here too, but are options of the commands that ask them
+// (PromptOptionSpecs).
 #ifndef QORV_CLI_GLOBAL_OPTIONS_H_
 #define QORV_CLI_GLOBAL_OPTIONS_H_
 

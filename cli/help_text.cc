@@ -89,4 +89,6 @@ std::string CommandHelp(const Command& command) {
 
 std::string VersionText() { return std::string("qorv ") + QORV_VERSION + "\n"; }
 
+std::string VersionNumber() { return QORV_VERSION; }
+
 }  // namespace qorv::cli

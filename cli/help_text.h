@@ -15,6 +15,8 @@ std::string ShortUsage();
 std::string ProgramHelp(const std::vector<Command>& commands);
 std::string CommandHelp(const Command& command);
 std::string VersionText();
+// The version number alone ("1.0.0").
+std::string VersionNumber();
 
 }  // namespace qorv::cli
 

@@ -29,6 +29,11 @@ Outcome ReadFilter(const CommandContext& context, HistoryFilter* filter) {
     }
     (until ? filter->to : filter->from) = *date;
   }
+  if (filter->from != 0 && filter->to != 0 && filter->from > filter->to) {
+    return Outcome::Usage("--since " + *context.options().Value("since") +
+                          " is later than --until " + *context.options().Value("until") +
+                          ": no entry could match");
+  }
   return Outcome::Success();
 }
 
@@ -96,8 +101,10 @@ Outcome ProjectHistory(CommandContext& context, const std::string& path,
                            .Set("label", JsonValue::String(label.Utf8()))
                            .Set("comment", JsonValue::String(comment.Utf8()))
                            .Set("label_comment", JsonValue::String(label_comment.Utf8())));
-        output += EntryText(version, date, who.Utf8(), action.Utf8(),
-                            name.Utf8() + (is_project != VARIANT_FALSE ? "/" : ""), label.Utf8(),
+        // Projects end with "/", which the root "$/" has already.
+        std::string shown = name.Utf8();
+        if (is_project != VARIANT_FALSE && (shown.empty() || shown.back() != '/')) shown += '/';
+        output += EntryText(version, date, who.Utf8(), action.Utf8(), shown, label.Utf8(),
                             label_comment.Utf8(), comment.Utf8());
       });
   if (FAILED(read)) return Outcome::FailedCall("GetProjectHistory", read);

@@ -1,10 +1,22 @@
 #include "cli/project_listing.h"
 
+#include <algorithm>
+
 #include "cli/collection_reader.h"
 #include "cli/sdk_call.h"
+#include "platform/com/ascii_case.h"
 
 namespace qorv::cli {
 namespace {
+
+bool NameLess(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return AsciiLower(x) < AsciiLower(y); });
+}
+
+void SortNames(std::vector<std::string>* names) {
+  std::stable_sort(names->begin(), names->end(), NameLess);
+}
 
 // A call that succeeded but whose collection could not be read is a fault of
 // the SDK, not of the server.
@@ -23,7 +35,7 @@ Outcome ReadSubProjects(IQORVSDK* sdk, const std::string& project,
                                                    status.description.Receive(), &status.result);
   Outcome outcome = CallOutcome("GetSubProjectsFromParent", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
-  return CollectionOutcome(
+  outcome = CollectionOutcome(
       "GetSubProjectsFromParent",
       ForEachElement<IQORVSubProjectsFromParent>(set.get(), IID_IQORVSubProjectsFromParent,
                                                  [&](IQORVSubProjectsFromParent* item) {
@@ -31,6 +43,8 @@ Outcome ReadSubProjects(IQORVSDK* sdk, const std::string& project,
                                                    item->get_SubProjectName(name.Receive());
                                                    names->push_back(name.Utf8());
                                                  }));
+  SortNames(names);
+  return outcome;
 }
 
 Outcome ReadFileNames(IQORVSDK* sdk, const std::string& project, std::vector<std::string>* names) {
@@ -41,13 +55,15 @@ Outcome ReadFileNames(IQORVSDK* sdk, const std::string& project, std::vector<std
                                             status.description.Receive(), &status.result);
   Outcome outcome = CallOutcome("GetFilesByProject", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
-  return CollectionOutcome("GetFilesByProject",
-                           ForEachElement<IQORVFilesByProject>(set.get(), IID_IQORVFilesByProject,
+  outcome = CollectionOutcome(
+      "GetFilesByProject", ForEachElement<IQORVFilesByProject>(set.get(), IID_IQORVFilesByProject,
                                                                [&](IQORVFilesByProject* item) {
                                                                  Bstr name;
                                                                  item->get_FileName(name.Receive());
                                                                  names->push_back(name.Utf8());
                                                                }));
+  SortNames(names);
+  return outcome;
 }
 
 Outcome ReadFileList(IQORVSDK* sdk, const std::string& project, std::vector<FileEntry>* files) {
@@ -58,7 +74,7 @@ Outcome ReadFileList(IQORVSDK* sdk, const std::string& project, std::vector<File
                                                  status.description.Receive(), &status.result);
   Outcome outcome = CallOutcome("GetFileListFromProject", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
-  return CollectionOutcome(
+  outcome = CollectionOutcome(
       "GetFileListFromProject",
       ForEachElement<IQORVFileList>(set.get(), IID_IQORVFileList, [&](IQORVFileList* item) {
         FileEntry entry;
@@ -74,6 +90,9 @@ Outcome ReadFileList(IQORVSDK* sdk, const std::string& project, std::vector<File
         entry.status = file_status;
         files->push_back(std::move(entry));
       }));
+  std::stable_sort(files->begin(), files->end(),
+                   [](const FileEntry& a, const FileEntry& b) { return NameLess(a.name, b.name); });
+  return outcome;
 }
 
 }  // namespace qorv::cli

@@ -20,6 +20,9 @@ struct FileEntry {
   LONG version = 0;
 };
 
+// Each list comes sorted by name, letter case folded as the server folds it:
+// the SDK answers from its cache, which keeps items in the order it learnt
+// of them (an item new since the last listing comes last).
 Outcome ReadSubProjects(IQORVSDK* sdk, const std::string& project, std::vector<std::string>* names);
 Outcome ReadFileNames(IQORVSDK* sdk, const std::string& project, std::vector<std::string>* names);
 Outcome ReadFileList(IQORVSDK* sdk, const std::string& project, std::vector<FileEntry>* files);

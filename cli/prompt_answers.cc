@@ -134,6 +134,20 @@ const std::vector<OptionSpec>& PromptOptionSpecs() {
   return kSpecs;
 }
 
+std::vector<OptionSpec> PromptOptionSpecs(std::initializer_list<PromptKind> kinds) {
+  std::vector<OptionSpec> specs;
+  for (const OptionSpec& spec : PromptOptionSpecs()) {
+    const std::string_view name = spec.name;
+    bool wanted = name == "yes" || name == "no";
+    for (const AnswerOption& option : kAnswerOptions) {
+      if (name != option.name) continue;
+      for (PromptKind kind : kinds) wanted = wanted || kind == option.kind;
+    }
+    if (wanted) specs.push_back(spec);
+  }
+  return specs;
+}
+
 bool ResolvePromptAnswers(const OptionValues& options, PromptAnswers* answers, std::string* error) {
   PromptAnswers result;
   std::string given[4];  // the option that answered each question

@@ -9,6 +9,7 @@
 #define QORV_CLI_PROMPT_ANSWERS_H_
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,8 +37,12 @@ struct PromptAnswers {
   std::optional<LONG> For(PromptKind kind) const;
 };
 
-// The options that answer the prompts, for the option table and the help.
+// The options that answer the prompts: all of them.
 const std::vector<OptionSpec>& PromptOptionSpecs();
+// The options that answer the questions of `kinds`, with --yes and --no: the
+// options of a command whose operation may ask them (and so only in that
+// command's help and command line).
+std::vector<OptionSpec> PromptOptionSpecs(std::initializer_list<PromptKind> kinds);
 
 // Reads the prompt options. False with a message for two answers to one
 // question (--replace with --skip, --yes with --no ...).

@@ -20,6 +20,7 @@ int main(int argc, char** argv) try {
   qorv::platform::StandardOutput output;
   qorv::cli::ProgramIo io =
       qorv::cli::SystemProgramIo(output, &interrupts.flag(), QORV_DEFAULT_MODULE);
+  io.watch = &interrupts;
   const std::vector<qorv::cli::Command> commands = qorv::cli::AllCommands();
   return qorv::cli::RunQorv(std::vector<std::string>(argv + 1, argv + argc), commands, io);
 } catch (const std::exception& error) {

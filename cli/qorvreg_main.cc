@@ -4,10 +4,12 @@
 // ($QORV_REGISTRY, else the per-user file; see docs/registry.md).
 //
 //   qorvreg [/u] [/s] path/to/libqorvsdk.so
+//   qorvreg --help
 //
-// /u unregisters, /s prints nothing on success. Exit status 0 on success, 1
-// when the module cannot be loaded or its entry point fails (or anything
-// else goes wrong), 2 for a usage error.
+// /u unregisters, /s prints nothing on success (also -u, -s). Exit status 0
+// on success, 1 when the module cannot be loaded or its entry point fails
+// (or anything else goes wrong), 2 for a usage error (an unknown option such
+// as --frobnicate is never taken for a module).
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -21,6 +23,19 @@ namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] =
+    "usage: qorvreg [/u] [/s] path/to/module.so\n"
+    "Registers an in-process server module (calls its DllRegisterServer) in the\n"
+    "registry activation reads ($QORV_REGISTRY, else the per-user file).\n"
+    "  /u, -u   unregister instead (DllUnregisterServer)\n"
+    "  /s, -s   print nothing on success\n"
+    "  --help   show this help\n";
+
+bool IsHelp(const char* argument) {
+  return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
+         std::strcmp(argument, "/?") == 0 || std::strcmp(argument, "-?") == 0;
+}
 
 bool IsOption(const char* argument, char letter) {
   return (argument[0] == '/' || argument[0] == '-') &&
@@ -53,10 +68,19 @@ int main(int argc, char** argv) try {
   bool silent = false;
   const char* module = nullptr;
   for (int i = 1; i < argc; ++i) {
+    if (IsHelp(argv[i])) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+  }
+  for (int i = 1; i < argc; ++i) {
     if (IsOption(argv[i], 'u')) {
       unregister = true;
     } else if (IsOption(argv[i], 's')) {
       silent = true;
+    } else if (argv[i][0] == '-') {
+      std::fprintf(stderr, "qorvreg: unknown option %s\n%s", argv[i], kUsage);
+      return kExitUsage;
     } else if (module == nullptr) {
       module = argv[i];
     } else {
@@ -65,7 +89,7 @@ int main(int argc, char** argv) try {
     }
   }
   if (module == nullptr) {
-    std::fprintf(stderr, "usage: qorvreg [/u] [/s] path/to/module.so\n");
+    std::fputs(kUsage, stderr);
     return kExitUsage;
   }
   const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";

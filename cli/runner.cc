@@ -70,6 +70,7 @@ JsonValue Document(const Command& command, const Outcome& outcome, ExitClass exi
   if (console.warnings().size() > 0) document.Set("warnings", console.warnings());
   document.Set("data", outcome.ok() && context != nullptr ? context->data() : JsonValue());
   document.Set("report", console.report_lines());
+  if (console.notices().size() != 0) document.Set("notices", console.notices());
   return document;
 }
 
@@ -93,6 +94,23 @@ int Finish(const Command& command, const Outcome& outcome, const CommandContext*
     }
   }
   return static_cast<int>(exit_class);
+}
+
+// --help and --version: the text, or with --json the document of a command
+// that succeeded with `data`.
+int WriteInformation(const Command& command, const CommandLine& line, const GlobalOptions& globals,
+                     ProgramIo& io, const std::vector<Command>& commands, const std::string& text,
+                     JsonValue data) {
+  if (!globals.json) {
+    io.out << text;
+    return static_cast<int>(ExitClass::kSuccess);
+  }
+  ConsoleSettings settings;
+  settings.json = true;
+  Console console(settings, io.out, io.err);
+  CommandContext context(command, line, globals, console, io, commands, nullptr);
+  context.SetResult(std::move(data), text);
+  return Finish(command, Outcome::Success(), &context, console, io);
 }
 
 // The password: the option or variable, else asked on a terminal, else empty.
@@ -196,10 +214,15 @@ Outcome CheckLocalFiles(const Command& command, const std::vector<std::string>& 
   return Outcome::Success();
 }
 
-Outcome CheckArgumentCount(const Command& command, size_t count) {
+Outcome CheckArgumentCount(const Command& command, const std::vector<std::string>& arguments) {
+  const size_t count = arguments.size();
   if (count < command.min_arguments) {
     return Outcome::Usage(std::string(command.name) + ": missing argument (" + command.synopsis +
                           ")");
+  }
+  if (count > command.max_arguments && command.max_arguments == 0) {
+    return Outcome::Usage(std::string(command.name) + ": too many arguments (\"" + arguments[0] +
+                          "\"): " + command.name + " takes none");
   }
   if (count > command.max_arguments) {
     return Outcome::Usage(std::string(command.name) + ": too many arguments (" + command.synopsis +
@@ -321,7 +344,15 @@ Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io)
       step.cause = LoginCause(step, globals, io, key_problems.size());
       return step;
     }
-    if (must_change_password) console.Notice("the server asks you to change your password");
+    if (must_change_password) {
+      // qorv has no command for it yet; the administration of the reference
+      // server has.
+      console.Notice(
+          "the server asks you to change your password; qorv cannot change it yet: "
+          "the server's administrator sets a new one with 'qorvd admin set-password "
+          "--data DIR --db " +
+          globals.database + " --user " + globals.user + " --password NEW'");
+    }
   }
   if (context.interrupted()) return Outcome::Interrupted();
   context.set_session(session.get());
@@ -347,22 +378,22 @@ int RunCommandLine(const std::vector<std::string>& arguments, const std::vector<
     io.err << "qorv: " << error << "\n" << ShortUsage();
     return static_cast<int>(ExitClass::kUsage);
   }
-  if (globals.version) {
-    io.out << VersionText();
-    return static_cast<int>(ExitClass::kSuccess);
-  }
   const Command* command = FindCommand(commands, line.command);
-  if (command == nullptr) {
-    if (globals.help) {
-      io.out << ProgramHelp(commands);
-      return static_cast<int>(ExitClass::kSuccess);
-    }
-    io.err << ShortUsage();
-    return static_cast<int>(ExitClass::kUsage);
+  if (globals.version) {
+    static const Command kVersion{.name = "version"};
+    return WriteInformation(kVersion, line, globals, io, commands, VersionText(),
+                            JsonValue::Object().Set("version", JsonValue::String(VersionNumber())));
   }
   if (globals.help) {
-    io.out << CommandHelp(*command);
-    return static_cast<int>(ExitClass::kSuccess);
+    // As `qorv help [COMMAND]` answers, --json included.
+    static const Command kHelp{.name = "help"};
+    const std::string text = command == nullptr ? ProgramHelp(commands) : CommandHelp(*command);
+    return WriteInformation(kHelp, line, globals, io, commands, text,
+                            JsonValue::Object().Set("help", JsonValue::String(text)));
+  }
+  if (command == nullptr) {
+    io.err << ShortUsage();
+    return static_cast<int>(ExitClass::kUsage);
   }
 
   ConsoleSettings settings;
@@ -373,7 +404,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, const std::vector<
   Console console(settings, io.out, io.err);
 
   CommandContext context(*command, line, globals, console, io, commands, nullptr);
-  Outcome outcome = CheckArgumentCount(*command, line.arguments.size());
+  Outcome outcome = CheckArgumentCount(*command, line.arguments);
+  if (outcome.ok() && globals.json && !command->json) {
+    outcome = Outcome::Usage(std::string("--json does not apply to ") + command->name +
+                             ", whose output is for people to read");
+  }
   if (outcome.ok()) outcome = CheckArgumentForms(*command, line.arguments);
   if (outcome.ok() && command->check != nullptr) outcome = command->check(context);
   if (outcome.ok() && command->need != ServerNeed::kNone) {

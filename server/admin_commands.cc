@@ -2,6 +2,7 @@
 
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -35,6 +36,12 @@ struct AdminCommand {
 int Failed(std::ostream& err, const std::string& message) {
   err << "qorvd admin: " << message << "\n";
   return kExitFailed;
+}
+
+// A bad flag value: a usage error (exit code 2), like a missing flag.
+int BadUsage(std::ostream& err, const std::string& message) {
+  err << "qorvd admin: " << message << "\n";
+  return kExitUsage;
 }
 
 std::string Required(const CommandOptions& options, const char* name) {
@@ -94,7 +101,7 @@ int RunAddUser(const CommandOptions& options, std::ostream& out, std::ostream& e
   user.must_change_password = options.Has("must-change-password");
   if (auto text = options.Value("key")) {
     UserKey key;
-    if (!ParseKey(*text, &key)) return Failed(err, "--key must be 32 hexadecimal digits");
+    if (!ParseKey(*text, &key)) return BadUsage(err, "--key must be 32 hexadecimal digits");
     user.user_key = key;
   } else if (options.Has("random-key")) {
     UserKey key;
@@ -107,6 +114,21 @@ int RunAddUser(const CommandOptions& options, std::ostream& out, std::ostream& e
   StoreStatus status = database->AddUser(user);
   if (!status.ok()) return Failed(err, status.text);
   out << "added user " << user.name << "\n";
+  return kExitDone;
+}
+
+int RunSetPassword(const CommandOptions& options, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<DataDirectory> directory;
+  std::shared_ptr<Database> database = OpenNamedDatabase(options, &directory, err);
+  if (!database) return kExitFailed;
+  const std::string name = Required(options, "user");
+  std::optional<UserRecord> user = database->FindUser(name);
+  if (!user) return Failed(err, "no user " + name);
+  // Recorded as the user's own change, as a change by the client would be;
+  // the store clears the request to change the password.
+  StoreStatus status = database->SetPassword(user->actor, Required(options, "password"));
+  if (!status.ok()) return Failed(err, status.text);
+  out << "set the password of " << user->actor.name << "\n";
   return kExitDone;
 }
 
@@ -141,7 +163,7 @@ int RunIssueKey(const CommandOptions& options, std::ostream& out, std::ostream& 
   bool never = false;
   double expires = 0;
   if (!ParseKeyFileExpiry(fields.expires, &never, &expires)) {
-    return Failed(err, "--expires must be Never or YYYY/M/D");
+    return BadUsage(err, "--expires must be Never or YYYY/M/D");
   }
   std::unique_ptr<DataDirectory> directory;
   std::shared_ptr<Database> database = OpenNamedDatabase(options, &directory, err);
@@ -220,6 +242,14 @@ const std::vector<AdminCommand>& AdminCommands() {
         {"random-key", nullptr, "Give the user a random Blowfish user key."}},
        {"data", "db", "user", "password"},
        RunAddUser},
+      {"set-password",
+       "Sets a user's new password; the user is no longer asked to change it.",
+       {kDataOption,
+        kDatabaseOption,
+        {"user", "NAME", "User name (required)."},
+        {"password", "TEXT", "The new password (required; may be empty: --password=)."}},
+       {"data", "db", "user", "password"},
+       RunSetPassword},
       {"import",
        "Imports a local folder as a project, its files and sub-folders included, in one change.",
        {kDataOption,
@@ -255,11 +285,14 @@ const std::vector<AdminCommand>& AdminCommands() {
   return kCommands;
 }
 
+bool IsHelp(const std::string& argument) { return argument == "--help" || argument == "-h"; }
+
 }  // namespace
 
 std::string AdminUsage() {
   std::string text =
       "Usage: qorvd admin COMMAND [flags]\n"
+      "       qorvd admin COMMAND --help\n"
       "\n"
       "Administers a data directory directly (a server may be running on it).\n";
   for (const AdminCommand& command : AdminCommands()) {
@@ -271,7 +304,7 @@ std::string AdminUsage() {
 
 int RunAdminCommand(const std::vector<std::string>& arguments, std::ostream& out,
                     std::ostream& err) {
-  if (arguments.empty() || arguments.front() == "--help") {
+  if (arguments.empty() || IsHelp(arguments.front())) {
     (arguments.empty() ? err : out) << AdminUsage();
     return arguments.empty() ? kExitUsage : kExitDone;
   }
@@ -280,6 +313,12 @@ int RunAdminCommand(const std::vector<std::string>& arguments, std::ostream& out
     CommandOptions options;
     std::string error;
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (std::any_of(rest.begin(), rest.end(), IsHelp)) {
+      out << "Usage: qorvd admin " << command.name << " [flags]\n\n"
+          << command.summary << "\n\n"
+          << FormatOptionHelp(command.options);
+      return kExitDone;
+    }
     if (!options.Parse(rest, command.options, &error)) {
       err << "qorvd admin " << command.name << ": " << error << "\n";
       return kExitUsage;

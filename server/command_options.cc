@@ -1,5 +1,6 @@
 #include "server/command_options.h"
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -62,6 +63,13 @@ bool CommandOptions::Parse(const std::vector<std::string>& arguments,
 
 bool CommandOptions::MergeFile(const std::string& path, const std::vector<FlagInfo>& flags,
                                std::string* error) {
+  // A folder opens as a stream that reads nothing, which would pass for an
+  // empty file.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    *error = "the configuration file " + path + " is a folder";
+    return false;
+  }
   std::ifstream file(path);
   if (!file) {
     *error = "cannot read the configuration file " + path;
@@ -73,6 +81,9 @@ bool CommandOptions::MergeFile(const std::string& path, const std::vector<FlagIn
   int number = 0;
   while (std::getline(file, line)) {
     ++number;
+    // Editors that write a byte-order mark put it before the first key.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (number == 1 && line.rfind(kByteOrderMark, 0) == 0) line.erase(0, kByteOrderMark.size());
     const std::string_view text = Trim(line);
     if (text.empty() || text.front() == '#') continue;
     const size_t equals = text.find('=');
@@ -98,8 +109,14 @@ bool CommandOptions::MergeFile(const std::string& path, const std::vector<FlagIn
       continue;
     }
     values_[key].push_back(value);
+    origins_[key] = where;
   }
   return true;
+}
+
+std::string CommandOptions::Origin(std::string_view name) const {
+  auto found = origins_.find(name);
+  return found == origins_.end() ? std::string() : found->second;
 }
 
 bool CommandOptions::Has(std::string_view name) const { return values_.count(name) != 0; }

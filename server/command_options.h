@@ -28,10 +28,15 @@ class CommandOptions {
 
   // Adds the settings of a configuration file: one "key = value" per line,
   // keys being flag names without "--", blanks around both ignored, empty
-  // lines and lines starting with "#" skipped; a switch is "key = true" or
-  // "key = false". A key also given on the command line is ignored: flags
-  // win. False with a message for an unreadable file or a bad line.
+  // lines and lines starting with "#" skipped, a UTF-8 byte-order mark at
+  // the start ignored; a switch is "key = true" or "key = false". A key also
+  // given on the command line is ignored: flags win. False with a message
+  // for a folder, an unreadable file or a bad line.
   bool MergeFile(const std::string& path, const std::vector<FlagInfo>& flags, std::string* error);
+
+  // Where the value of `name` came from, as a message prefix: "FILE:LINE: "
+  // for a value of the configuration file, empty for a flag.
+  std::string Origin(std::string_view name) const;
 
   bool Has(std::string_view name) const;
   // The last value given.
@@ -43,6 +48,7 @@ class CommandOptions {
  private:
   std::map<std::string, std::vector<std::string>, std::less<>> values_;
   std::vector<std::string> positional_;
+  std::map<std::string, std::string, std::less<>> origins_;  // "FILE:LINE: " by key
 };
 
 // The flags with their help texts, one per line, for a usage text.

@@ -9,6 +9,10 @@
 #include "server/server.h"
 #include "server/server_config.h"
 
+#ifndef QORV_VERSION
+#define QORV_VERSION "unknown"
+#endif
+
 int main(int argc, char** argv) try {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (!arguments.empty() && arguments.front() == "admin") {
@@ -26,6 +30,10 @@ int main(int argc, char** argv) try {
     std::cout << qorv::server::ServeUsage();
     return 0;
   }
+  if (request.version) {
+    std::cout << "qorvd " << QORV_VERSION << "\n";
+    return 0;
+  }
   // Before any thread starts, so that every thread inherits the block and
   // only the wait below takes the signal.
   qorv::platform::BlockTerminationSignals();
@@ -35,7 +43,8 @@ int main(int argc, char** argv) try {
     return 1;
   }
   // Scripts read the port from this line.
-  std::cout << "listening on " << server.address() << ":" << server.port() << std::endl;
+  std::cout << "listening on " << qorv::server::EndpointText(server.address(), server.port())
+            << std::endl;
   qorv::platform::WaitForTerminationSignal();
   server.Stop();
   std::cout << "stopped" << std::endl;

@@ -1,5 +1,6 @@
 #include "server/server.h"
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -38,8 +39,10 @@ bool Server::Start(std::string* error) {
   if (running_) return true;
   std::error_code ignored;
   if (!std::filesystem::is_directory(config_.data_directory, ignored)) {
-    *error = "the data directory " + config_.data_directory +
-             " does not exist (qorvd admin create-db makes it)";
+    *error = std::filesystem::exists(config_.data_directory, ignored)
+                 ? "the data directory " + config_.data_directory + " is not a folder"
+                 : "the data directory " + config_.data_directory +
+                       " does not exist (qorvd admin create-db makes it)";
     return false;
   }
   if (config_.excluded_types) {
@@ -55,15 +58,18 @@ bool Server::Start(std::string* error) {
   }
   stop_flag_ = 0;
   listener_.SetCancelFlag(&stop_flag_);
-  // A restarted server must be able to take its port again at once.
-  if (listener_.Create(false, false, false) != kResultOk ||
-      listener_.SetOption(platform::SocketOption::kReuseAddress, 1) != kResultOk ||
-      listener_.Listen(config_.address.c_str(), config_.port, kListenBacklog) != kResultOk) {
-    *error = "cannot listen on " + config_.address + ":" + std::to_string(config_.port) + ": " +
-             listener_.last_error_text();
-    listener_.Close();
+  // IPv4 or IPv6, by the address's form.
+  const platform::SocketHandle listening =
+      platform::ListenOn(config_.address.c_str(), config_.port, kListenBacklog);
+  if (listening == platform::kInvalidSocket) {
+    const int code = platform::LastSocketError();
+    *error = "cannot listen on " + EndpointText(config_.address, config_.port) + ": " +
+             (code == EINVAL && !config_.address.empty()
+                  ? "\"" + config_.address + "\" is not a numeric IPv4 or IPv6 address"
+                  : platform::SocketErrorText(code));
     return false;
   }
+  listener_.Attach(listening);
   port_ = listener_.LocalPort();
   services_.reset(new ServerServices{*data_, sessions_, faults_, config_.encryption_mode,
                                      config_.accepted_versions, &stop_flag_});
@@ -75,6 +81,8 @@ bool Server::Start(std::string* error) {
 void Server::Stop() {
   if (!running_) return;
   stop_flag_ = 1;
+  // Wakes the accept loop now rather than at the end of its poll interval.
+  platform::ShutdownSocket(listener_.handle());
   accept_thread_.join();
   listener_.Close();
   std::list<std::unique_ptr<Connection>> connections;

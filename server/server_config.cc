@@ -13,11 +13,14 @@ constexpr double kMaxTimeOffsetHours = 1000;
 
 const std::vector<FlagInfo>& ServeOptions() {
   static const std::vector<FlagInfo> kOptions = {
-      {"help", nullptr, "Show this help and exit."},
+      {"help", nullptr, "Show this help and exit (also -h)."},
+      {"version", nullptr, "Show the version and exit."},
       {"config", "FILE",
        "Read settings from FILE: one \"key = value\" per line, keys being the flag names "
        "without \"--\"; flags given on the command line win."},
-      {"address", "ADDRESS", "IPv4 address to listen on (default 127.0.0.1)."},
+      {"address", "ADDRESS",
+       "IPv4 or IPv6 address to listen on (default 127.0.0.1); \"::\" or \"0.0.0.0\" for "
+       "every interface. An IPv6 address may be written in brackets, [::1]."},
       {"port", "PORT",
        "TCP port to listen on (default 0: any free port). The port in use is reported on "
        "standard output as \"listening on ADDRESS:PORT\"."},
@@ -58,15 +61,37 @@ bool Fail(std::string* error, std::string message) {
   return false;
 }
 
+// A message about the setting `name`, prefixed with where its value came
+// from when that was the configuration file.
+std::string About(const CommandOptions& options, const std::string& name,
+                  const std::string& message) {
+  return options.Origin(name) + message;
+}
+
+std::string BadValue(const CommandOptions& options, const std::string& name,
+                     const std::string& value) {
+  return About(options, name, "bad --" + name + " " + value);
+}
+
 }  // namespace
+
+std::string EndpointText(const std::string& address, uint16_t port) {
+  const bool ipv6 = address.find(':') != std::string::npos;
+  return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+}
 
 bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest* request,
                          std::string* error) {
   *request = ServeRequest{};
+  std::vector<std::string> spelled = arguments;
+  for (std::string& argument : spelled) {
+    if (argument == "-h") argument = "--help";
+  }
   CommandOptions options;
-  if (!options.Parse(arguments, ServeOptions(), error)) return false;
-  if (options.Has("help")) {
-    request->help = true;
+  if (!options.Parse(spelled, ServeOptions(), error)) return false;
+  if (options.Has("help") || options.Has("version")) {
+    request->help = options.Has("help");
+    request->version = !request->help;
     return true;
   }
   if (!options.positional().empty()) {
@@ -76,26 +101,37 @@ bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest
     if (!options.MergeFile(*file, ServeOptions(), error)) return false;
   }
   ServerConfig& config = request->config;
-  if (auto value = options.Value("address")) config.address = *value;
+  if (auto value = options.Value("address")) {
+    config.address = *value;
+    // "[::1]", as an IPv6 address is written before a port.
+    if (config.address.size() > 2 && config.address.front() == '[' &&
+        config.address.back() == ']') {
+      config.address = config.address.substr(1, config.address.size() - 2);
+    }
+    if (config.address.empty()) return Fail(error, BadValue(options, "address", *value));
+  }
   if (auto value = options.Value("port")) {
-    if (!ParseNumber(*value, &config.port)) return Fail(error, "bad --port " + *value);
+    if (!ParseNumber(*value, &config.port)) return Fail(error, BadValue(options, "port", *value));
   }
   std::optional<std::string> data = options.Value("data");
   if (!data || data->empty()) return Fail(error, "--data DIR is required");
   config.data_directory = *data;
   if (auto value = options.Value("encryption")) {
     if (!ParseNumber(*value, &config.encryption_mode)) {
-      return Fail(error, "bad --encryption " + *value);
+      return Fail(error, BadValue(options, "encryption", *value));
     }
     if (config.encryption_mode == 2) {
-      return Fail(error, "encryption mode 2 (SSL) is not available in this server yet; use 0 or 1");
+      return Fail(error,
+                  About(options, "encryption",
+                        "encryption mode 2 (SSL) is not available in this server yet; use 0 or 1"));
     }
     if (config.encryption_mode != 0 && config.encryption_mode != 1) {
-      return Fail(error, "--encryption must be 0 or 1");
+      return Fail(error, About(options, "encryption", "--encryption must be 0 or 1"));
     }
   }
   if (auto value = options.Value("versions")) {
-    if (value->empty()) return Fail(error, "--versions must not be empty");
+    if (value->empty())
+      return Fail(error, About(options, "versions", "--versions must not be empty"));
     config.accepted_versions = *value;
   }
   config.excluded_types = options.Value("excluded-types");
@@ -103,25 +139,25 @@ bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest
     if (!ParseNumber(*value, &config.time_offset_hours) ||
         !std::isfinite(config.time_offset_hours) ||
         std::fabs(config.time_offset_hours) > kMaxTimeOffsetHours) {
-      return Fail(error, "bad --time-offset " + *value);
+      return Fail(error, BadValue(options, "time-offset", *value));
     }
   }
   if (auto value = options.Value("fault-drop-after")) {
     if (!ParseNumber(*value, &config.faults.drop_after_frames) ||
         config.faults.drop_after_frames < 0) {
-      return Fail(error, "bad --fault-drop-after " + *value);
+      return Fail(error, BadValue(options, "fault-drop-after", *value));
     }
   }
   if (auto value = options.Value("fault-delay-ms")) {
     if (!ParseNumber(*value, &config.faults.reply_delay_ms) || config.faults.reply_delay_ms < 0) {
-      return Fail(error, "bad --fault-delay-ms " + *value);
+      return Fail(error, BadValue(options, "fault-delay-ms", *value));
     }
   }
   for (const std::string& value : options.Values("fault-status")) {
     int32_t code = 0;
     InjectedStatus injected;
     if (!ParseInjectedStatus(value, &code, &injected)) {
-      return Fail(error, "bad --fault-status " + value);
+      return Fail(error, BadValue(options, "fault-status", value));
     }
     config.faults.injected_statuses[code] = std::move(injected);
   }
@@ -130,6 +166,7 @@ bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest
 
 std::string ServeUsage() {
   return "Usage: qorvd --data DIR [flags]\n"
+         "       qorvd --help | --version\n"
          "       qorvd admin COMMAND [flags]   (qorvd admin --help lists the commands)\n"
          "\n"
          "Runs the reference server: listens for clients, one thread per connection, until\n"

@@ -32,6 +32,7 @@ struct ServerConfig {
 // What the command line asks for.
 struct ServeRequest {
   bool help = false;
+  bool version = false;
   ServerConfig config;
 };
 
@@ -44,6 +45,10 @@ bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest
 
 // The text of `qorvd --help`.
 std::string ServeUsage();
+
+// "ADDRESS:PORT" as a client names the server: an IPv6 address in
+// brackets ("[::1]:4100").
+std::string EndpointText(const std::string& address, uint16_t port);
 
 }  // namespace qorv::server
 

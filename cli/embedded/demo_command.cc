@@ -21,13 +21,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Removes a folder with everything in it; read-only files (as a get leaves
+// them) must not keep it.
+void RemoveFolderTree(const fs::path& path) {
+  std::error_code ignored;
+  for (auto it = fs::recursive_directory_iterator(path, ignored);
+       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+    if (!it->is_symlink()) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+  }
+  fs::remove_all(path, ignored);
+}
+
 // A new folder under the system's temporary folder, removed with everything
-// in it when this object goes, on every path out of the demo.
+// in it when this object goes, on every path out of the demo, and by `watch`
+// (when given) when a second Ctrl-C ends the program at once.
 class DemoFolder {
  public:
   // On failure path() is empty and *error says why (TMPDIR naming a folder
   // that does not exist, a folder that cannot be written).
-  explicit DemoFolder(std::string* error) {
+  DemoFolder(platform::InterruptWatch* watch, std::string* error) : watch_(watch) {
     std::error_code failure;
     const fs::path base = fs::temp_directory_path(failure);
     if (failure) {
@@ -44,18 +58,13 @@ class DemoFolder {
     if (path_.empty()) {
       *error = "no folder can be made in " + base.string() + ": " + failure.message();
     }
+    if (watch_ != nullptr && !path_.empty()) {
+      final_action_ = watch_->AddFinalAction([path = path_] { RemoveFolderTree(path); });
+    }
   }
   ~DemoFolder() {
-    if (path_.empty()) return;
-    std::error_code ignored;
-    // Read-only files (as a get leaves them) must not keep the folder.
-    for (auto it = fs::recursive_directory_iterator(path_, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-      if (!it->is_symlink()) {
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-      }
-    }
-    fs::remove_all(path_, ignored);
+    if (watch_ != nullptr && !path_.empty()) watch_->RemoveFinalAction(final_action_);
+    if (!path_.empty()) RemoveFolderTree(path_);
   }
   DemoFolder(const DemoFolder&) = delete;
   DemoFolder& operator=(const DemoFolder&) = delete;
@@ -63,6 +72,8 @@ class DemoFolder {
   const fs::path& path() const { return path_; }
 
  private:
+  platform::InterruptWatch* watch_;
+  int final_action_ = 0;
   fs::path path_;
 };
 
@@ -106,7 +117,7 @@ std::string CommandLineText(const std::vector<std::string>& arguments) {
 Outcome RunDemo(CommandContext& context) {
   std::ostream& out = context.io().out;
   std::string folder_error;
-  DemoFolder folder(&folder_error);
+  DemoFolder folder(context.io().watch, &folder_error);
   if (folder.path().empty()) {
     const std::optional<std::string> variable =
         context.io().environment ? context.io().environment("TMPDIR") : std::nullopt;
@@ -224,6 +235,7 @@ Command DemoCommand() {
           "Ctrl-C.",
       .need = ServerNeed::kNone,
       .run = RunDemo,
+      .json = false,
   };
 }
 

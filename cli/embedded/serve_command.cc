@@ -67,7 +67,7 @@ Outcome RunServe(CommandContext& context) {
   if (!server.Start(&error)) {
     return Outcome::Failure(ExitClass::kConnection, "serve: the server cannot start: " + error);
   }
-  const std::string address = server.address() + ":" + std::to_string(server.port());
+  const std::string address = server::EndpointText(server.address(), server.port());
   context.io().out << "listening on " << address << std::endl;
   console.Notice("connect with: qorv --server " + address +
                  " --user NAME --database NAME COMMAND; Ctrl-C stops the server");
@@ -92,7 +92,8 @@ Command ServeCommand() {
       .options =
           {
               {"data", 0, "DIR", "The data directory: one NAME.qordb file per database."},
-              {"address", 0, "ADDRESS", "The IPv4 address to listen on (default 127.0.0.1)."},
+              {"address", 0, "ADDRESS",
+               "The IPv4 or IPv6 address to listen on (default\n127.0.0.1)."},
               {"port", 0, "PORT", "The port to listen on (default 0: any free port)."},
               {"encryption", 0, "MODE", "0 plain (default) or 1 Blowfish."},
               {"sample", 0, nullptr, "Create the sample database when it is missing."},

@@ -46,6 +46,8 @@ class CapturedProgram {
 
   // Sends SIGINT, as Ctrl-C in a terminal would.
   void Interrupt();
+  // Sends SIGTERM, as a service manager or `kill` would.
+  void Terminate();
 
   // Collects the rest of the output and waits for the end, at most
   // `timeout_ms` (then kills it). True when it ended by itself; *exit_code is

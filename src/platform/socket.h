@@ -63,7 +63,18 @@ int PendingConnectError(SocketHandle socket);
 // Binds to the address and port (0 = any free port) and listens.
 bool Listen(SocketHandle socket, Ipv4Address address, uint16_t port, int backlog);
 
-// The local port a socket is bound to, or 0.
+// A listening socket for a server, bound to `address`, a numeric IPv4
+// ("127.0.0.1", "0.0.0.0") or IPv6 ("::1", "::") address, and `port` (0: any
+// free port), with SO_REUSEADDR so that a restarted server takes its port
+// again at once; close-on-exec. kInvalidSocket on failure, the error left for
+// LastSocketError() (EINVAL for a text that is no numeric address).
+SocketHandle ListenOn(const char* address, uint16_t port, int backlog);
+
+// Shuts the socket down in both directions: a wait for it ends at once (a
+// listening socket becomes ready and its Accept fails).
+bool ShutdownSocket(SocketHandle socket);
+
+// The local port a socket is bound to (IPv4 or IPv6), or 0.
 uint16_t LocalPort(SocketHandle socket);
 
 // Accepts one connection; kInvalidSocket on failure. The new socket is

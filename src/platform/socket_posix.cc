@@ -111,11 +111,46 @@ bool Listen(SocketHandle socket, Ipv4Address address, uint16_t port, int backlog
   return ::listen(socket, backlog) == 0;
 }
 
+SocketHandle ListenOn(const char* address, uint16_t port, int backlog) {
+  sockaddr_storage local;
+  std::memset(&local, 0, sizeof(local));
+  socklen_t size = 0;
+  auto* v4 = reinterpret_cast<sockaddr_in*>(&local);
+  auto* v6 = reinterpret_cast<sockaddr_in6*>(&local);
+  if (::inet_pton(AF_INET, address, &v4->sin_addr) == 1) {
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(port);
+    size = sizeof(*v4);
+  } else if (::inet_pton(AF_INET6, address, &v6->sin6_addr) == 1) {
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(port);
+    size = sizeof(*v6);
+  } else {
+    errno = EINVAL;
+    return kInvalidSocket;
+  }
+  const int handle = ::socket(local.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (handle < 0) return kInvalidSocket;
+  const int on = 1;
+  if (::setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)) != 0 ||
+      ::bind(handle, reinterpret_cast<const sockaddr*>(&local), size) != 0 ||
+      ::listen(handle, backlog) != 0) {
+    const int error = errno;
+    ::close(handle);
+    errno = error;
+    return kInvalidSocket;
+  }
+  return handle;
+}
+
+bool ShutdownSocket(SocketHandle socket) { return ::shutdown(socket, SHUT_RDWR) == 0; }
+
 uint16_t LocalPort(SocketHandle socket) {
-  sockaddr_in local;
+  sockaddr_storage local;
   socklen_t size = sizeof(local);
   if (::getsockname(socket, reinterpret_cast<sockaddr*>(&local), &size) != 0) return 0;
-  return ntohs(local.sin_port);
+  if (local.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&local)->sin6_port);
+  return ntohs(reinterpret_cast<sockaddr_in*>(&local)->sin_port);
 }
 
 SocketHandle Accept(SocketHandle socket) {

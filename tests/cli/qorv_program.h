@@ -42,9 +42,15 @@ class QorvSandbox {
   // Runs qorv to its end (at most a minute).
   QorvRun Run(const std::vector<std::string>& arguments, platform::EnvironmentChanges extra = {},
               const std::string& input = "") const {
+    return RunProgram(QORV_TEST_QORV_PATH, arguments, std::move(extra), input);
+  }
+
+  // Runs another program of this project (qorvreg) the same way.
+  QorvRun RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                     platform::EnvironmentChanges extra = {}, const std::string& input = "") const {
     platform::CapturedProgram program;
     QorvRun run;
-    if (program.Start(QORV_TEST_QORV_PATH, arguments, Environment(std::move(extra)), input) != 0) {
+    if (program.Start(path, arguments, Environment(std::move(extra)), input) != 0) {
       return run;
     }
     program.Finish(60000, &run.exit_code);

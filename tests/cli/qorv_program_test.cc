@@ -4,6 +4,10 @@
 
 #include <filesystem>
 
+#include "cli/commands.h"
+#include "cli/global_options.h"
+#include "cli/help_text.h"
+#include "cli/prompt_answers.h"
 #include "qorv_program.h"
 
 namespace qorv::cli {
@@ -19,8 +23,12 @@ TEST(QorvProgramTest, HelpListsCommandsOptionsAndExitStatuses) {
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.err, "");
   for (const char* text : {"Usage: qorv", "  ls ", "  history ", "  databases ", "--server",
-                           "--json", "--replace", "Exit status:", "  8  canceled"}) {
+                           "--json", "Exit status:", "  8  canceled"}) {
     EXPECT_NE(run.out.find(text), std::string::npos) << text;
+  }
+  // The answers to the SDK's questions belong to the commands that ask.
+  for (const char* option : {"--replace", "--yes", "--purge"}) {
+    EXPECT_EQ(run.out.find(option), std::string::npos) << option;
   }
   EXPECT_FALSE(HasEscape(run));
   // Help needs no server and registers nothing.
@@ -97,6 +105,99 @@ TEST(QorvProgramTest, VersionAndShortOptions) {
   const QorvRun run = sandbox.Run({"--version"});
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.out.rfind("qorv ", 0), 0u) << run.out;
+}
+
+// --json is honoured by --help and --version, and refused by the demo,
+// whose output is for people; it is never ignored.
+TEST(QorvProgramTest, JsonIsHonouredOrRefusedNeverIgnored) {
+  QorvSandbox sandbox;
+  QorvRun run = sandbox.Run({"--json", "--version"});
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out.rfind(R"({"command":"version","ok":true)", 0), 0u) << run.out;
+  EXPECT_NE(run.out.find(R"("data":{"version":")"), std::string::npos) << run.out;
+  for (const std::vector<std::string>& line :
+       {std::vector<std::string>{"--json", "--help"}, {"--json", "ls", "--help"}}) {
+    run = sandbox.Run(line);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out.rfind(R"({"command":"help","ok":true)", 0), 0u) << run.out;
+    EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << "one document on one line";
+  }
+  run = sandbox.Run({"--json", "ls", "--help"});
+  EXPECT_NE(run.out.find(R"(Usage: qorv ls)"), std::string::npos) << run.out;
+
+  run = sandbox.Run({"--json", "demo"});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_EQ(run.out.rfind(R"({"command":"demo","ok":false,"exit_status":2)", 0), 0u) << run.out;
+  EXPECT_EQ(run.out.find("Working in"), std::string::npos) << "the demo must not have run";
+}
+
+// An answer option is an option of the commands whose operations ask its
+// question; no command of this client asks one yet.
+TEST(QorvProgramTest, AnswerOptionsOnlyWithTheCommandsThatAsk) {
+  QorvSandbox sandbox;
+  const QorvRun run = sandbox.Run({"ls", "--yes"});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("unknown option --yes"), std::string::npos) << run.err;
+
+  const Command get{
+      .name = "get", .options = PromptOptionSpecs({PromptKind::kWritableFile}), .max_arguments = 1};
+  const std::string help = CommandHelp(get);
+  for (const char* option : {"--replace", "--skip", "--merge", "--yes", "--no"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+  EXPECT_EQ(help.find("--purge"), std::string::npos) << help;
+  // Its answers are read like any other.
+  CommandLine line;
+  std::string error;
+  ASSERT_TRUE(ParseCommandLine(
+      {"get", "--merge"}, GlobalOptionSpecs(),
+      [&get](std::string_view) -> const std::vector<OptionSpec>* { return &get.options; }, &line,
+      &error))
+      << error;
+  GlobalOptions globals;
+  ASSERT_TRUE(ResolveGlobalOptions(
+      line.options, [](const char*) { return std::optional<std::string>(); }, &globals, &error));
+  EXPECT_TRUE(globals.answers.writable_file.has_value());
+}
+
+// The usage errors say what form was expected.
+TEST(QorvProgramTest, UsageErrorsShowTheExpectedForm) {
+  QorvSandbox sandbox;
+  QorvRun run = sandbox.Run({"--server", "buildhost", "ls"});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("HOST:PORT or [v6-address]:PORT"), std::string::npos) << run.err;
+
+  run = sandbox.Run({"serve", "--data", sandbox.Child("data"), "extra"});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("serve: too many arguments (\"extra\"): serve takes none"),
+            std::string::npos)
+      << run.err;
+
+  run = sandbox.Run({"history", "$/Game", "--since", "2024-03-02", "--until", "2024-03-01"},
+                    {{"QORV_SERVER", "127.0.0.1:1"}, {"QORV_USER", "u"}, {"QORV_DATABASE", "d"}});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("--since 2024-03-02 is later than --until 2024-03-01"), std::string::npos)
+      << run.err;
+  // The same day on both sides is that whole day.
+  run = sandbox.Run({"history", "$/Game", "--since", "2024-03-01", "--until", "2024-03-01"},
+                    {{"QORV_SERVER", "127.0.0.1:1"},
+                     {"QORV_USER", "u"},
+                     {"QORV_DATABASE", "d"},
+                     {"QORV_PASSWORD", ""}});
+  EXPECT_NE(run.exit_code, 2) << run.err;
+}
+
+TEST(QorvregProgramTest, HelpIsHelpNotAModule) {
+  QorvSandbox sandbox;
+  for (const char* help : {"--help", "-h"}) {
+    const QorvRun run = sandbox.RunProgram(QORV_TEST_QORVREG_PATH, {help});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("usage: qorvreg", 0), 0u) << run.out;
+  }
+  const QorvRun run = sandbox.RunProgram(QORV_TEST_QORVREG_PATH, {"--frobnicate"});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("unknown option --frobnicate"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(sandbox.registry()));
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 // database: results, --json, report lines, exit statuses and failures.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "qorv_program.h"
 #include "sample_server.h"
+#include "server/admin_commands.h"
 
 namespace qorv::cli {
 namespace {
@@ -267,6 +270,72 @@ TEST_F(QorvSessionTest, ARefusedLoginSaysWhatQorvKnowsOfIt) {
   // An unknown database refuses the login, as the help says.
   run = Run({"ls", "-d", "Nope"});
   EXPECT_EQ(run.exit_code, 4) << run.err;
+
+// A user the server asks to change the password learns how, in text and
+// in the JSON document; once the administrator set a new one, no more.
+TEST_F(QorvSessionTest, MustChangePasswordSaysHowInTextAndJson) {
+  std::ostringstream out, err;
+  ASSERT_EQ(server::RunAdminCommand(
+                {"add-user", "--data", server_.data_directory(), "--db", kSampleDatabase, "--user",
+                 "carol", "--password", "first", "--must-change-password"},
+                out, err),
+            0)
+      << err.str();
+  const std::string how = "qorvd admin set-password --data DIR --db " +
+                          std::string(kSampleDatabase) + " --user carol --password NEW";
+  QorvRun run = Run({"count", "$/"}, server_.Login("carol", "first"));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(Contains(run.err, "change your password")) << run.err;
+  EXPECT_TRUE(Contains(run.err, how)) << run.err;
+
+  run = Run({"--json", "count", "$/"}, server_.Login("carol", "first"));
+  EXPECT_EQ(run.exit_code, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, R"("notices":["the server asks you to change your password)"))
+      << run.out;
+  EXPECT_TRUE(Contains(run.out, how)) << run.out;
+  EXPECT_EQ(run.err, "");
+
+  ASSERT_EQ(server::RunAdminCommand({"set-password", "--data", server_.data_directory(), "--db",
+                                     kSampleDatabase, "--user", "carol", "--password", "second"},
+                                    out, err),
+            0)
+      << err.str();
+  run = Run({"count", "$/"}, server_.Login("carol", "second"));
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_FALSE(Contains(run.err, "change your password")) << run.err;
+}
+
+// Listings are sorted by name at every level, also after the SDK's cache
+// learnt of a project created since it last listed the root.
+TEST_F(QorvSessionTest, ListingsAreSortedAtEveryLevel) {
+  QorvRun run = Run({"-q", "projects"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, "Game\nTools\n");
+  const std::string folder = server_.data_directory() + "/../import";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/a.txt") << "a\n";
+  std::ostringstream out, err;
+  for (const char* project : {"$/Alpha", "$/Game/Alpha"}) {
+    ASSERT_EQ(server::RunAdminCommand({"import", "--data", server_.data_directory(), "--db",
+                                       kSampleDatabase, "--folder", folder, "--project", project},
+                                      out, err),
+              0)
+        << err.str();
+  }
+  run = Run({"-q", "projects"});
+  EXPECT_EQ(run.out, "Alpha\nGame\nTools\n");
+  run = Run({"-q", "ls"});
+  EXPECT_EQ(run.out, "Alpha/\nGame/\nTools/\n");
+  run = Run({"-q", "projects", "Game"});
+  EXPECT_EQ(run.out, "Alpha\nassets\nsrc\n");
+}
+
+// The root's own entry is "$/", not "$//".
+TEST_F(QorvSessionTest, HistoryOfTheRootNamesItOnce) {
+  const QorvRun run = Run({"-q", "history", ""});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "  $/\n")) << run.out;
+  EXPECT_FALSE(Contains(run.out, "$//")) << run.out;
 }
 
 TEST_F(QorvSessionTest, CtrlCCancelsAWaitingRequest) {

@@ -2,10 +2,14 @@
 // data directory with the data intact.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "platform/captured_program.h"
+#include "platform/process.h"
 #include "server/admin_commands.h"
 #include "server/server.h"
 #include "server/server_config.h"
@@ -25,6 +29,26 @@ int RunQorvd(const std::vector<std::string>& arguments, std::string* output) {
   EXPECT_TRUE(program.Finish(kTimeoutMs, &exit_code));
   *output = program.out();
   return exit_code;
+}
+
+struct QorvdRun {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+QorvdRun RunQorvd(const std::vector<std::string>& arguments) {
+  platform::CapturedProgram program;
+  QorvdRun run;
+  EXPECT_EQ(program.Start(QORVD_PATH, arguments, {}, ""), 0);
+  EXPECT_TRUE(program.Finish(kTimeoutMs, &run.exit_code));
+  run.out = program.out();
+  run.err = program.err();
+  return run;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
 }
 
 // The port of the "listening on 127.0.0.1:PORT" line in `output`, or 0.
@@ -49,6 +73,102 @@ TEST(QorvdProgramTest, HelpExplainsEveryFlag) {
   }
   // Mode 2 is refused with a reason, not started half-way.
   EXPECT_EQ(RunQorvd({"--data", "/nonexistent", "--encryption", "2"}, &output), 2);
+}
+
+TEST(QorvdProgramTest, HelpAndVersionInEveryUsualSpelling) {
+  QorvdRun run = RunQorvd({"-h"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "Usage: qorvd")) << run.out;
+  run = RunQorvd({"--version"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("qorvd ", 0), 0u) << run.out;
+  for (const char* help : {"--help", "-h"}) {
+    run = RunQorvd({"admin", "add-user", help});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_TRUE(Contains(run.out, "--must-change-password")) << run.out;
+    EXPECT_FALSE(Contains(run.out, "--folder")) << "only the command's own flags";
+  }
+}
+
+// Each mistake says what is wrong and where; a bad value in the
+// configuration file names its file and line.
+TEST(QorvdProgramTest, MistakesInTheSettingsSayWhatAndWhere) {
+  qorv::testing::ScopedTempFolder temp;
+  QorvdRun run = RunQorvd({"--config", temp.path()});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_TRUE(Contains(run.err, "is a folder")) << run.err;
+
+  const std::string file = temp.Child("qorvd.conf");
+  qorv::testing::WriteTextFile(file, "data = /srv/qorv\n# the port\nport = 4o00\n");
+  run = RunQorvd({"--config", file});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_TRUE(Contains(run.err, file + ":3: ")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "4o00")) << run.err;
+
+  // A byte-order mark before the first key, as some editors write it.
+  qorv::testing::WriteTextFile(file,
+                               "\xEF\xBB\xBF"
+                               "data = " +
+                                   temp.Child("missing") + "\n");
+  run = RunQorvd({"--config", file});
+  EXPECT_EQ(run.exit_code, 1) << run.err;  // read the key, then found no directory
+  EXPECT_TRUE(Contains(run.err, "does not exist")) << run.err;
+
+  run = RunQorvd({"--data", file});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_TRUE(Contains(run.err, "is not a folder")) << run.err;
+}
+
+TEST(QorvdProgramTest, ListensOnIpv6Addresses) {
+  qorv::testing::ScopedTempFolder temp;
+  const std::string data = temp.Child("data");
+  std::ostringstream out, err;
+  ASSERT_EQ(RunAdminCommand({"create-db", "--data", data, "--db", "Main"}, out, err), 0);
+  platform::CapturedProgram server;
+  ASSERT_EQ(server.Start(QORVD_PATH, {"--data", data, "--address", "[::1]"}, {}, ""), 0);
+  // Written as a client names the server.
+  EXPECT_TRUE(server.WaitForOutput("listening on [::1]:", kTimeoutMs))
+      << server.out() << server.err();
+  server.Terminate();
+  int exit_code = -1;
+  ASSERT_TRUE(server.Finish(kTimeoutMs, &exit_code));
+  EXPECT_EQ(exit_code, 0) << server.err();
+
+  // "::" takes IPv4 clients as well.
+  ServerConfig config;
+  config.data_directory = data;
+  config.address = "::";
+  Server any(config);
+  std::string error;
+  ASSERT_TRUE(any.Start(&error)) << error;
+  TestClient client(any.port());
+  EXPECT_EQ(client.Connect().result, 0);
+  client.connection().Close();
+}
+
+// With no client, a stop takes no poll interval: the accept wait is woken.
+TEST(ServerStartTest, StopWithoutClientsIsImmediate) {
+  qorv::testing::ScopedTempFolder temp;
+  std::filesystem::create_directories(temp.Child("data"));
+  ServerConfig config;
+  config.data_directory = temp.Child("data");
+  int64_t slowest_ms = 0;
+  for (int run = 0; run < 5; ++run) {
+    Server server(config);
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    // The accept loop is in its wait by now.
+    platform::SleepMs(50);
+    const auto start = std::chrono::steady_clock::now();
+    server.Stop();
+    slowest_ms =
+        std::max<int64_t>(slowest_ms, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now() - start)
+                                          .count());
+  }
+  // A stop that waited for the end of the poll interval (300 ms) would take
+  // about 250 ms here.
+  EXPECT_LT(slowest_ms, 100);
 }
 
 TEST(QorvdProgramTest, RestartOnTheSameDataDirectoryKeepsTheData) {
@@ -172,7 +292,7 @@ TEST(AdminCommandsTest, RefusesBadCommandLinesAndReportsStoreFailures) {
   EXPECT_EQ(RunAdminCommand({"add-user", "--data", data, "--db", "Main", "--user", "a",
                              "--password", "p", "--key", "0x1234"},
                             out, err),
-            1);
+            2);  // a bad flag value is a usage error
   EXPECT_EQ(RunAdminCommand({"issue-key", "--data", data, "--db", "Main", "--user", "nobody",
                              "--server", "s", "--out", temp.Child("k")},
                             out, err),
@@ -181,6 +301,34 @@ TEST(AdminCommandsTest, RefusesBadCommandLinesAndReportsStoreFailures) {
                              "--path", "$/x"},
                             out, err),
             1);
+}
+
+// The way out for a user who must change the password while no client can.
+TEST(AdminCommandsTest, SetPasswordEndsTheRequestToChangeIt) {
+  qorv::testing::ScopedTempFolder temp;
+  const std::string data = temp.Child("data");
+  std::ostringstream out, err;
+  ASSERT_EQ(RunAdminCommand({"create-db", "--data", data, "--db", "Main"}, out, err), 0);
+  ASSERT_EQ(RunAdminCommand({"add-user", "--data", data, "--db", "Main", "--user", "ann",
+                             "--password", "old", "--must-change-password"},
+                            out, err),
+            0);
+  EXPECT_EQ(RunAdminCommand({"set-password", "--data", data, "--db", "Main", "--user", "nobody",
+                             "--password", "new"},
+                            out, err),
+            1);
+  ASSERT_EQ(RunAdminCommand({"set-password", "--data", data, "--db", "Main", "--user", "ann",
+                             "--password", "new"},
+                            out, err),
+            0)
+      << err.str();
+  DataDirectory directory(data, Database::Options{});
+  std::shared_ptr<Database> database;
+  ASSERT_TRUE(directory.OpenDatabase("Main", &database).ok());
+  UserRecord user;
+  EXPECT_FALSE(database->Authenticate("ann", "old", &user).ok());
+  ASSERT_TRUE(database->Authenticate("ann", "new", &user).ok());
+  EXPECT_FALSE(user.must_change_password);
 }
 
 }  // namespace

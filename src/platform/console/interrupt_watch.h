@@ -4,14 +4,17 @@
 // it starts afterwards (the SDK's workers and transfer threads among them);
 // one watcher thread takes them. No thread is ever interrupted inside a
 // system call, and the program decides where it looks at the flag. The
-// first request sets the flag; a second one ends the program at once, as the
-// signal's default action would, for a user whose first Ctrl-C is not
-// answered quickly enough.
+// first request sets the flag; a second one, or a first one the program has
+// not answered within a grace time, ends the program at once, as the
+// signal's default action would, after running the final actions
+// registered (InterruptRequests has the rules).
 #ifndef QORV_PLATFORM_CONSOLE_INTERRUPT_WATCH_H_
 #define QORV_PLATFORM_CONSOLE_INTERRUPT_WATCH_H_
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -40,14 +43,25 @@ class InterruptWatch {
   // Blocks until the flag is set.
   void Wait();
 
+  // Clean-up that must happen even when the program is ended at once (a
+  // temporary folder's removal): runs on the watcher's thread right before
+  // it ends the program, unless removed before. Returns its id.
+  int AddFinalAction(std::function<void()> action);
+  // Once this returns, the action neither runs nor will run.
+  void RemoveFinalAction(int id);
+
  private:
   void Watch();
+  [[noreturn]] void EndNow(int signal_number);
 
   std::atomic<bool> requested_{false};
   std::atomic<int> signal_number_{0};
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
+  std::mutex final_mutex_;
+  std::map<int, std::function<void()>> final_actions_;  // GUARDED_BY(final_mutex_)
+  int next_final_id_ = 0;                               // GUARDED_BY(final_mutex_)
   struct SavedMask;
   std::unique_ptr<SavedMask> saved_mask_;
   std::thread watcher_;

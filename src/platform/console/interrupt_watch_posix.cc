@@ -2,6 +2,9 @@
 #include <signal.h>
 #include <time.h>
 
+#include <chrono>
+
+#include "platform/console/interrupt_requests.h"
 #include "platform/console/interrupt_watch.h"
 
 namespace qorv::platform {
@@ -18,7 +21,13 @@ sigset_t InterruptSignals() {
   return set;
 }
 
-// A second request: the signal's default action, now, from this thread.
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// The signal's default action, now, from this thread.
 [[noreturn]] void EndLikeTheSignal(int signal_number) {
   signal(signal_number, SIG_DFL);
   sigset_t only;
@@ -55,13 +64,41 @@ void InterruptWatch::Wait() {
   changed_.wait(lock, [this] { return requested_.load(); });
 }
 
+int InterruptWatch::AddFinalAction(std::function<void()> action) {
+  std::lock_guard<std::mutex> lock(final_mutex_);
+  final_actions_.emplace(++next_final_id_, std::move(action));
+  return next_final_id_;
+}
+
+void InterruptWatch::RemoveFinalAction(int id) {
+  std::lock_guard<std::mutex> lock(final_mutex_);
+  final_actions_.erase(id);
+}
+
+void InterruptWatch::EndNow(int signal_number) {
+  // The lock stays held: no action is removed (or its owner gone) while the
+  // actions run, and the program ends before anyone else takes it.
+  final_mutex_.lock();
+  for (auto& [id, action] : final_actions_) action();
+  EndLikeTheSignal(signal_number);
+}
+
 void InterruptWatch::Watch() {
   const sigset_t set = InterruptSignals();
   const timespec interval{0, kStopPollNs};
+  InterruptRequests requests;
   while (!stop_.load()) {
     const int signal_number = sigtimedwait(&set, nullptr, &interval);
-    if (signal_number < 0) continue;  // time-out or EINTR: look at stop_ again
-    if (requested_.load()) EndLikeTheSignal(signal_number);
+    // A time-out or EINTR: the grace time may be over; look at stop_ again.
+    if (signal_number < 0) {
+      if (requests.OnTick(NowMs()) == InterruptRequests::Action::kEnd) {
+        EndNow(requests.first_signal());
+      }
+      continue;
+    }
+    const InterruptRequests::Action action = requests.OnSignal(signal_number, NowMs());
+    if (action == InterruptRequests::Action::kEnd) EndNow(signal_number);
+    if (action == InterruptRequests::Action::kNone) continue;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       signal_number_.store(signal_number);
