@@ -270,6 +270,7 @@ TEST_F(QorvSessionTest, ARefusedLoginSaysWhatQorvKnowsOfIt) {
   // An unknown database refuses the login, as the help says.
   run = Run({"ls", "-d", "Nope"});
   EXPECT_EQ(run.exit_code, 4) << run.err;
+}
 
 // A user the server asks to change the password learns how, in text and
 // in the JSON document; once the administrator set a new one, no more.
