@@ -98,7 +98,8 @@ TEST(QorvCacheTest, EightReadOnlyListingsAtOnceAllSucceedAndKeepTheCacheReadable
     EXPECT_EQ(exit_code, 0) << program->err();
     listings.push_back(program->out());
   }
-  for (const std::string& listing : listings) EXPECT_EQ(listing, listings.front());
+  // (Compared as a whole: a listing is some 100 KB, too long to print.)
+  for (const std::string& listing : listings) EXPECT_TRUE(listing == listings.front());
   EXPECT_NE(listings.front().find("f99.txt"), std::string::npos);
 
   // One cache, complete and readable: a later run answers the same from it.
@@ -110,7 +111,7 @@ TEST(QorvCacheTest, EightReadOnlyListingsAtOnceAllSucceedAndKeepTheCacheReadable
   EXPECT_EQ(first_line, "$$$Version: 5.3.1");
   QorvRun again = sandbox.Run({"-q", "ls", "-R", "$/Big"}, server.Login());
   EXPECT_EQ(again.exit_code, 0) << again.err;
-  EXPECT_EQ(again.out, listings.front());
+  EXPECT_TRUE(again.out == listings.front());
 }
 
 TEST(QorvCacheTest, WithoutAWritableHomeAListingWarnsAndSucceeds) {
