@@ -131,6 +131,7 @@ Outcome RunDemo(CommandContext& context) {
   ScopedVariables variables;
   variables.Set("QORV_REGISTRY", (folder.path() / "registry.reg").string());
   variables.Set("XDG_CONFIG_HOME", (folder.path() / "config").string());
+  variables.Set("XDG_CACHE_HOME", (folder.path() / "cache").string());
   const std::string module =
       context.globals().module.empty() ? context.io().default_module : context.globals().module;
   const HRESULT registered = QorvRegisterModule(module.c_str());

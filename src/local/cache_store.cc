@@ -88,23 +88,26 @@ CacheResult CacheStore::Open(std::string_view server, std::string_view database,
                              std::string_view user, int lock_attempts, uint32_t lock_interval_ms) {
   Unlock();
   opened_ = false;
-  std::string app_data = platform::ApplicationDataFolder();
-  if (app_data.empty()) return Failure(kResultCacheUpdateFailed, kTextNoAppDataFolder);
-  std::string profile = platform::ProfileFolder();
-  if (profile.empty()) return Failure(kResultCacheUpdateFailed, kTextNoHomeFolder);
-  std::string folder = CacheFolderBelow(app_data);
-  std::string old_folder = CacheFolderBelow(profile);
-  for (const std::string* checked : {&folder, &old_folder}) {
-    if (checked->size() >= kCacheFolderLimit) {
+  std::string cache_base = platform::UserCacheFolder();
+  if (cache_base.empty()) return Failure(kResultCacheUpdateFailed, kTextNoHomeFolder);
+  std::vector<std::string> folders = {CacheFolderBelow(cache_base)};
+  // The old places: where earlier versions kept the cache.
+  for (const std::string& base : {platform::ApplicationDataFolder(), platform::ProfileFolder()}) {
+    if (!base.empty()) folders.push_back(CacheFolderBelow(base));
+  }
+  for (const std::string& checked : folders) {
+    if (checked.size() >= kCacheFolderLimit) {
       return Failure(kResultCacheUpdateFailed,
-                     FormatText(kFormatCacheFolderTooLong, checked->c_str()));
+                     FormatText(kFormatCacheFolderTooLong, checked.c_str()));
     }
   }
   std::string name = FileNamePart(server) + "__" + FileNamePart(database) + "_" +
                      FileNamePart(user) + kCacheFileExtension;
-  folder_ = std::move(folder);
+  folder_ = folders.front();
   file_ = JoinLocalPath(folder_, name);
-  old_file_ = JoinLocalPath(old_folder, name);
+  old_files_.clear();
+  for (size_t i = 1; i < folders.size(); ++i) old_files_.push_back(JoinLocalPath(folders[i], name));
+  read_from_old_place_.clear();
   lock_path_ = file_ + kCacheLockSuffix;
   lock_attempts_ = lock_attempts < 1 ? 1 : lock_attempts;
   lock_interval_ms_ = lock_interval_ms;
@@ -116,45 +119,58 @@ CacheResult CacheStore::Open(std::string_view server, std::string_view database,
   return CacheResult();
 }
 
-CacheResult CacheStore::Lock() {
+CacheResult CacheStore::Lock(const std::atomic<int32_t>* cancel) {
   if (!opened_) return Failure(kResultCacheUpdateFailed, kTextCacheLockNotOpened);
   if (is_locked()) return CacheResult();
   int32_t attributes = platform::GetAttributes(folder_);
+  CacheResult unwritable;
+  unwritable.result = kResultCacheUpdateFailed;
+  unwritable.unwritable = true;
   if (attributes == platform::kInvalidAttributes) {
     if (CreateFolderPath(folder_) != kResultOk) {
-      return Failure(kResultCacheUpdateFailed,
-                     FormatText(kFormatCacheFolderNotCreated, folder_.c_str()));
+      unwritable.description = FormatText(kFormatCacheFolderNotCreated, folder_.c_str());
+      return unwritable;
     }
   } else if ((attributes & platform::kAttributeDirectory) == 0) {
-    return Failure(kResultCacheUpdateFailed, FormatText(kFormatCacheFolderIsFile, folder_.c_str()));
+    unwritable.description = FormatText(kFormatCacheFolderIsFile, folder_.c_str());
+    return unwritable;
   }
-  for (int attempt = 1;; ++attempt) {
+  // Polled in short steps, so that a lock held briefly by each of several
+  // processes in turn is still taken well within the bound.
+  const uint64_t bound_ms = static_cast<uint64_t>(lock_attempts_) * lock_interval_ms_;
+  const uint32_t step_ms =
+      lock_interval_ms_ < kCacheLockPollMs ? lock_interval_ms_ : kCacheLockPollMs;
+  uint64_t waited_ms = 0;
+  for (;;) {
     int error = platform::File::Open(lock_path_, platform::FileAccess::kReadWrite,
                                      platform::FileCreation::kOpenOrCreate,
                                      platform::FileSharing::kExclusive, &lock_file_);
     if (error == 0) break;
-    if (attempt >= lock_attempts_) return Failure(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
-    platform::SleepMs(lock_interval_ms_);
+    if (error != platform::OsErrorSharingViolation()) {
+      unwritable.description = FileErrorText(error, lock_path_);
+      return unwritable;
+    }
+    const bool canceled = cancel != nullptr && cancel->load(std::memory_order_relaxed) != 0;
+    if (canceled || waited_ms + step_ms > bound_ms) {
+      return Failure(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
+    }
+    platform::SleepMs(step_ms);
+    waited_ms += step_ms;
   }
-  MoveFromOldLocation();
   return CacheResult();
 }
 
-void CacheStore::MoveFromOldLocation() {
-  if (platform::GetAttributes(file_) != platform::kInvalidAttributes) return;
-  int32_t old_attributes = platform::GetAttributes(old_file_);
-  if (old_attributes == platform::kInvalidAttributes ||
-      (old_attributes & platform::kAttributeDirectory) != 0) {
-    return;
+int CacheStore::ReadOldPlace(std::string* text) {
+  for (const std::string& old_file : old_files_) {
+    bool exists = false;
+    int error = ReadWholeFile(old_file, text, &exists);
+    if (error != 0) return error;
+    if (exists) {
+      read_from_old_place_ = old_file;
+      return 0;
+    }
   }
-  // Copied beside the new place and renamed into it, so that the new place
-  // never holds a partial copy; the old file goes only once the copy is in.
-  std::string temp = file_ + kCacheTempSuffix;
-  if (platform::CopyFile(old_file_, temp) != 0 || platform::RenamePath(temp, file_) != 0) {
-    platform::DeleteFile(temp);
-    return;  // a new cache is started
-  }
-  platform::DeleteFile(old_file_);
+  return 0;
 }
 
 CacheStore::FileIdentity CacheStore::CurrentIdentity() const {
@@ -171,7 +187,10 @@ CacheResult CacheStore::Load() {
   std::string text;
   bool exists = false;
   int error = ReadWholeFile(file_, &text, &exists);
+  read_from_old_place_.clear();
+  if (error == 0 && !exists) error = ReadOldPlace(&text);
   if (error != 0) {
+    read_from_old_place_.clear();  // an old file that cannot be read stays
     unreadable_ = true;
     return Failure(kResultCacheUpdateFailed, FileErrorText(error, file_));
   }
@@ -196,6 +215,7 @@ CacheResult CacheStore::Load() {
   if (!text.empty() && !ParseCacheText(text, &model_)) {
     loaded_ = false;
     unreadable_ = true;
+    read_from_old_place_.clear();
     return Failure(kResultCacheUpdateFailed, kTextCacheWrongFormat);
   }
   for (const auto& [path, node_marks] : marks) {
@@ -227,6 +247,9 @@ CacheResult CacheStore::Save() {
   }
   int error = ReplaceFile(file_, file_ + kCacheTempSuffix, FormatCacheText(model_));
   if (error != 0) return Failure(kResultCacheSaveFailed, FileErrorText(error, file_));
+  // The old place was read once; from now on the new place is the cache.
+  if (!read_from_old_place_.empty()) platform::DeleteFile(read_from_old_place_);
+  read_from_old_place_.clear();
   identity_ = CurrentIdentity();
   loaded_ = true;
   return CacheResult();
@@ -239,9 +262,12 @@ void CacheStore::Unlock() {
   lock_file_.Close();
 }
 
-CacheResult CacheStore::Update() {
-  CacheResult locked = Lock();
-  if (!locked.ok()) return Failure(kResultCacheUpdateFailed, locked.description);
+CacheResult CacheStore::Update(const std::atomic<int32_t>* cancel) {
+  CacheResult locked = Lock(cancel);
+  if (!locked.ok()) {
+    locked.result = kResultCacheUpdateFailed;
+    return locked;
+  }
   CacheResult loaded = Load();
   if (loaded.ok()) return loaded;
   Save();

@@ -5,7 +5,7 @@
 namespace qorv::ops {
 namespace {
 
-// Keep-alive ping, cancel reset, and the project's node in the cache; false
+// The operation's start, and the project's node in the cache; false
 // when there is no cache or the path cannot be a cache node.
 bool BeginCacheQuery(const OperationContext& context, const std::string& project_path) {
   context.BeginOperation();
@@ -43,6 +43,7 @@ int32_t GetFilesByProject(const OperationContext& context, const std::string& pr
 
 int32_t GetFileListFromProject(const OperationContext& context, const std::string& project_path,
                                OperationStatus* status, std::vector<FileListEntry>* files) {
+  context.BeginOperation();
   const int32_t result = UpdateFileList(context, project_path, status);
   if (result != kResultOk) return result;
   const CacheNode* node = ProjectNode(context, project_path);

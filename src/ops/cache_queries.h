@@ -22,19 +22,20 @@ struct FileListEntry {
   int32_t version_number = 0;
 };
 
-// Keep-alive ping and cancel reset; the parent's cache node made sure of
+// The operation begun (cancel reset, keep-alive ping); the parent's cache node made sure of
 // (30006 with an empty description when it cannot be); the project tree
 // update of the parent; the leaf names of its sub-projects.
 int32_t GetSubProjectsFromParent(const OperationContext& context, const std::string& parent_project,
                                  OperationStatus* status, std::vector<std::string>* names);
 
-// Keep-alive ping and cancel reset; the project's cache node made sure of
+// The operation begun (cancel reset, keep-alive ping); the project's cache node made sure of
 // (30006 with an empty description when it cannot be); the file list update
 // of the project; the names of its file entries.
 int32_t GetFilesByProject(const OperationContext& context, const std::string& project_path,
                           OperationStatus* status, std::vector<std::string>* names);
 
-// The file list update of the project; one record per file entry.
+// The operation begun; the file list update of the project; one record per
+// file entry.
 int32_t GetFileListFromProject(const OperationContext& context, const std::string& project_path,
                                OperationStatus* status, std::vector<FileListEntry>* files);
 

@@ -115,6 +115,85 @@ void MergeFileList(CacheNode& project, const std::vector<ProjectFileListEntry>& 
   }
 }
 
+namespace {
+
+// Merges the reply into `model`; false when the project cannot be a node.
+bool MergeReply(CacheModel& model, const std::string& project_path, SyncMode mode,
+                const std::vector<ProjectFileListEntry>& records) {
+  CacheNode* node = model.EnsureProject(project_path);
+  if (node == nullptr) return false;
+  if (mode == SyncMode::kTree) {
+    MergeProjectTree(model, *node, records);
+  } else {
+    MergeFileList(*node, records);
+  }
+  return true;
+}
+
+// Whether MergeProjectTree would change anything below `project`. Cheap
+// and read-only, so that a query whose answer the cache already holds needs
+// neither the lock nor a copy of the cache. Anything unusual (a name the
+// cache cannot hold, say) counts as a change: the locked path sorts it out.
+bool ProjectTreeWouldChange(const CacheNode& project,
+                            const std::vector<ProjectFileListEntry>& records) {
+  const ChildrenByParent children = GroupProjectRecords(records);
+  static const std::vector<std::string> kNone;
+  struct Pending {
+    const CacheNode* node;
+    std::string relative_key;
+    size_t depth;
+  };
+  std::vector<Pending> pending = {{&project, "", 0}};
+  while (!pending.empty()) {
+    auto [node, relative_key, depth] = std::move(pending.back());
+    pending.pop_back();
+    const auto found = children.find(relative_key);
+    const std::vector<std::string>& names = found == children.end() ? kNone : found->second;
+    std::unordered_set<std::string> wanted;
+    for (const std::string& name : names) wanted.insert(AsciiUpper(name));
+    for (size_t i = 0; i < node->sub_project_count(); ++i) {
+      if (wanted.count(AsciiUpper(node->sub_project(i).name())) == 0) return true;
+    }
+    if (depth >= kMaxMergedTreeDepth) continue;
+    for (const std::string& name : names) {
+      const CacheNode* sub_project = node->FindSubProject(name);
+      if (sub_project == nullptr) return true;
+      const std::string upper = AsciiUpper(name);
+      pending.push_back(
+          {sub_project, relative_key.empty() ? upper : relative_key + "/" + upper, depth + 1});
+    }
+  }
+  return false;
+}
+
+// Whether MergeFileList would change the project's file entries.
+bool FileListWouldChange(const CacheNode& project,
+                         const std::vector<ProjectFileListEntry>& records) {
+  std::unordered_set<std::string> seen;
+  for (const ProjectFileListEntry& record : records) {
+    if (record.is_project) continue;
+    if (!seen.insert(AsciiUpper(record.name)).second) return true;
+    const CacheFileEntry* existing = project.FindFile(record.name);
+    if (existing == nullptr) return true;
+    CacheFileEntry updated = *existing;
+    ApplyFileRecord(record, &updated);
+    if (!(updated == *existing)) return true;
+  }
+  // Every record matched an entry of its own: any entry left over would go.
+  return seen.size() != project.files().size();
+}
+
+// Whether merging the reply into `model` would change what it holds.
+bool MergeWouldChange(CacheModel& model, const std::string& project_path, SyncMode mode,
+                      const std::vector<ProjectFileListEntry>& records) {
+  const CacheNode* node = model.FindProject(project_path);
+  if (node == nullptr) return true;
+  return mode == SyncMode::kTree ? ProjectTreeWouldChange(*node, records)
+                                 : FileListWouldChange(*node, records);
+}
+
+}  // namespace
+
 int32_t SynchronizeProject(const OperationContext& context, const std::string& project_path,
                            SyncMode mode, OperationStatus* status) {
   CacheStore* cache = context.cache();
@@ -131,24 +210,40 @@ int32_t SynchronizeProject(const OperationContext& context, const std::string& p
   if (result != kResultOk || status->canceled) return result;
   const std::vector<ProjectFileListEntry>& records = command.reply;
 
-  const CacheResult updated = cache->Update();
+  // A read needs no lock (a save replaces the file whole). When the cache as
+  // read already says what the reply says, there is nothing to write.
+  if (cache->Load().ok() && !MergeWouldChange(cache->model(), project_path, mode, records)) {
+    return kResultOk;
+  }
+
+  // Writing: locked, read again (another process may have saved since), the
+  // reply merged into what is there now, saved. The lock is released on
+  // every path out of here, an exception from the merge included.
+  CacheLock lock(*cache);
+  const CacheResult updated = lock.Take(context.driver.cancel_flag());
   if (!updated.ok()) {
+    if (updated.unwritable) {
+      // No cache can be written here: the query goes on with the reply
+      // merged into the cache as read, and says why nothing was saved.
+      if (!MergeReply(cache->model(), project_path, mode, records)) {
+        status->description = kPrefixFailedToCreate + project_path;
+        return kResultCacheNodeFailed;
+      }
+      context.driver.DeliverReportLines(
+          {ReportLine{1, kReportCacheNotSavedPrefix + updated.description}});
+      return kResultOk;
+    }
+    status->canceled = context.driver.CancelRequested();
     status->description = updated.description;
     return kResultCacheUpdateFailed;
   }
-  // The load may have replaced the model with another process's save.
-  CacheNode* node = cache->model().EnsureProject(project_path);
-  if (node == nullptr) {
-    cache->Unlock();
+  // Another process may have saved the same answer meanwhile.
+  if (!MergeWouldChange(cache->model(), project_path, mode, records)) return kResultOk;
+  if (!MergeReply(cache->model(), project_path, mode, records)) {
     status->description = kPrefixFailedToCreate + project_path;
     return kResultCacheNodeFailed;
   }
-  if (tree) {
-    MergeProjectTree(cache->model(), *node, records);
-  } else {
-    MergeFileList(*node, records);
-  }
-  const CacheResult saved = cache->SaveAndRelease();
+  const CacheResult saved = lock.SaveAndRelease();
   if (!saved.ok()) {
     status->description = saved.description;
     return kResultCacheSaveFailed;
@@ -158,7 +253,6 @@ int32_t SynchronizeProject(const OperationContext& context, const std::string& p
 
 int32_t UpdateProjectTree(const OperationContext& context, const std::string& project_path,
                           OperationStatus* status) {
-  context.BeginOperation();
   CacheStore* cache = context.cache();
   if (cache == nullptr || cache->model().EnsureProject(project_path) == nullptr) {
     status->description = kPrefixFailedToCreate + project_path;
@@ -172,7 +266,6 @@ int32_t UpdateProjectTree(const OperationContext& context, const std::string& pr
 
 int32_t UpdateFileList(const OperationContext& context, const std::string& project_path,
                        OperationStatus* status) {
-  context.BeginOperation();
   context.driver.Report("", kReportFileListPrefix + project_path + kReportEllipsis, true);
   // A path the cache cannot hold leaves no node; the synchronization then
   // reports the project as not found.

@@ -63,15 +63,16 @@ void ApplyFileRecord(const ProjectFileListEntry& record, CacheFileEntry* entry);
 int32_t SynchronizeProject(const OperationContext& context, const std::string& project_path,
                            SyncMode mode, OperationStatus* status);
 
-// The project tree update: keep-alive ping and cancel reset; the cache
-// node of the path made sure of (30006 "Failed to create <path>" without a
-// report line when it cannot be); report "Updating project tree of
-// <path>..."; synchronize in tree mode; report the description flagged with
-// the outcome.
+// The update steps run inside an operation that has begun
+// (OperationContext::BeginOperation); they do not begin it again.
+
+// The project tree update: the cache node of the path made sure of (30006 "Failed to create <path>"
+// without a report line when it cannot be); report "Updating project tree of <path>...";
+// synchronize in tree mode; report the description flagged with the outcome.
 int32_t UpdateProjectTree(const OperationContext& context, const std::string& project_path,
                           OperationStatus* status);
 
-// The file list update: keep-alive ping and cancel reset; report
+// The file list update: report
 // "Updating file list of <path>..."; the cache node of the path created
 // when missing; synchronize in file mode; report the description flagged
 // with the outcome.

@@ -10,7 +10,7 @@
 
 namespace qorv::ops {
 
-// 1. Keep-alive ping, cancel flag cleared.
+// 1. Cancel flag cleared, keep-alive ping (OperationContext::BeginOperation).
 // 2. Command 67 for the one entry {remote_file, version} with `eol`: the
 //    server answers with the MD5 of the bytes it would deliver.
 // 3. When the command fails or is canceled, or the server refuses the entry

@@ -57,11 +57,14 @@ struct OperationContext {
   // The opened cache, or null before the first successful login.
   CacheStore* cache() const { return session.cache.get(); }
 
-  // The first step of every operation that talks to the server: the
-  // keep-alive ping, then a cleared cancel flag.
+  // The start of an operation that talks to the server: the cancel flag
+  // cleared, then the keep-alive ping. It happens once per method call, in
+  // the operation the method runs, never in the steps it is made of: a
+  // cancel requested after it (during the ping, or from a handler of an
+  // event the operation raises) must reach the operation's first exchange.
   void BeginOperation() const {
-    engine.KeepAlivePing();
     driver.ClearCancel();
+    engine.KeepAlivePing();
   }
 
   // One single-step request of the engine: Canceled and the description go

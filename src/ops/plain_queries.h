@@ -3,7 +3,7 @@
 // links, database aliases and the file count.
 //
 // Each plain query (all but GetFileCountInProject):
-//   1. keep-alive ping, cancel flag cleared;
+//   1. cancel flag cleared, keep-alive ping;
 //   2. a report with the progress text ({1, text});
 //   3. the command through the request engine;
 //   4. a report with the description, flagged with (result == 0); an empty

@@ -28,6 +28,9 @@ inline constexpr char kReportFileStatusFailedPrefix[] = "Checking in files ... :
 // The cache updates of the cache-backed queries and the project gets.
 inline constexpr char kReportProjectTreePrefix[] = "Updating project tree of ";
 inline constexpr char kReportFileListPrefix[] = "Updating file list of ";
+// An information line (flagged success): the query went on with what it
+// read, but the local cache could not be written.
+inline constexpr char kReportCacheNotSavedPrefix[] = "Warning: the local cache was not updated: ";
 
 // Appended to the user name of a file checked out by several users (status 5
 // and 6) in the cache's file entries.

@@ -54,7 +54,7 @@ struct LoginOutputs {
 // The user key: the key of the first usable key file issued for the
 // connected server name and the user (compared without regard to case,
 // names trimmed, blank ones skipped, files after the first match not read),
-// 16 zero bytes otherwise. Then keep-alive ping, cancel flag cleared, the
+// 16 zero bytes otherwise. Then cancel flag cleared, keep-alive ping, the
 // report line {1, "Logging in database..."}, the engine's login request
 // (command 49 with the key in channel mode 1), and the report line
 // {result == 0, description} unless the description is empty.

@@ -130,18 +130,28 @@ bool MessageQueue::HasInput() {
 }
 
 void MessageQueue::DropMessagesFor(const WindowState* window) {
-  std::deque<QueuedMessage> dropped;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto belongs = [window](const QueuedMessage& m) { return m.window.get() == window; };
-    for (auto* list : {&sent_, &posted_}) {
-      auto split = std::stable_partition(list->begin(), list->end(),
-                                         [&](const QueuedMessage& m) { return !belongs(m); });
-      std::move(split, list->end(), std::back_inserter(dropped));
-      list->erase(split, list->end());
+  // One message at a time, so that nothing is allocated: this runs when a
+  // window is destroyed, inside Release, where nothing may throw.
+  for (;;) {
+    QueuedMessage dropped;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto belongs = [window](const QueuedMessage& m) { return m.window.get() == window; };
+      std::deque<QueuedMessage>* found_in = nullptr;
+      std::deque<QueuedMessage>::iterator found;
+      for (auto* list : {&sent_, &posted_}) {
+        found = std::find_if(list->begin(), list->end(), belongs);
+        if (found != list->end()) {
+          found_in = list;
+          break;
+        }
+      }
+      if (found_in == nullptr) return;
+      dropped = std::move(*found);
+      found_in->erase(found);
     }
+    Complete(dropped.reply, 0);
   }
-  for (auto& m : dropped) Complete(m.reply, 0);
 }
 
 void MessageQueue::Complete(const std::shared_ptr<SendRecord>& record, intptr_t result) {

@@ -22,13 +22,23 @@ std::string ProfileFolder() {
   return found->pw_dir;
 }
 
-std::string ApplicationDataFolder() {
-  const char* config = ::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') return config;
+namespace {
+
+// $<variable> when it holds an absolute path, else the profile folder +
+// "/" + `below_profile`.
+std::string XdgFolder(const char* variable, const char* below_profile) {
+  const char* value = ::getenv(variable);
+  if (value != nullptr && value[0] == '/') return value;
   std::string profile = ProfileFolder();
   if (profile.empty()) return profile;
   if (profile.back() != '/') profile += '/';
-  return profile + ".config";
+  return profile + below_profile;
 }
+
+}  // namespace
+
+std::string ApplicationDataFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+
+std::string UserCacheFolder() { return XdgFolder("XDG_CACHE_HOME", ".cache"); }
 
 }  // namespace qorv::platform

@@ -62,40 +62,33 @@ bool COperationDriver::GetReportLine(int32_t index, ReportLine* line) const {
   return true;
 }
 
-PromptAnswer COperationDriver::Ask(PromptSlot* slot, SdkEvent event, std::string_view information,
-                                   bool writable_file) {
+PromptAnswer COperationDriver::Ask(PromptKind kind, std::string_view information) {
+  // The event of each prompt, in PromptKind order.
+  static constexpr SdkEvent kEvents[kPromptKindCount] = {
+      SdkEvent::kLeaveOrReplaceWriteableFile, SdkEvent::kCheckinUnchangedFile,
+      SdkEvent::kUndoCheckoutChangedFile, SdkEvent::kRecoverOrPurgeDeletedCopy};
+  PromptSlot& slot = prompt(kind);
   // The answer is not reset first: without a handler the caller gets the
   // answer stored last (0, cancel, on a fresh object).
-  slot->information = std::string(information);
-  owner_->RaiseEvent(event);
+  slot.information = std::string(information);
+  owner_->RaiseEvent(kEvents[static_cast<size_t>(kind)]);
   PromptAnswer result;
-  result.apply_to_all = slot->apply_to_all;
-  const int32_t a = slot->answer;
-  const bool known = a == 0 || a == 2 || a == 3 || (writable_file && a == 4);
+  result.apply_to_all = slot.apply_to_all;
+  const int32_t a = slot.answer;
+  const bool known = a == 0 || a == 2 || a == 3 || (kind == PromptKind::kWritableFile && a == 4);
   result.answer = known ? a : 0;
   return result;
 }
 
 PromptAnswer COperationDriver::AskWritableFile(std::string_view information, bool three_way_merge) {
-  writable_file_.three_way_merge = three_way_merge;
-  return Ask(&writable_file_, SdkEvent::kLeaveOrReplaceWriteableFile, information, true);
+  prompt(PromptKind::kWritableFile).three_way_merge = three_way_merge;
+  return Ask(PromptKind::kWritableFile, information);
 }
 
-PromptAnswer COperationDriver::AskUnchangedFile(std::string_view information) {
-  return Ask(&unchanged_file_, SdkEvent::kCheckinUnchangedFile, information, false);
-}
-
-PromptAnswer COperationDriver::AskChangedFile(std::string_view information) {
-  return Ask(&changed_file_, SdkEvent::kUndoCheckoutChangedFile, information, false);
-}
-
-PromptAnswer COperationDriver::AskDeletedCopy(std::string_view information) {
-  return Ask(&deleted_copy_, SdkEvent::kRecoverOrPurgeDeletedCopy, information, false);
-}
-
-void COperationDriver::StoreAnswer(PromptSlot* slot, int32_t answer, bool apply_to_all) {
-  slot->answer = answer;
-  slot->apply_to_all = apply_to_all;
+void COperationDriver::StoreAnswer(PromptKind kind, int32_t answer, bool apply_to_all) {
+  PromptSlot& slot = prompt(kind);
+  slot.answer = answer;
+  slot.apply_to_all = apply_to_all;
 }
 
 }  // namespace qorv

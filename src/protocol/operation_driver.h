@@ -10,7 +10,9 @@
 #ifndef QORV_PROTOCOL_OPERATION_DRIVER_H_
 #define QORV_PROTOCOL_OPERATION_DRIVER_H_
 
+#include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -52,8 +54,18 @@ struct PromptAnswer {
   bool apply_to_all = false;
 };
 
-// One of the four prompt slots: the information text shown to the caller,
-// the answer stored last and its apply-to-all flag.
+// The four prompts an operation may put to the caller. Each has one slot in
+// the driver and one pair of interface methods (GetPrompt... / SetPrompt...).
+enum class PromptKind : size_t {
+  kWritableFile,   // LeaveOrReplaceWriteableFile
+  kUnchangedFile,  // CheckinUnchangedFile
+  kChangedFile,    // UndoCheckoutChangedFile
+  kDeletedCopy,    // RecoverOrPurgeDeletedCopy
+};
+inline constexpr size_t kPromptKindCount = 4;
+
+// One prompt slot: the information text shown to the caller, the answer
+// stored last and its apply-to-all flag.
 struct PromptSlot {
   std::string information;
   bool three_way_merge = false;  // the writable-file slot only
@@ -99,22 +111,19 @@ class COperationDriver {
   bool GetReportLine(int32_t index, ReportLine* line) const;
 
   // ---- Prompts ----
-  // Each ask stores the information text in its slot, raises the prompt
-  // event, then reads the answer the handler left (or the one stored last).
-  // Writable file: 0, 2, 3 and 4 are returned as they are; the others: 0, 2
-  // and 3. Every other value, Ask (1) included, is returned as 0 (cancel).
+  // An ask stores the information text in the prompt's slot, raises the
+  // prompt's event, then reads the answer the handler left (or the one
+  // stored last). Writable file: 0, 2, 3 and 4 are returned as they are; the
+  // others: 0, 2 and 3. Every other value, Ask (1) included, is returned as 0
+  // (cancel).
+  PromptAnswer Ask(PromptKind kind, std::string_view information);
+  // The writable-file prompt also tells whether a three-way merge is offered.
   PromptAnswer AskWritableFile(std::string_view information, bool three_way_merge);
-  PromptAnswer AskUnchangedFile(std::string_view information);
-  PromptAnswer AskChangedFile(std::string_view information);
-  PromptAnswer AskDeletedCopy(std::string_view information);
 
-  PromptSlot& writable_file_prompt() { return writable_file_; }
-  PromptSlot& unchanged_file_prompt() { return unchanged_file_; }
-  PromptSlot& changed_file_prompt() { return changed_file_; }
-  PromptSlot& deleted_copy_prompt() { return deleted_copy_; }
+  PromptSlot& prompt(PromptKind kind) { return prompts_[static_cast<size_t>(kind)]; }
 
   // Stores a caller's answer: the value unchanged, apply-to-all as 0 or 1.
-  static void StoreAnswer(PromptSlot* slot, int32_t answer, bool apply_to_all);
+  void StoreAnswer(PromptKind kind, int32_t answer, bool apply_to_all);
 
   // ---- Identity and temporary folders ----
   // "~_~" + a fixed tag + process id + thread id + tick count modulo 1000.
@@ -125,9 +134,6 @@ class COperationDriver {
   void set_working_temp_folder(std::string folder) { working_temp_folder_ = std::move(folder); }
 
  private:
-  PromptAnswer Ask(PromptSlot* slot, SdkEvent event, std::string_view information,
-                   bool writable_file);
-
   IDriverOwner* const owner_;
   std::atomic<int32_t> cancel_{0};
   std::atomic<int32_t> percent_done_{0};
@@ -142,10 +148,7 @@ class COperationDriver {
   mutable std::mutex batch_mutex_;
   std::vector<ReportLine> batch_;  // GUARDED_BY(batch_mutex_)
 
-  PromptSlot writable_file_;
-  PromptSlot unchanged_file_;
-  PromptSlot changed_file_;
-  PromptSlot deleted_copy_;
+  std::array<PromptSlot, kPromptKindCount> prompts_;
 
   std::string instance_tag_;
   std::string temp_directory_;

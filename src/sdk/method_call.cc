@@ -1,26 +1,29 @@
 #include "sdk/method_call.h"
 
 namespace qorv::sdk {
-namespace {
-
-// A new BSTR for an out-parameter; an allocation failure leaves the empty
-// text's null rather than failing the whole method.
-BSTR NewText(const std::string& text) {
+void FailOutcome(MethodOutcome* outcome, int32_t result, std::string_view text) noexcept {
+  outcome->result = result;
+  outcome->status.description.clear();
   try {
-    return Utf8ToBstr(text);
+    outcome->status.description = text;
   } catch (const std::bad_alloc&) {
-    return nullptr;
+    // The result alone still tells what happened.
   }
 }
-
-}  // namespace
 
 void WriteBool(VARIANT_BOOL* out, bool value) {
   if (out != nullptr) *out = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
-void WriteText(BSTR* out, const std::string& text) {
-  if (out != nullptr) *out = NewText(text);
+bool WriteText(BSTR* out, std::string_view text) noexcept {
+  if (out == nullptr) return true;
+  try {
+    *out = Utf8ToBstr(text);
+    return true;
+  } catch (const std::bad_alloc&) {
+    *out = nullptr;
+    return false;
+  }
 }
 
 void WriteDate(DATE* out, double value) {

@@ -42,6 +42,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "local/qor_exception.h"
@@ -78,24 +79,27 @@ struct MethodOutcome {
   ops::OperationStatus status;
 };
 
+// Ends an outcome with a failure: the result and, when memory allows, the
+// text (otherwise the description stays empty).
+void FailOutcome(MethodOutcome* outcome, int32_t result, std::string_view text) noexcept;
+
 // Calls `operation(ops::OperationStatus*)`, which returns the result value,
-// with prepared out-places. Nothing thrown leaves the method: running out of
-// memory ends with 2 and its text, a file-layer exception with its code and
-// text, anything else with 12008 "Unspecified error occured.".
+// with prepared out-places. The operation converts the method's arguments
+// itself (InText, InSet ...), so that they are converted inside the guard.
+// Nothing thrown leaves the method: running out of memory ends with 2 and
+// its text, a file-layer exception with its code and text, anything else
+// with 12008 "Unspecified error occured.".
 template <class Operation>
-MethodOutcome RunOperation(Operation&& operation) {
+MethodOutcome RunOperation(Operation&& operation) noexcept {
   MethodOutcome outcome;
   try {
     outcome.result = operation(&outcome.status);
   } catch (const std::bad_alloc&) {
-    outcome.result = kResultOutOfMemory;
-    outcome.status.description = kTextOutOfMemory;
+    FailOutcome(&outcome, kResultOutOfMemory, kTextOutOfMemory);
   } catch (const CQORException& error) {
-    outcome.result = error.code();
-    outcome.status.description = error.message();
-  } catch (const std::exception&) {
-    outcome.result = kResultSystemError;
-    outcome.status.description = kTextUnspecifiedErrorOccured;
+    FailOutcome(&outcome, error.code(), error.message());
+  } catch (...) {
+    FailOutcome(&outcome, kResultSystemError, kTextUnspecifiedErrorOccured);
   }
   return outcome;
 }
@@ -103,7 +107,10 @@ MethodOutcome RunOperation(Operation&& operation) {
 // ---- Out-parameters ----------------------------------------------------------------
 
 void WriteBool(VARIANT_BOOL* out, bool value);
-void WriteText(BSTR* out, const std::string& text);
+// A new BSTR (never null for a text that could be made). When memory runs
+// out the out-parameter gets null (the empty text) and the result is false,
+// so that a method whose only output is the text can fail instead.
+bool WriteText(BSTR* out, std::string_view text) noexcept;
 void WriteDate(DATE* out, double value);
 // Written only when the operation has a value.
 void WriteLong(LONG* out, const std::optional<int32_t>& value);

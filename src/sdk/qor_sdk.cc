@@ -3,9 +3,10 @@
 #include <vector>
 
 #include "local/working_folder.h"
-#include "platform/com/text_convert.h"
+#include "platform/com/boundary_guard.h"
 #include "platform/file_system.h"
 #include "qorvsdk/guids.h"
+#include "sdk/method_call.h"
 
 namespace qorv::sdk {
 namespace {
@@ -36,14 +37,6 @@ void RemoveWorkingFolder(const std::string& folder) {
   if (!folder.empty() && IsDirectory(folder)) DeleteFolderTree(folder);
 }
 
-void WriteBool(VARIANT_BOOL* out, bool value) {
-  if (out != nullptr) *out = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void WriteText(BSTR* out, const std::string& text) {
-  if (out != nullptr) *out = Utf8ToBstr(text);
-}
-
 }  // namespace
 
 CQorSDK::CQorSDK() : events_(this, DIID__IQorSDKEvents), driver_(this), engine_(driver_) {}
@@ -52,7 +45,12 @@ CQorSDK::~CQorSDK() {
   // Nothing is sent to the server at the end; the working temporary folder
   // goes with the object.
   window_.reset();
-  RemoveWorkingFolder(driver_.working_temp_folder());
+  // Best effort: a destructor (run inside Release) must not throw, so a
+  // folder that cannot be listed for lack of memory stays behind.
+  try {
+    RemoveWorkingFolder(driver_.working_temp_folder());
+  } catch (...) {
+  }
 }
 
 HRESULT CQorSDK::FinalConstruct() {
@@ -96,18 +94,20 @@ HRESULT CQorSDK::RequestCancel() {
 }
 
 HRESULT CQorSDK::SetTempDirectory(BSTR TempDirectory) {
-  const std::string directory = BstrToUtf8(TempDirectory);
-  // The previous working folder goes first, with its files.
-  RemoveWorkingFolder(driver_.working_temp_folder());
-  std::string folder = directory;
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  folder += driver_.instance_tag();
-  driver_.set_working_temp_folder(folder);
-  // Failures to create it are silent: later operations that need temporary
-  // files fail in their own way.
-  if (IsDirectory(directory)) platform::CreateFolder(folder);
-  driver_.set_temp_directory(directory);
-  return S_OK;
+  return GuardBoundary([&] {
+    const std::string directory = InText(TempDirectory);
+    // The previous working folder goes first, with its files.
+    RemoveWorkingFolder(driver_.working_temp_folder());
+    std::string folder = directory;
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    folder += driver_.instance_tag();
+    driver_.set_working_temp_folder(folder);
+    // Failures to create it are silent: later operations that need temporary
+    // files fail in their own way.
+    if (IsDirectory(directory)) platform::CreateFolder(folder);
+    driver_.set_temp_directory(directory);
+    return S_OK;
+  });
 }
 
 HRESULT CQorSDK::GetPercentDone(LONG* Count) {
@@ -122,66 +122,72 @@ HRESULT CQorSDK::GetOperationResultCount(LONG* Count) {
 
 HRESULT CQorSDK::GetOperationResultInfo(LONG lIndex, VARIANT_BOOL* OperateResult, BSTR* Description,
                                         VARIANT_BOOL* Successful) {
-  ReportLine line;
-  const bool found = driver_.GetReportLine(lIndex, &line);
-  if (found) {
-    WriteBool(OperateResult, line.success != 0);
-    WriteText(Description, line.text);
-  }
-  WriteBool(Successful, found);
+  return GuardBoundary([&] {
+    ReportLine line;
+    const bool found = driver_.GetReportLine(lIndex, &line);
+    if (found) {
+      if (!WriteText(Description, line.text)) return E_OUTOFMEMORY;
+      WriteBool(OperateResult, line.success != 0);
+    }
+    WriteBool(Successful, found);
+    return S_OK;
+  });
+}
+
+// ---- Prompts: one pair of methods per PromptKind -------------------------------
+
+HRESULT CQorSDK::GetPrompt(PromptKind kind, BSTR* information, VARIANT_BOOL* three_way_merge) {
+  const PromptSlot& slot = driver_.prompt(kind);
+  if (!WriteText(information, slot.information)) return E_OUTOFMEMORY;
+  WriteBool(three_way_merge, slot.three_way_merge);
+  return S_OK;
+}
+
+HRESULT CQorSDK::SetPrompt(PromptKind kind, int32_t answer, VARIANT_BOOL apply_to_all) {
+  driver_.StoreAnswer(kind, answer, InBool(apply_to_all));
   return S_OK;
 }
 
 HRESULT CQorSDK::GetPromptLeaveOrReplaceWriteableFile(VARIANT_BOOL* ThreeWayMerge,
                                                       BSTR* Information) {
-  WriteBool(ThreeWayMerge, driver_.writable_file_prompt().three_way_merge);
-  WriteText(Information, driver_.writable_file_prompt().information);
-  return S_OK;
+  return GetPrompt(PromptKind::kWritableFile, Information, ThreeWayMerge);
 }
 
 HRESULT CQorSDK::SetPromptLeaveOrReplaceWriteableFile(
     Enum_WritableFileHandling WritableFileHandling, VARIANT_BOOL WritableHandlingApplyToAllItems) {
-  COperationDriver::StoreAnswer(&driver_.writable_file_prompt(), WritableFileHandling,
-                                WritableHandlingApplyToAllItems != 0);
-  return S_OK;
+  return SetPrompt(PromptKind::kWritableFile, WritableFileHandling,
+                   WritableHandlingApplyToAllItems);
 }
 
 HRESULT CQorSDK::GetPromptCheckinUnchangedFile(BSTR* Information) {
-  WriteText(Information, driver_.unchanged_file_prompt().information);
-  return S_OK;
+  return GetPrompt(PromptKind::kUnchangedFile, Information);
 }
 
 HRESULT CQorSDK::SetPromptCheckinUnchangedFile(
     Enum_CheckinUnchangedFileHandling CheckinUnchangedFileHandling,
     VARIANT_BOOL CheckinUnchangedFileHandlingApplyToAllItems) {
-  COperationDriver::StoreAnswer(&driver_.unchanged_file_prompt(), CheckinUnchangedFileHandling,
-                                CheckinUnchangedFileHandlingApplyToAllItems != 0);
-  return S_OK;
+  return SetPrompt(PromptKind::kUnchangedFile, CheckinUnchangedFileHandling,
+                   CheckinUnchangedFileHandlingApplyToAllItems);
 }
 
 HRESULT CQorSDK::GetPromptUndoCheckoutChangedFile(BSTR* Information) {
-  WriteText(Information, driver_.changed_file_prompt().information);
-  return S_OK;
+  return GetPrompt(PromptKind::kChangedFile, Information);
 }
 
 HRESULT CQorSDK::SetPromptUndoCheckoutChangedFile(
     Enum_UndoCheckOutChangedFileHandling UndoCheckoutChangedFileHandling,
     VARIANT_BOOL ApplyToUndoCheckoutChangedFileHandling) {
-  COperationDriver::StoreAnswer(&driver_.changed_file_prompt(), UndoCheckoutChangedFileHandling,
-                                ApplyToUndoCheckoutChangedFileHandling != 0);
-  return S_OK;
+  return SetPrompt(PromptKind::kChangedFile, UndoCheckoutChangedFileHandling,
+                   ApplyToUndoCheckoutChangedFileHandling);
 }
 
 HRESULT CQorSDK::GetPromptRecoverOrPurgeDeletedCopy(BSTR* Information) {
-  WriteText(Information, driver_.deleted_copy_prompt().information);
-  return S_OK;
+  return GetPrompt(PromptKind::kDeletedCopy, Information);
 }
 
 HRESULT CQorSDK::SetPromptRecoverOrPurgeDeletedCopy(
     Enum_AddFileDeletedCopyHandling DeletedCopyHandling, VARIANT_BOOL ApplyToAllItems) {
-  COperationDriver::StoreAnswer(&driver_.deleted_copy_prompt(), DeletedCopyHandling,
-                                ApplyToAllItems != 0);
-  return S_OK;
+  return SetPrompt(PromptKind::kDeletedCopy, DeletedCopyHandling, ApplyToAllItems);
 }
 
 }  // namespace qorv::sdk

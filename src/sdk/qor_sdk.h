@@ -265,6 +265,11 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
   // The window procedure: the notification message raises event wParam.
   intptr_t OnWindowMessage(uint32_t message, uintptr_t wparam);
 
+  // The Get and Set halves of the four prompt method pairs; a null
+  // `three_way_merge` is left alone.
+  HRESULT GetPrompt(PromptKind kind, BSTR* information, VARIANT_BOOL* three_way_merge = nullptr);
+  HRESULT SetPrompt(PromptKind kind, int32_t answer, VARIANT_BOOL apply_to_all);
+
   // What the operations of this object work with.
   ops::OperationContext Context() { return ops::OperationContext{engine_, driver_, session_}; }
 

@@ -39,7 +39,7 @@ HRESULT CQorSDK::GetProjectGeneralInfo(BSTR ProjectName, LONG* SubProjectsnotDel
     WriteLong(RemoteVersion, info->version);
   }
   WriteDate(RemoteDateTime, info ? info->date : 0.0);
-  WriteText(Comment, info ? info->comment : std::string());
+  WriteText(Comment, info ? std::string_view(info->comment) : std::string_view());
   WriteOutcome(outcome, Canceled, ResultDescription, ResultValue);
   return S_OK;
 }
@@ -56,9 +56,9 @@ HRESULT CQorSDK::GetFileGeneralInfo(BSTR FileName, BSTR* FileType, LONG* RemoteV
     WriteLong(RemoteVersion, info->version);
     WriteLong(RemoteSize, info->size);
   }
-  WriteText(FileType, info ? info->file_type : std::string());
+  WriteText(FileType, info ? std::string_view(info->file_type) : std::string_view());
   WriteDate(RemoteDateTime, info ? info->date : 0.0);
-  WriteText(Comment, info ? info->comment : std::string());
+  WriteText(Comment, info ? std::string_view(info->comment) : std::string_view());
   WriteOutcome(outcome, Canceled, ResultDescription, ResultValue);
   return S_OK;
 }

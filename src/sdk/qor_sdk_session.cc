@@ -9,11 +9,11 @@ HRESULT CQorSDK::ConnectToServer(BSTR ServerIP, LONG ServerPort, VARIANT_BOOL* C
                                  Enum_EncryptType* EncryptType, VARIANT_BOOL* Canceled,
                                  BSTR* ResultDescription, Enum_ProxyType ProxyType, BSTR ProxyIP,
                                  LONG ProxyPort, BSTR UserName, BSTR Password, LONG* ResultValue) {
-  const ops::ConnectArguments arguments{InText(ServerIP), ServerPort, ProxyType,
-                                        InText(ProxyIP),  ProxyPort,  InText(UserName),
-                                        InText(Password)};
   ops::ConnectOutputs outputs;
   const MethodOutcome outcome = RunOperation([&](ops::OperationStatus* status) {
+    const ops::ConnectArguments arguments{InText(ServerIP), ServerPort, ProxyType,
+                                          InText(ProxyIP),  ProxyPort,  InText(UserName),
+                                          InText(Password)};
     return ops::ConnectToServer(Context(), arguments, status, &outputs);
   });
   WriteBool(ConnectedToServer, outputs.connected);
@@ -25,10 +25,10 @@ HRESULT CQorSDK::ConnectToServer(BSTR ServerIP, LONG ServerPort, VARIANT_BOOL* C
 HRESULT CQorSDK::Login(BSTR UserName, BSTR Password, BSTR DatabaseName, IQORVKeyInfoSet* KeyInfoSet,
                        VARIANT_BOOL* MustChangePassword, LONG* ExpireDays, VARIANT_BOOL* Canceled,
                        BSTR* ResultDescription, LONG* ResultValue) {
-  const ops::LoginArguments arguments{InText(UserName), InText(Password), InText(DatabaseName),
-                                      InSet(KeyInfoSet)};
   ops::LoginOutputs outputs;
   const MethodOutcome outcome = RunOperation([&](ops::OperationStatus* status) {
+    const ops::LoginArguments arguments{InText(UserName), InText(Password), InText(DatabaseName),
+                                        InSet(KeyInfoSet)};
     return ops::Login(Context(), arguments, status, &outputs);
   });
   WriteBool(MustChangePassword, outputs.must_change_password);

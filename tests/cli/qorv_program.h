@@ -30,10 +30,15 @@ class QorvSandbox {
 
   platform::EnvironmentChanges Environment(platform::EnvironmentChanges extra = {}) const {
     platform::EnvironmentChanges changes = {
-        {"QORV_REGISTRY", registry_},    {"XDG_CONFIG_HOME", folder_.Child("config")},
-        {"QORV_SERVER", std::nullopt},   {"QORV_USER", std::nullopt},
-        {"QORV_DATABASE", std::nullopt}, {"QORV_PASSWORD", std::nullopt},
-        {"QORV_PROXY", std::nullopt},    {"QORV_MODULE", std::nullopt},
+        {"QORV_REGISTRY", registry_},
+        {"XDG_CONFIG_HOME", folder_.Child("config")},
+        {"XDG_CACHE_HOME", folder_.Child("cache")},
+        {"QORV_SERVER", std::nullopt},
+        {"QORV_USER", std::nullopt},
+        {"QORV_DATABASE", std::nullopt},
+        {"QORV_PASSWORD", std::nullopt},
+        {"QORV_PROXY", std::nullopt},
+        {"QORV_MODULE", std::nullopt},
     };
     changes.insert(changes.end(), extra.begin(), extra.end());
     return changes;

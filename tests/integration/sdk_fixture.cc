@@ -80,6 +80,7 @@ SdkClient::Outcome SdkClient::Login(const std::string& user, const std::string& 
 }
 
 SdkTest::SdkTest() {
+  environment_.Set("XDG_CACHE_HOME", temp_.Child("cache"));
   environment_.Set("XDG_CONFIG_HOME", temp_.Child("config"));
   environment_.Set("HOME", temp_.Child("home"));
   environment_.Set("QORV_REGISTRY", temp_.Child("registry.reg"));
@@ -143,8 +144,7 @@ void SdkTest::MustAddFile(const std::string& path, const std::string& body,
 }
 
 std::string SdkTest::CacheFilePath(const std::string& server, const std::string& user) const {
-  return temp_.Child("config") + "/Brastovik/Quorvane for VSS/" + server + "__Main_" + user +
-         ".qor";
+  return temp_.Child("cache") + "/Brastovik/Quorvane for VSS/" + server + "__Main_" + user + ".qor";
 }
 
 }  // namespace qorv::integration

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "local/cache_format.h"
 #include "net/format_text.h"
@@ -25,6 +28,7 @@ using testing::WriteTextFile;
 class CacheStoreTest : public ::testing::Test {
  protected:
   CacheStoreTest() {
+    environment_.Set("XDG_CACHE_HOME", temp_.Child("cache"));
     environment_.Set("XDG_CONFIG_HOME", temp_.Child("config"));
     environment_.Set("HOME", temp_.Child("home"));
   }
@@ -34,7 +38,7 @@ class CacheStoreTest : public ::testing::Test {
     return store->Open("srv", "db", "user", attempts, interval_ms);
   }
 
-  std::string CacheFolder() const { return temp_.Child("config/Brastovik/Quorvane for VSS"); }
+  std::string CacheFolder() const { return temp_.Child("cache/Brastovik/Quorvane for VSS"); }
   std::string CacheFile() const { return CacheFolder() + "/srv__db_user.qor"; }
 
   ScopedTempFolder temp_;
@@ -46,8 +50,10 @@ TEST_F(CacheStoreTest, LocationAndName) {
   ASSERT_TRUE(store.Open("host:1", "db", "a/b").ok());
   EXPECT_EQ(store.folder(), CacheFolder());
   EXPECT_EQ(store.file_path(), CacheFolder() + "/host:1__db_a_b.qor");
-  EXPECT_EQ(store.old_file_path(),
-            temp_.Child("home/Brastovik/Quorvane for VSS/host:1__db_a_b.qor"));
+  EXPECT_EQ(store.old_file_paths(),
+            (std::vector<std::string>{
+                temp_.Child("config/Brastovik/Quorvane for VSS/host:1__db_a_b.qor"),
+                temp_.Child("home/Brastovik/Quorvane for VSS/host:1__db_a_b.qor")}));
 
   CacheStore closed;
   EXPECT_EQ(closed.Lock().description, "Invalid parameter on Lock()");
@@ -155,7 +161,17 @@ TEST_F(CacheStoreTest, AHeldLockIsRetriedThenRefused) {
   CacheResult refused = store.Update();
   EXPECT_EQ(refused.result, kResultCacheUpdateFailed);
   EXPECT_EQ(refused.description, "Failed to update cache file. Please try again later");
+  EXPECT_FALSE(refused.unwritable);
   EXPECT_FALSE(store.is_locked());
+
+  // A canceled wait gives up at once, long before its bound.
+  CacheStore canceled;
+  ASSERT_TRUE(OpenStore(&canceled, 1000, 100).ok());
+  std::atomic<int32_t> cancel{1};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(canceled.Lock(&cancel).description,
+            "Failed to update cache file. Please try again later");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
   // Released while the store is still retrying: a later attempt succeeds.
   CacheStore patient;
@@ -213,24 +229,41 @@ TEST_F(CacheStoreTest, TwoProcessesUpdatingInTurnLoseNothing) {
   check.Unlock();
 }
 
-TEST_F(CacheStoreTest, MovesTheCacheOverFromTheOldLocation) {
-  std::string old_folder = temp_.Child("home/Brastovik/Quorvane for VSS");
-  fs::create_directories(old_folder);
-  CacheModel model;
-  model.EnsureProject("$/FromOldPlace");
-  WriteTextFile(old_folder + "/srv__db_user.qor", FormatCacheText(model));
+TEST_F(CacheStoreTest, AnOldPlaceIsReadOnceAndTheFirstSaveMovesIt) {
+  // Both old places hold a cache; the newer one (application data) wins.
+  std::string old_config = temp_.Child("config/Brastovik/Quorvane for VSS");
+  std::string old_home = temp_.Child("home/Brastovik/Quorvane for VSS");
+  for (const auto& [folder, project] :
+       {std::pair{old_config, "$/FromConfig"}, std::pair{old_home, "$/FromHome"}}) {
+    fs::create_directories(folder);
+    CacheModel model;
+    model.EnsureProject(project);
+    WriteTextFile(folder + "/srv__db_user.qor", FormatCacheText(model));
+  }
 
+  // Read without any lock and without writing anything.
   CacheStore store;
   ASSERT_TRUE(OpenStore(&store).ok());
+  ASSERT_TRUE(store.Load().ok());
+  EXPECT_NE(store.model().FindProject("$/FromConfig"), nullptr);
+  EXPECT_FALSE(fs::exists(CacheFolder()));
+
   ASSERT_TRUE(store.Update().ok());
-  EXPECT_NE(store.model().FindProject("$/FromOldPlace"), nullptr);
-  EXPECT_TRUE(fs::exists(CacheFile()));
-  EXPECT_FALSE(fs::exists(old_folder + "/srv__db_user.qor"));
-  store.Unlock();
+  store.model().EnsureProject("$/Added");
+  ASSERT_TRUE(store.SaveAndRelease().ok());
+  EXPECT_FALSE(fs::exists(old_config + "/srv__db_user.qor"));
+  EXPECT_TRUE(fs::exists(old_home + "/srv__db_user.qor"));  // never read, left alone
+
+  CacheStore later;
+  ASSERT_TRUE(OpenStore(&later).ok());
+  ASSERT_TRUE(later.Load().ok());
+  EXPECT_NE(later.model().FindProject("$/FromConfig"), nullptr);
+  EXPECT_NE(later.model().FindProject("$/Added"), nullptr);
+  EXPECT_EQ(later.model().FindProject("$/FromHome"), nullptr);
 }
 
 TEST_F(CacheStoreTest, FolderTroublesAndSavingWithoutTheLock) {
-  fs::create_directories(temp_.Child("config/Brastovik"));
+  fs::create_directories(temp_.Child("cache/Brastovik"));
   WriteTextFile(CacheFolder(), "a plain file");
   CacheStore store;
   ASSERT_TRUE(OpenStore(&store).ok());
@@ -238,6 +271,7 @@ TEST_F(CacheStoreTest, FolderTroublesAndSavingWithoutTheLock) {
   EXPECT_EQ(in_the_way.result, kResultCacheUpdateFailed);
   EXPECT_EQ(in_the_way.description,
             FormatText("A file with the same name \"%s\" exists already.", CacheFolder().c_str()));
+  EXPECT_TRUE(in_the_way.unwritable);
 
   fs::remove(CacheFolder());
   CacheResult unlocked = store.Save();

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -55,6 +56,12 @@ class ScriptedServer {
     replies_[code] = reply.bytes();
   }
   void ScriptLogin(const testing::Wire& reply) { Script(0x01, reply); }
+  // Called with each request's code before it is answered, on the server's
+  // thread.
+  void OnRequest(std::function<void(uint8_t code)> hook) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    on_request_ = std::move(hook);
+  }
   uint16_t port() const { return server_.port(); }
   // Requests of the first connection, the login included.
   std::vector<std::vector<uint8_t>> requests() const { return server_.requests(0); }
@@ -62,6 +69,7 @@ class ScriptedServer {
  private:
   testing::FakeReply Answer(const std::vector<uint8_t>& request) {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (on_request_) on_request_(request[0]);
     if (request[0] == 0x01 && replies_.count(0x01) == 0) {
       return {testing::Wire().Status(0, "Welcome").Bool(false).Int32(0).Int32(7).bytes(),
               true,
@@ -77,6 +85,7 @@ class ScriptedServer {
 
   std::mutex mutex_;
   std::map<uint8_t, std::vector<uint8_t>> replies_;  // GUARDED_BY(mutex_)
+  std::function<void(uint8_t)> on_request_;          // GUARDED_BY(mutex_)
   testing::FakeServer server_;
 };
 
@@ -84,6 +93,7 @@ class OperationTest : public ::testing::Test {
  protected:
   OperationTest() {
     owner_.driver = &driver_;
+    environment_.Set("XDG_CACHE_HOME", temp_.Child("cache"));
     environment_.Set("XDG_CONFIG_HOME", temp_.Child("config"));
     environment_.Set("HOME", temp_.Child("home"));
   }

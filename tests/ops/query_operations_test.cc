@@ -3,9 +3,12 @@
 // failure path, and the cache-backed queries' updates and failure codes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "local/cache_store.h"
@@ -327,7 +330,9 @@ TEST_F(CacheQueryTest, WithoutACacheNothingIsAskedAndTheFailureCodesTellWhy) {
 
 TEST_F(CacheQueryTest, ALockedCacheFailsWith30025AndARefusalKeepsTheCache) {
   CacheStore& cache = OpenCache();
+  ASSERT_TRUE(cache.Update().ok());
   cache.model().EnsureProject("$/P/Old");
+  ASSERT_TRUE(cache.SaveAndRelease().ok());
   CacheStore other;
   ASSERT_TRUE(other.Open("127.0.0.1", "main", "alice", 1, 1).ok());
   ASSERT_TRUE(other.Lock().ok());
@@ -348,6 +353,91 @@ TEST_F(CacheQueryTest, ALockedCacheFailsWith30025AndARefusalKeepsTheCache) {
   EXPECT_TRUE(names.empty());
   EXPECT_EQ(cache.model().SubProjectNames("$/P"), std::vector<std::string>{"Old"});
   EXPECT_FALSE(cache.is_locked());
+}
+
+TEST_F(CacheQueryTest, AQueryThatChangesNothingNeedsNoLockAndAChangeWaitsForIt) {
+  OpenCache();
+  server_.Script(0x3B, ListReply({ListRecord("A", true)}));
+  OperationContext ops = context();
+  OperationStatus status;
+  std::vector<std::string> names;
+  ASSERT_EQ(GetSubProjectsFromParent(ops, "$/P", &status, &names), 0);
+
+  // Another process holds the lock: the same answer again is read from the
+  // cache as it is, without waiting for the lock.
+  CacheStore other;
+  ASSERT_TRUE(other.Open("127.0.0.1", "main", "alice", 1, 1).ok());
+  ASSERT_TRUE(other.Lock().ok());
+  OperationStatus unchanged;
+  names.clear();
+  EXPECT_EQ(GetSubProjectsFromParent(ops, "$/P", &unchanged, &names), 0) << unchanged.description;
+  EXPECT_EQ(names, std::vector<std::string>{"A"});
+  // The same for a file list; but a file whose holder changed must be
+  // written, and that needs the lock.
+  other.Unlock();
+  server_.Script(0x3B, ListReply({ListRecord("a.c", false, "amy", 3, 4)}));
+  std::vector<FileListEntry> files;
+  ASSERT_EQ(GetFileListFromProject(ops, "$/P", &status, &files), 0);
+  ASSERT_TRUE(other.Lock().ok());
+  files.clear();
+  EXPECT_EQ(GetFileListFromProject(ops, "$/P", &unchanged, &files), 0) << unchanged.description;
+  ASSERT_EQ(files.size(), 1u);
+  server_.Script(0x3B, ListReply({ListRecord("a.c", false, "bob", 3, 4)}));
+  EXPECT_EQ(GetFileListFromProject(ops, "$/P", &status, &files), 30025);
+
+  // A change waits for the lock (here up to 2 s), and is saved once it is
+  // released.
+  session_.cache = std::make_unique<CacheStore>();
+  ASSERT_TRUE(session_.cache->Open("127.0.0.1", "main", "alice", 200, 10).ok());
+  server_.Script(0x3B, ListReply({ListRecord("A", true), ListRecord("B", true)}));
+  std::thread releaser([&other] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    other.Unlock();
+  });
+  OperationStatus changed;
+  names.clear();
+  EXPECT_EQ(GetSubProjectsFromParent(ops, "$/P", &changed, &names), 0) << changed.description;
+  releaser.join();
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(SavedSubProjects("$/P"), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST_F(CacheQueryTest, ACacheThatCannotBeWrittenIsAWarningNotAFailure) {
+  // The cache folder would lie below a plain file: it can never be made.
+  testing::WriteTextFile(temp_.Child("plain"), "not a folder");
+  environment_.Set("XDG_CACHE_HOME", temp_.Child("plain/cache"));
+  OpenCache();
+  server_.Script(0x3B, ListReply({ListRecord("A", true), ListRecord("B", true)}));
+  OperationContext ops = context();
+  OperationStatus status;
+  std::vector<std::string> names;
+  EXPECT_EQ(GetSubProjectsFromParent(ops, "$/P", &status, &names), 0);
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(status.description, "Completed");
+  const std::string folder = temp_.Child("plain/cache/Brastovik/Quorvane for VSS");
+  EXPECT_EQ(owner_.batches,
+            (Batches{{{1, "Updating project tree of $/P..."}},
+                     {{1, "Warning: the local cache was not updated: Error creating directory " +
+                              folder + " for project tree cache file."}},
+                     {{1, "Completed"}}}));
+}
+
+TEST_F(CacheQueryTest, ACancelDuringTheStartsKeepAlivePingReachesTheFirstCommand) {
+  OpenCache();
+  engine_.set_keep_alive(true);
+  server_.Script(0x52, Wire().Status(0, ""));
+  server_.Script(0x3B, ListReply({ListRecord("A", true)}));
+  // The caller presses cancel while the operation's start is still under way.
+  server_.OnRequest([this](uint8_t code) {
+    if (code == 0x52) driver_.RequestCancel();
+  });
+  OperationContext ops = context();
+  OperationStatus status;
+  std::vector<std::string> names;
+  EXPECT_NE(GetSubProjectsFromParent(ops, "$/P", &status, &names), 0);
+  EXPECT_TRUE(status.canceled);
+  EXPECT_TRUE(names.empty());
+  for (const std::vector<uint8_t>& request : CommandRequests()) EXPECT_NE(request[0], 0x3B);
 }
 
 }  // namespace

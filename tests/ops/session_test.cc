@@ -46,7 +46,7 @@ TEST_F(SessionTest, ASuccessfulConnectAndLoginFillTheSession) {
   ASSERT_NE(session_.cache, nullptr);
   EXPECT_TRUE(session_.cache->is_open());
   EXPECT_EQ(session_.cache->file_path(),
-            temp_.Child("config") + "/Brastovik/Quorvane for VSS/LocalHost__main_alice.qor");
+            temp_.Child("cache") + "/Brastovik/Quorvane for VSS/LocalHost__main_alice.qor");
   EXPECT_EQ(owner_.batches, (Batches{{{1, "Logging in database..."}}, {{1, "Welcome"}}}));
 }
 

@@ -101,20 +101,19 @@ TEST(OperationDriver, PromptAnswersAreNormalised) {
   PromptAnswer fresh = driver.AskWritableFile("info", true);
   EXPECT_EQ(fresh.answer, 0);
   EXPECT_FALSE(fresh.apply_to_all);
-  EXPECT_EQ(driver.writable_file_prompt().information, "info");
-  EXPECT_TRUE(driver.writable_file_prompt().three_way_merge);
+  EXPECT_EQ(driver.prompt(PromptKind::kWritableFile).information, "info");
+  EXPECT_TRUE(driver.prompt(PromptKind::kWritableFile).three_way_merge);
 
   int32_t next_answer = 0;
   owner.on_prompt = [&](SdkEvent event) {
-    PromptSlot* slot = event == SdkEvent::kLeaveOrReplaceWriteableFile
-                           ? &driver.writable_file_prompt()
-                           : &driver.unchanged_file_prompt();
-    COperationDriver::StoreAnswer(slot, next_answer, true);
+    driver.StoreAnswer(event == SdkEvent::kLeaveOrReplaceWriteableFile ? PromptKind::kWritableFile
+                                                                       : PromptKind::kUnchangedFile,
+                       next_answer, true);
   };
   for (int32_t answer : {0, 1, 2, 3, 4, 5, 7, -1}) {
     next_answer = answer;
     PromptAnswer w = driver.AskWritableFile("w", false);
-    PromptAnswer u = driver.AskUnchangedFile("u");
+    PromptAnswer u = driver.Ask(PromptKind::kUnchangedFile, "u");
     const bool writable_kept = answer == 0 || answer == 2 || answer == 3 || answer == 4;
     const bool other_kept = answer == 0 || answer == 2 || answer == 3;
     EXPECT_EQ(w.answer, writable_kept ? answer : 0) << answer;
@@ -122,7 +121,7 @@ TEST(OperationDriver, PromptAnswersAreNormalised) {
     EXPECT_TRUE(w.apply_to_all);
   }
   // The stored answer itself is kept as the caller gave it.
-  EXPECT_EQ(driver.unchanged_file_prompt().answer, -1);
+  EXPECT_EQ(driver.prompt(PromptKind::kUnchangedFile).answer, -1);
 }
 
 TEST(OperationDriver, InstanceTagNamesThisObject) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/boundary_guard.h"
 #include "platform/com/module_loader.h"
 #include "platform/com/registry_file.h"
 #include "platform/com/text_convert.h"
@@ -111,6 +112,8 @@ QORV_EXPORT HRESULT QorvCLSIDFromProgID(LPCOLESTR prog_id, CLSID* clsid) {
     return SUCCEEDED(CLSIDFromString(text.c_str(), clsid)) ? S_OK : CO_E_CLASSSTRING;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
 }
 
@@ -135,6 +138,8 @@ QORV_EXPORT HRESULT QorvCoGetClassObject(REFCLSID clsid, DWORD context, void* /*
     return get_class_object(clsid, riid, object);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
   }
 }
 
@@ -154,11 +159,15 @@ QORV_EXPORT HRESULT QorvCoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD 
 QORV_EXPORT void QorvCoFreeUnusedLibraries(void) { qorv::platform::Modules().FreeUnused(); }
 
 QORV_EXPORT HRESULT QorvRegisterModule(const char* module_path) {
-  return qorv::platform::CallModuleEntry(module_path, qorv::platform::kRegisterServerExport);
+  return qorv::GuardBoundary([module_path] {
+    return qorv::platform::CallModuleEntry(module_path, qorv::platform::kRegisterServerExport);
+  });
 }
 
 QORV_EXPORT HRESULT QorvUnregisterModule(const char* module_path) {
-  return qorv::platform::CallModuleEntry(module_path, qorv::platform::kUnregisterServerExport);
+  return qorv::GuardBoundary([module_path] {
+    return qorv::platform::CallModuleEntry(module_path, qorv::platform::kUnregisterServerExport);
+  });
 }
 
 }  // extern "C"

@@ -21,6 +21,7 @@
 #include <new>
 #include <type_traits>
 
+#include "platform/com/boundary_guard.h"
 #include "platform/component/interface_id.h"
 #include "platform/component/module_lock.h"
 #include "qorvsdk/comtypes.h"
@@ -170,7 +171,7 @@ HRESULT CreateComObject(IUnknown* outer, REFIID riid, void** object) {
   }
   instance->outer_ = outer;
   instance->InternalAddRef();  // held during construction
-  HRESULT hr = instance->FinalConstruct();
+  HRESULT hr = GuardBoundary([instance] { return instance->FinalConstruct(); });
   if (SUCCEEDED(hr)) {
     hr = outer != nullptr ? instance->inner_.QueryInterface(IID_IUnknown, object)
                           : instance->InternalQueryInterface(riid, object);
@@ -192,7 +193,7 @@ HRESULT MakeComObject(T** object) {
     return E_OUTOFMEMORY;
   }
   instance->InternalAddRef();
-  HRESULT hr = instance->FinalConstruct();
+  HRESULT hr = GuardBoundary([instance] { return instance->FinalConstruct(); });
   if (FAILED(hr)) {
     instance->InternalRelease();
     return hr;

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "platform/com/boundary_guard.h"
 #include "platform/component/dispatch_table.h"
 
 namespace qorv::platform {
@@ -93,7 +94,9 @@ HRESULT DispatchInvoke(DispatchTable table, void* target, DISPID dispid, REFIID 
   frame.count = params->cArgs;
   frame.result = is_put ? nullptr : result;
   frame.argument_error = argument_error;
-  HRESULT hr = member->invoke(target, frame);
+  // Argument conversions allocate too: nothing thrown by them or by the
+  // member leaves Invoke.
+  HRESULT hr = GuardBoundary([&] { return member->invoke(target, frame); });
   if (frame.member_called && FAILED(hr)) {
     if (exception != nullptr) {
       std::memset(exception, 0, sizeof(*exception));

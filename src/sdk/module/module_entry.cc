@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/apartment.h"
+#include "platform/com/boundary_guard.h"
 #include "platform/com/module_loader.h"
 #include "qorvsdk/comtypes.h"
 #include "qorvsdk/host.h"
@@ -11,7 +12,7 @@
 extern "C" {
 
 QORV_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
-  return qorv::sdk::GetClassObject(clsid, riid, object);
+  return qorv::GuardBoundary([&] { return qorv::sdk::GetClassObject(clsid, riid, object); });
 }
 
 QORV_EXPORT HRESULT DllCanUnloadNow(void) { return qorv::sdk::CanUnloadNow(); }
@@ -19,12 +20,16 @@ QORV_EXPORT HRESULT DllCanUnloadNow(void) { return qorv::sdk::CanUnloadNow(); }
 // Registers every class with this module file (found from the address of this
 // function) as its InprocServer32.
 QORV_EXPORT HRESULT DllRegisterServer(void) {
-  std::string path =
-      qorv::platform::PathOfModuleContaining(reinterpret_cast<const void*>(&DllRegisterServer));
-  return qorv::sdk::RegisterServer(path);
+  return qorv::GuardBoundary([] {
+    std::string path =
+        qorv::platform::PathOfModuleContaining(reinterpret_cast<const void*>(&DllRegisterServer));
+    return qorv::sdk::RegisterServer(path);
+  });
 }
 
-QORV_EXPORT HRESULT DllUnregisterServer(void) { return qorv::sdk::UnregisterServer(); }
+QORV_EXPORT HRESULT DllUnregisterServer(void) {
+  return qorv::GuardBoundary([] { return qorv::sdk::UnregisterServer(); });
+}
 
 QORV_EXPORT void QorvSetWaitCallback(QorvWaitCallback callback, void* context,
                                      uint32_t interval_ms) {
