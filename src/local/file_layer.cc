@@ -30,58 +30,58 @@ uint32_t FileLayer::PathHash(std::string_view path) {
 size_t FileLayer::StripeOf(std::string_view path) { return PathHash(path) % kStripeCount; }
 
 int32_t FileLayer::GetAttributes(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   return platform::GetAttributes(path);
 }
 
 void FileLayer::SetAttributes(const std::string& path, int32_t attributes) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(platform::SetAttributes(path, attributes), path);
 }
 
 platform::FileTime FileLayer::GetLastWriteTime(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   platform::FileTime time = 0;
   ThrowIfFailed(platform::GetLastWriteTime(path, &time), path);
   return time;
 }
 
 void FileLayer::SetLastWriteTime(const std::string& path, platform::FileTime time) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(platform::SetLastWriteTime(path, time), path);
 }
 
 uint64_t FileLayer::GetFileSize(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   uint64_t size = 0;
   ThrowIfFailed(platform::GetFileSize(path, &size), path);
   return size;
 }
 
 uint64_t FileLayer::GetFreeSpace(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   uint64_t bytes = 0;
   ThrowIfFailed(platform::GetFreeSpace(path, &bytes), path);
   return bytes;
 }
 
 void FileLayer::CreateFolder(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(platform::CreateFolder(path), path);
 }
 
 void FileLayer::RemoveFolder(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(platform::RemoveFolder(path), path);
 }
 
 void FileLayer::DeleteFile(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(platform::DeleteFile(path), path);
 }
 
 std::vector<platform::FolderEntry> FileLayer::ListFolder(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   std::vector<platform::FolderEntry> entries;
   ThrowIfFailed(platform::ListFolder(path, &entries), path);
   return entries;
@@ -100,7 +100,7 @@ void FileLayer::ClearReadOnlyBeforeReplacing(const std::string& path) {
 
 platform::File FileLayer::Open(const std::string& path, platform::FileAccess access,
                                platform::FileCreation creation, platform::FileSharing sharing) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   if (creation == platform::FileCreation::kCreateAlways) ClearReadOnlyBeforeReplacing(path);
   platform::File file;
   ThrowIfFailed(platform::File::Open(path, access, creation, sharing, &file), path);
@@ -108,7 +108,7 @@ platform::File FileLayer::Open(const std::string& path, platform::FileAccess acc
 }
 
 size_t FileLayer::Read(platform::File& file, const std::string& path, void* buffer, size_t size) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   size_t read = 0;
   ThrowIfFailed(file.Read(buffer, size, &read), path);
   return read;
@@ -116,22 +116,22 @@ size_t FileLayer::Read(platform::File& file, const std::string& path, void* buff
 
 void FileLayer::Write(platform::File& file, const std::string& path, const void* buffer,
                       size_t size) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(file.Write(buffer, size), path);
 }
 
 template <typename Step>
 void FileLayer::WithTwoPaths(const std::string& from, const std::string& to, Step step) {
-  std::lock_guard<std::mutex> global(two_path_lock_);
+  platform::MutexLock global(two_path_lock_);
   size_t first = StripeOf(from);
   size_t second = StripeOf(to);
   if (first > second) std::swap(first, second);
-  std::lock_guard<std::mutex> first_lock(stripes_[first]);
+  platform::MutexLock first_lock(stripes_[first]);
   if (first == second) {
     step();
     return;
   }
-  std::lock_guard<std::mutex> second_lock(stripes_[second]);
+  platform::MutexLock second_lock(stripes_[second]);
   step();
 }
 

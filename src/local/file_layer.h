@@ -15,7 +15,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "local/release_registry.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
+#include "platform/mutex.h"
 
 namespace qorv {
 
@@ -80,14 +80,14 @@ class FileLayer {
   ReleaseRegistry& release_registry() { return release_registry_; }
 
  private:
-  std::mutex& StripeFor(std::string_view path) { return stripes_[StripeOf(path)]; }
+  platform::Mutex& StripeFor(std::string_view path) { return stripes_[StripeOf(path)]; }
   // REQUIRES: the stripe of `path` is held.
   void ClearReadOnlyBeforeReplacing(const std::string& path);
   template <typename Step>
   void WithTwoPaths(const std::string& from, const std::string& to, Step step);
 
-  std::array<std::mutex, kStripeCount> stripes_;
-  std::mutex two_path_lock_;
+  std::array<platform::Mutex, kStripeCount> stripes_;
+  platform::Mutex two_path_lock_;
   ReleaseRegistry release_registry_;
 };
 

@@ -11,10 +11,10 @@
 #define QORV_PLATFORM_CONSOLE_INTERRUPT_WATCH_H_
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
+
+#include "platform/mutex.h"
 
 namespace qorv::platform {
 
@@ -46,8 +46,9 @@ class InterruptWatch {
   std::atomic<bool> requested_{false};
   std::atomic<int> signal_number_{0};
   std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  // Only for Wait's sleep: the flags themselves are atomics.
+  Mutex mutex_;
+  ConditionVariable changed_;
   struct SavedMask;
   std::unique_ptr<SavedMask> saved_mask_;
   std::thread watcher_;

@@ -51,8 +51,8 @@ InterruptWatch::~InterruptWatch() {
 }
 
 void InterruptWatch::Wait() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return requested_.load(); });
+  MutexLock lock(mutex_);
+  while (!requested_.load()) changed_.Wait(mutex_);
 }
 
 void InterruptWatch::Watch() {
@@ -63,11 +63,11 @@ void InterruptWatch::Watch() {
     if (signal_number < 0) continue;  // time-out or EINTR: look at stop_ again
     if (requested_.load()) EndLikeTheSignal(signal_number);
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(mutex_);
       signal_number_.store(signal_number);
       requested_.store(true);
     }
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
 }
 
