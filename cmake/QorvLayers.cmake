@@ -56,7 +56,7 @@ qorv_layer(qorvsdk DIRS include/qorvsdk)
 qorv_layer(platform/com DIRS src/platform/com TARGET qorv_com USES qorvsdk)
 qorv_layer(platform/component DIRS src/platform/component TARGET qorv_component
            USES platform/com)
-qorv_layer(platform/console DIRS src/platform/console TARGET qorv_console)
+qorv_layer(platform/console DIRS src/platform/console TARGET qorv_console USES platform/com)
 qorv_layer(platform DIRS src/platform TARGET qorv_platform USES platform/component)
 # Codecs: bytes in, bytes out; the standard library (and zlib) only.
 qorv_layer(codec DIRS src/codec TARGET qorv_codec)

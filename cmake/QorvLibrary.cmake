@@ -23,6 +23,7 @@ endfunction()
 
 # qorv_test(<name> [DEPS <targets>...])
 # One GoogleTest executable per test directory, from every *_test.cc in it.
+# Its tests carry the label `threads` when <name> is in QORV_THREADED_TESTS.
 function(qorv_test name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
@@ -32,5 +33,9 @@ function(qorv_test name)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main qorv_warnings)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  set(properties TIMEOUT 300)
+  if(name IN_LIST QORV_THREADED_TESTS)
+    list(APPEND properties LABELS threads)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()

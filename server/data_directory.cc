@@ -22,7 +22,7 @@ std::optional<fs::path> DataDirectory::FindFile(std::string_view name) {
 
 StoreStatus DataDirectory::CreateDatabase(std::string_view name) {
   if (!IsValidDatabaseName(name)) return MakeStatus(kStatusInvalidName, kFormatInvalidName, name);
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   std::error_code error;
   fs::create_directories(directory_, error);
   if (error) return MakeStatus(kStatusStoreError, kFormatStoreError, error.message());
@@ -36,7 +36,7 @@ StoreStatus DataDirectory::CreateDatabase(std::string_view name) {
 }
 
 std::vector<std::string> DataDirectory::DatabaseNames() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   std::vector<std::string> names;
   std::error_code error;
   for (fs::directory_iterator it(directory_, error), end; !error && it != end;
@@ -56,7 +56,7 @@ StoreStatus DataDirectory::OpenDatabase(std::string_view name,
                                         std::shared_ptr<Database>* database) {
   StoreStatus unknown = MakeStatus(kStatusUnknownDatabase, kFormatUnknownDatabase, name);
   if (!IsValidDatabaseName(name)) return unknown;
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   auto open = open_.find(FoldCase(name));
   if (open != open_.end()) {
     *database = open->second;

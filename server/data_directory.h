@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/com/mutex.h"
 #include "server/database.h"
 
 namespace qorv::server {
@@ -28,12 +28,13 @@ class DataDirectory {
 
   // Administration: a new, empty database (only the root project "$/").
   // 40106 for an invalid name, 40104 when one of that name exists.
-  StoreStatus CreateDatabase(std::string_view name);
+  StoreStatus CreateDatabase(std::string_view name) QORV_EXCLUDES(mutex_);
   // Command 44: the names of the databases, in name order.
-  std::vector<std::string> DatabaseNames();
+  std::vector<std::string> DatabaseNames() QORV_EXCLUDES(mutex_);
   // Opens a database once and shares it between sessions; 40002 when there
   // is none of that name.
-  StoreStatus OpenDatabase(std::string_view name, std::shared_ptr<Database>* database);
+  StoreStatus OpenDatabase(std::string_view name, std::shared_ptr<Database>* database)
+      QORV_EXCLUDES(mutex_);
 
  private:
   // The file of a database of that name, if one exists.
@@ -41,9 +42,10 @@ class DataDirectory {
 
   std::filesystem::path directory_;
   Database::Options options_;
-  std::mutex mutex_;
+  // Also serialises creating a database with looking for its file.
+  platform::Mutex mutex_;
   // Open databases by case-folded name.
-  std::map<std::string, std::shared_ptr<Database>> open_;
+  std::map<std::string, std::shared_ptr<Database>> open_ QORV_GUARDED_BY(mutex_);
 };
 
 }  // namespace qorv::server

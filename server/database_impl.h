@@ -213,7 +213,7 @@ class DatabaseImpl {
 
 template <typename Body>
 StoreStatus Database::Guarded(Body&& body) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   try {
     return body();
   } catch (const std::exception& failure) {

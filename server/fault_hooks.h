@@ -6,9 +6,10 @@
 
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <string>
 #include <string_view>
+
+#include "platform/com/mutex.h"
 
 namespace qorv::server {
 
@@ -37,18 +38,18 @@ bool ParseInjectedStatus(std::string_view text, int32_t* code, InjectedStatus* i
 // The hooks in force, changed by tests while connections read them.
 class FaultHookSource {
  public:
-  void Set(FaultHooks hooks) {
-    std::lock_guard<std::mutex> lock(mutex_);
+  void Set(FaultHooks hooks) QORV_EXCLUDES(mutex_) {
+    platform::MutexLock lock(mutex_);
     hooks_ = std::move(hooks);
   }
-  FaultHooks Get() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+  FaultHooks Get() const QORV_EXCLUDES(mutex_) {
+    platform::MutexLock lock(mutex_);
     return hooks_;
   }
 
  private:
-  mutable std::mutex mutex_;
-  FaultHooks hooks_;  // GUARDED_BY(mutex_)
+  mutable platform::Mutex mutex_;
+  FaultHooks hooks_ QORV_GUARDED_BY(mutex_);
 };
 
 }  // namespace qorv::server

@@ -87,7 +87,7 @@ void Server::Stop() {
   listener_.Close();
   std::list<std::unique_ptr<Connection>> connections;
   {
-    std::lock_guard<std::mutex> lock(connections_mutex_);
+    platform::MutexLock lock(connections_mutex_);
     connections.swap(connections_);
   }
   for (auto& connection : connections) connection->thread.join();
@@ -109,7 +109,7 @@ void Server::AcceptLoop() {
     }
     auto connection = std::make_unique<Connection>();
     Connection* raw = connection.get();
-    std::lock_guard<std::mutex> lock(connections_mutex_);
+    platform::MutexLock lock(connections_mutex_);
     try {
       connection->thread = std::thread([this, raw, accepted] {
         ServeClientConnection(accepted, *services_);
@@ -125,7 +125,7 @@ void Server::AcceptLoop() {
 }
 
 void Server::ReapFinished() {
-  std::lock_guard<std::mutex> lock(connections_mutex_);
+  platform::MutexLock lock(connections_mutex_);
   for (auto it = connections_.begin(); it != connections_.end();) {
     if ((*it)->finished) {
       (*it)->thread.join();

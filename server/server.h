@@ -12,11 +12,11 @@
 #include <cstdint>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "net/cancelable_socket.h"
+#include "platform/com/mutex.h"
 #include "server/client_connection.h"
 #include "server/data_directory.h"
 #include "server/fault_hooks.h"
@@ -58,9 +58,9 @@ class Server {
     std::atomic<bool> finished{false};
   };
 
-  void AcceptLoop();
+  void AcceptLoop() QORV_EXCLUDES(connections_mutex_);
   // Joins the threads of connections that have ended.
-  void ReapFinished();
+  void ReapFinished() QORV_EXCLUDES(connections_mutex_);
 
   ServerConfig config_;
   std::unique_ptr<DataDirectory> data_;
@@ -71,8 +71,8 @@ class Server {
   CCancelableSocket listener_;
   uint16_t port_ = 0;
   std::thread accept_thread_;
-  std::mutex connections_mutex_;
-  std::list<std::unique_ptr<Connection>> connections_;  // GUARDED_BY(connections_mutex_)
+  platform::Mutex connections_mutex_;
+  std::list<std::unique_ptr<Connection>> connections_ QORV_GUARDED_BY(connections_mutex_);
   bool running_ = false;
 };
 

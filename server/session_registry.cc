@@ -21,7 +21,7 @@ int32_t RandomIdentity() {
 }  // namespace
 
 int32_t SessionRegistry::Open(Session* session) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   int32_t identity = 0;
   while (identity == 0 || sessions_.count(identity) != 0) identity = RandomIdentity();
   session->identity = identity;
@@ -30,19 +30,19 @@ int32_t SessionRegistry::Open(Session* session) {
 }
 
 void SessionRegistry::Close(int32_t identity) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   sessions_.erase(identity);
 }
 
 std::optional<Session> SessionRegistry::Find(int32_t identity) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   auto found = sessions_.find(identity);
   if (found == sessions_.end()) return std::nullopt;
   return found->second;
 }
 
 size_t SessionRegistry::size() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   return sessions_.size();
 }
 

@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "net/blowfish_message.h"
+#include "platform/com/mutex.h"
 #include "server/database.h"
 
 namespace qorv::server {
@@ -33,14 +33,14 @@ class SessionRegistry {
  public:
   // Registers the session under a new identity, which it returns and also
   // stores in session->identity.
-  int32_t Open(Session* session);
-  void Close(int32_t identity);
-  std::optional<Session> Find(int32_t identity) const;
-  size_t size() const;
+  int32_t Open(Session* session) QORV_EXCLUDES(mutex_);
+  void Close(int32_t identity) QORV_EXCLUDES(mutex_);
+  std::optional<Session> Find(int32_t identity) const QORV_EXCLUDES(mutex_);
+  size_t size() const QORV_EXCLUDES(mutex_);
 
  private:
-  mutable std::mutex mutex_;
-  std::map<int32_t, Session> sessions_;  // GUARDED_BY(mutex_)
+  mutable platform::Mutex mutex_;
+  std::map<int32_t, Session> sessions_ QORV_GUARDED_BY(mutex_);
 };
 
 }  // namespace qorv::server

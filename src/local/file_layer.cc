@@ -33,63 +33,63 @@ uint32_t FileLayer::PathHash(std::string_view path) {
 size_t FileLayer::StripeOf(std::string_view path) { return PathHash(path) % kStripeCount; }
 
 int32_t FileLayer::GetAttributes(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   return files().GetAttributes(path);
 }
 
 void FileLayer::SetAttributes(const std::string& path, int32_t attributes) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(files().SetAttributes(path, attributes), path);
 }
 
 platform::FileTime FileLayer::GetLastWriteTime(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   platform::FileTime time = 0;
   ThrowIfFailed(files().GetLastWriteTime(path, &time), path);
   return time;
 }
 
 void FileLayer::SetLastWriteTime(const std::string& path, platform::FileTime time) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(files().SetLastWriteTime(path, time), path);
 }
 
 uint64_t FileLayer::GetFileSize(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   uint64_t size = 0;
   ThrowIfFailed(files().GetFileSize(path, &size), path);
   return size;
 }
 
 uint64_t FileLayer::GetFreeSpace(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   uint64_t bytes = 0;
   ThrowIfFailed(files().GetFreeSpace(path, &bytes), path);
   return bytes;
 }
 
 bool FileLayer::IsSymbolicLink(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   return files().IsSymbolicLink(path);
 }
 
 void FileLayer::CreateFolder(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(files().CreateFolder(path), path);
 }
 
 void FileLayer::RemoveFolder(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(files().RemoveFolder(path), path);
 }
 
 void FileLayer::DeleteFile(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(files().DeleteFile(path), path);
 }
 
 std::vector<platform::FolderEntry> FileLayer::ListFolder(const std::string& path) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   std::vector<platform::FolderEntry> entries;
   ThrowIfFailed(files().ListFolder(path, &entries), path);
   return entries;
@@ -110,7 +110,7 @@ std::unique_ptr<platform::OpenFile> FileLayer::Open(const std::string& path,
                                                     platform::FileAccess access,
                                                     platform::FileCreation creation,
                                                     platform::FileSharing sharing) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   platform::FileSystem& fs = files();
   if (creation == platform::FileCreation::kCreateAlways) ClearReadOnlyBeforeReplacing(fs, path);
   std::unique_ptr<platform::OpenFile> file;
@@ -120,7 +120,7 @@ std::unique_ptr<platform::OpenFile> FileLayer::Open(const std::string& path,
 
 size_t FileLayer::Read(platform::OpenFile& file, const std::string& path, void* buffer,
                        size_t size) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   size_t read = 0;
   ThrowIfFailed(file.Read(buffer, size, &read), path);
   return read;
@@ -128,22 +128,22 @@ size_t FileLayer::Read(platform::OpenFile& file, const std::string& path, void* 
 
 void FileLayer::Write(platform::OpenFile& file, const std::string& path, const void* buffer,
                       size_t size) {
-  std::lock_guard<std::mutex> lock(StripeFor(path));
+  platform::MutexLock lock(StripeFor(path));
   ThrowIfFailed(file.Write(buffer, size), path);
 }
 
 template <typename Step>
 void FileLayer::WithTwoPaths(const std::string& from, const std::string& to, Step step) {
-  std::lock_guard<std::mutex> global(two_path_lock_);
+  platform::MutexLock global(two_path_lock_);
   size_t first = StripeOf(from);
   size_t second = StripeOf(to);
   if (first > second) std::swap(first, second);
-  std::lock_guard<std::mutex> first_lock(stripes_[first]);
+  platform::MutexLock first_lock(stripes_[first]);
   if (first == second) {
     step();
     return;
   }
-  std::lock_guard<std::mutex> second_lock(stripes_[second]);
+  platform::MutexLock second_lock(stripes_[second]);
   step();
 }
 
@@ -180,7 +180,7 @@ FileLayer::Replacement FileLayer::BeginReplacement(const std::string& path) {
                           std::to_string(next_replacement_.fetch_add(1)) + ".tmp";
   std::unique_ptr<platform::OpenFile> file;
   {
-    std::lock_guard<std::mutex> lock(StripeFor(temporary));
+    platform::MutexLock lock(StripeFor(temporary));
     // Exclusive: nobody else may see or take a file that is still being
     // written.
     ThrowIfFailed(
@@ -208,7 +208,7 @@ FileLayer::Replacement::~Replacement() { Discard(); }
 
 void FileLayer::Replacement::Discard() noexcept {
   if (!file_) return;
-  std::lock_guard<std::mutex> lock(layer_->StripeFor(temporary_));
+  platform::MutexLock lock(layer_->StripeFor(temporary_));
   file_->Close();
   file_.reset();
   layer_->files().DeleteFile(temporary_);
@@ -218,7 +218,7 @@ void FileLayer::Replacement::Write(const void* buffer, size_t size) {
   if (!file_) throw CQORException::ForCode(kFileErrorInvalidHandle, target_);
   int error;
   {
-    std::lock_guard<std::mutex> lock(layer_->StripeFor(temporary_));
+    platform::MutexLock lock(layer_->StripeFor(temporary_));
     error = file_->Write(buffer, size);
   }
   if (error != 0) {
@@ -231,7 +231,7 @@ void FileLayer::Replacement::Commit() {
   if (!file_) throw CQORException::ForCode(kFileErrorInvalidHandle, target_);
   int error;
   {
-    std::lock_guard<std::mutex> lock(layer_->StripeFor(temporary_));
+    platform::MutexLock lock(layer_->StripeFor(temporary_));
     error = file_->Close();
   }
   if (error != 0) {

@@ -22,7 +22,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +30,7 @@
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/file_system_interface.h"
+#include "platform/com/mutex.h"
 
 namespace qorv {
 
@@ -148,7 +148,7 @@ class FileLayer {
   ReleaseRegistry& release_registry() { return release_registry_; }
 
  private:
-  std::mutex& StripeFor(std::string_view path) { return stripes_[StripeOf(path)]; }
+  platform::Mutex& StripeFor(std::string_view path) { return stripes_[StripeOf(path)]; }
   platform::FileSystem& files() const { return *file_system_.load(); }
   // REQUIRES: the stripe of `path` is held.
   void ClearReadOnlyBeforeReplacing(platform::FileSystem& files, const std::string& path);
@@ -156,8 +156,8 @@ class FileLayer {
   void WithTwoPaths(const std::string& from, const std::string& to, Step step);
 
   std::atomic<platform::FileSystem*> file_system_;
-  std::array<std::mutex, kStripeCount> stripes_;
-  std::mutex two_path_lock_;
+  std::array<platform::Mutex, kStripeCount> stripes_;
+  platform::Mutex two_path_lock_;
   ReleaseRegistry release_registry_;
   // Numbers the temporary files of replacements.
   std::atomic<uint32_t> next_replacement_{0};

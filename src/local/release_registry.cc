@@ -7,25 +7,25 @@
 namespace qorv {
 
 void ReleaseRegistry::Register(std::string_view path, std::shared_ptr<ReleasableFile> file) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   files_[AsciiLower(path)] = std::move(file);
 }
 
 void ReleaseRegistry::Unregister(std::string_view path, const ReleasableFile* file) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   auto found = files_.find(AsciiLower(path));
   if (found != files_.end() && found->second.get() == file) files_.erase(found);
 }
 
 bool ReleaseRegistry::IsRegistered(std::string_view path) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  platform::MutexLock lock(mutex_);
   return files_.count(AsciiLower(path)) != 0;
 }
 
 void ReleaseRegistry::Release(std::string_view path) {
   std::shared_ptr<ReleasableFile> file;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    platform::MutexLock lock(mutex_);
     auto found = files_.find(AsciiLower(path));
     if (found == files_.end()) return;
     if (found->second->InUse()) throw CQORException::ForCode(kFileErrorSharingViolation, path);

@@ -5,10 +5,11 @@
 #define QORV_LOCAL_RELEASE_REGISTRY_H_
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+#include "platform/com/mutex.h"
 
 namespace qorv {
 
@@ -29,23 +30,23 @@ class ReleasableFile {
 class ReleaseRegistry {
  public:
   // Registers `file` for `path`, replacing an earlier registration.
-  void Register(std::string_view path, std::shared_ptr<ReleasableFile> file);
+  void Register(std::string_view path, std::shared_ptr<ReleasableFile> file) QORV_EXCLUDES(mutex_);
 
   // Removes the registration of `path` when it is `file` (a transfer that
   // closed its file itself).
-  void Unregister(std::string_view path, const ReleasableFile* file);
+  void Unregister(std::string_view path, const ReleasableFile* file) QORV_EXCLUDES(mutex_);
 
-  bool IsRegistered(std::string_view path) const;
+  bool IsRegistered(std::string_view path) const QORV_EXCLUDES(mutex_);
 
   // When a file is registered for `path`: raises the file layer's error 110
   // with the path if it is still in use; otherwise removes it from the
   // registry, then completes and closes it. Nothing happens when no file is
   // registered.
-  void Release(std::string_view path);
+  void Release(std::string_view path) QORV_EXCLUDES(mutex_);
 
  private:
-  mutable std::mutex mutex_;
-  std::unordered_map<std::string, std::shared_ptr<ReleasableFile>> files_;  // GUARDED_BY(mutex_)
+  mutable platform::Mutex mutex_;
+  std::unordered_map<std::string, std::shared_ptr<ReleasableFile>> files_ QORV_GUARDED_BY(mutex_);
 };
 
 }  // namespace qorv

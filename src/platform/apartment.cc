@@ -68,9 +68,9 @@ const std::shared_ptr<MessageQueue>& MessageQueue::Current() {
 MessageQueue* MessageQueue::CurrentIfAny() { return this_thread_queue.get(); }
 
 bool MessageQueue::WaitForWake(std::chrono::steady_clock::time_point deadline) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   while (!woken_) {
-    if (wake_.wait_until(lock, deadline) == std::cv_status::timeout) break;
+    if (!wake_.WaitUntil(mutex_, deadline)) break;
   }
   bool woken = woken_;
   woken_ = false;
@@ -79,7 +79,7 @@ bool MessageQueue::WaitForWake(std::chrono::steady_clock::time_point deadline) {
 
 void MessageQueue::Enqueue(QueuedMessage message) {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (message.reply) {
       sent_.push_back(std::move(message));
     } else {
@@ -87,15 +87,15 @@ void MessageQueue::Enqueue(QueuedMessage message) {
     }
     woken_ = true;
   }
-  wake_.notify_all();
+  wake_.NotifyAll();
 }
 
 void MessageQueue::Wake() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     woken_ = true;
   }
-  wake_.notify_all();
+  wake_.NotifyAll();
 }
 
 int MessageQueue::DeliverSentMessages() {
@@ -103,7 +103,7 @@ int MessageQueue::DeliverSentMessages() {
   for (;;) {
     QueuedMessage m;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(mutex_);
       if (sent_.empty()) break;
       m = std::move(sent_.front());
       sent_.pop_front();
@@ -117,7 +117,7 @@ int MessageQueue::DeliverSentMessages() {
 }
 
 bool MessageQueue::TakePosted(QueuedMessage* message) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (posted_.empty()) return false;
   *message = std::move(posted_.front());
   posted_.pop_front();
@@ -125,7 +125,7 @@ bool MessageQueue::TakePosted(QueuedMessage* message) {
 }
 
 bool MessageQueue::HasInput() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return !sent_.empty() || !posted_.empty();
 }
 
@@ -135,7 +135,7 @@ void MessageQueue::DropMessagesFor(const WindowState* window) {
   for (;;) {
     QueuedMessage dropped;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(mutex_);
       auto belongs = [window](const QueuedMessage& m) { return m.window.get() == window; };
       std::deque<QueuedMessage>* found_in = nullptr;
       std::deque<QueuedMessage>::iterator found;
@@ -157,19 +157,19 @@ void MessageQueue::DropMessagesFor(const WindowState* window) {
 void MessageQueue::Complete(const std::shared_ptr<SendRecord>& record, intptr_t result) {
   if (!record) return;
   {
-    std::lock_guard<std::mutex> lock(record->mutex);
+    MutexLock lock(record->mutex);
     record->done = true;
     record->result = result;
   }
   if (record->sender) {
     record->sender->Wake();
   } else {
-    record->done_changed.notify_all();
+    record->done_changed.NotifyAll();
   }
 }
 
 bool MessageQueue::IsDone(const std::shared_ptr<SendRecord>& record) {
-  std::lock_guard<std::mutex> lock(record->mutex);
+  MutexLock lock(record->mutex);
   return record->done;
 }
 
@@ -209,8 +209,8 @@ intptr_t Window::Send(uint32_t message, uintptr_t wparam, intptr_t lparam) const
   owner->Enqueue(QueuedMessage{state_, message, wparam, lparam, record});
 
   if (own_queue == nullptr) {
-    std::unique_lock<std::mutex> lock(record->mutex);
-    record->done_changed.wait(lock, [&] { return record->done; });
+    MutexLock lock(record->mutex);
+    while (!record->done) record->done_changed.Wait(record->mutex);
     return record->result;
   }
   // A thread with its own windows keeps delivering what is sent to them while
@@ -220,7 +220,7 @@ intptr_t Window::Send(uint32_t message, uintptr_t wparam, intptr_t lparam) const
     if (MessageQueue::IsDone(record)) break;
     own_queue->WaitForWake(Clock::now() + std::chrono::seconds(1));
   }
-  std::lock_guard<std::mutex> lock(record->mutex);
+  MutexLock lock(record->mutex);
   return record->result;
 }
 

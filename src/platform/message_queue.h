@@ -5,11 +5,11 @@
 #define QORV_PLATFORM_MESSAGE_QUEUE_H_
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
+
+#include "platform/com/mutex.h"
 
 namespace qorv::platform {
 
@@ -19,10 +19,10 @@ struct WindowState;
 // its own queue until `done` is set.
 struct SendRecord {
   std::shared_ptr<class MessageQueue> sender;  // null when the sender has no queue
-  std::mutex mutex;
-  std::condition_variable done_changed;  // used when the sender has no queue
-  bool done = false;                     // GUARDED_BY(mutex)
-  intptr_t result = 0;                   // GUARDED_BY(mutex)
+  Mutex mutex;
+  ConditionVariable done_changed;  // used when the sender has no queue
+  bool done QORV_GUARDED_BY(mutex) = false;
+  intptr_t result QORV_GUARDED_BY(mutex) = 0;
 };
 
 struct QueuedMessage {
@@ -45,25 +45,25 @@ class MessageQueue {
   // The queue of the calling thread, or null if it never made one.
   static MessageQueue* CurrentIfAny();
 
-  void Enqueue(QueuedMessage message);
+  void Enqueue(QueuedMessage message) QORV_EXCLUDES(mutex_);
   // Wakes a wait of the owning thread so that it looks at its state again.
-  void Wake();
+  void Wake() QORV_EXCLUDES(mutex_);
 
   // Delivers every pending sent message (runs the window procedures on the
   // calling thread, which must be the owner). Returns how many ran.
-  int DeliverSentMessages();
+  int DeliverSentMessages() QORV_EXCLUDES(mutex_);
   // Removes the oldest posted message. Returns false when there is none.
-  bool TakePosted(QueuedMessage* message);
-  bool HasInput();
+  bool TakePosted(QueuedMessage* message) QORV_EXCLUDES(mutex_);
+  bool HasInput() QORV_EXCLUDES(mutex_);
   // Completes, with result 0, every pending message for `window` (used when a
   // window is destroyed so that no sender waits forever).
-  void DropMessagesFor(const WindowState* window);
+  void DropMessagesFor(const WindowState* window) QORV_EXCLUDES(mutex_);
 
   // Sleeps until Wake() or Enqueue() was called since the last return of this
   // function, or until `deadline`. Callers test their condition first and then
   // wait: a change made in between has already set the wake flag, so it is
   // never lost. Returns whether it was woken.
-  bool WaitForWake(std::chrono::steady_clock::time_point deadline);
+  bool WaitForWake(std::chrono::steady_clock::time_point deadline) QORV_EXCLUDES(mutex_);
 
   // Completes a sent message's record and wakes its sender.
   static void Complete(const std::shared_ptr<SendRecord>& record, intptr_t result);
@@ -71,11 +71,11 @@ class MessageQueue {
   static bool IsDone(const std::shared_ptr<SendRecord>& record);
 
  private:
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  bool woken_ = false;                // GUARDED_BY(mutex_)
-  std::deque<QueuedMessage> sent_;    // GUARDED_BY(mutex_)
-  std::deque<QueuedMessage> posted_;  // GUARDED_BY(mutex_)
+  Mutex mutex_;
+  ConditionVariable wake_;
+  bool woken_ QORV_GUARDED_BY(mutex_) = false;
+  std::deque<QueuedMessage> sent_ QORV_GUARDED_BY(mutex_);
+  std::deque<QueuedMessage> posted_ QORV_GUARDED_BY(mutex_);
 };
 
 }  // namespace qorv::platform

@@ -42,12 +42,12 @@ ThreadHandle::~ThreadHandle() {
 void ThreadHandle::Finish(bool abnormal) {
   std::vector<std::weak_ptr<MessageQueue>> waiters;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     signaled_ = true;
     abnormal_ = abnormal;
     waiters.swap(waiters_);
   }
-  finished_.notify_all();
+  finished_.NotifyAll();
   // Wake outside the handle's lock, so the handle's and a queue's locks are
   // never held together.
   for (auto& weak : waiters) {
@@ -56,30 +56,30 @@ void ThreadHandle::Finish(bool abnormal) {
 }
 
 bool ThreadHandle::IsSignaled() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return signaled_;
 }
 
 bool ThreadHandle::EndedAbnormally() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   return abnormal_;
 }
 
 void ThreadHandle::Join() {
   {
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [this] { return signaled_; });
+    MutexLock lock(mutex_);
+    while (!signaled_) finished_.Wait(mutex_);
   }
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
 void ThreadHandle::AddWaiter(const std::shared_ptr<MessageQueue>& queue) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   if (!signaled_) waiters_.push_back(queue);
 }
 
 void ThreadHandle::RemoveWaiter(const MessageQueue* queue) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  MutexLock lock(mutex_);
   std::erase_if(waiters_, [queue](const std::weak_ptr<MessageQueue>& weak) {
     auto locked = weak.lock();
     return !locked || locked.get() == queue;

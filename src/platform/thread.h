@@ -2,12 +2,12 @@
 #ifndef QORV_PLATFORM_THREAD_H_
 #define QORV_PLATFORM_THREAD_H_
 
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
+
+#include "platform/com/mutex.h"
 
 namespace qorv::platform {
 
@@ -26,26 +26,29 @@ class ThreadHandle {
   ThreadHandle(const ThreadHandle&) = delete;
   ThreadHandle& operator=(const ThreadHandle&) = delete;
 
-  bool IsSignaled() const;
-  bool EndedAbnormally() const;
+  bool IsSignaled() const QORV_EXCLUDES(mutex_);
+  bool EndedAbnormally() const QORV_EXCLUDES(mutex_);
 
   // Waits, without pumping messages, until the routine has returned.
-  void Join();
+  void Join() QORV_EXCLUDES(mutex_);
 
   // Used by the message-pumping wait: the queue is woken when the thread ends.
-  void AddWaiter(const std::shared_ptr<MessageQueue>& queue);
-  void RemoveWaiter(const MessageQueue* queue);
+  void AddWaiter(const std::shared_ptr<MessageQueue>& queue) QORV_EXCLUDES(mutex_);
+  void RemoveWaiter(const MessageQueue* queue) QORV_EXCLUDES(mutex_);
 
  private:
   ThreadHandle() = default;
 
-  void Finish(bool abnormal);
+  void Finish(bool abnormal) QORV_EXCLUDES(mutex_);
 
-  mutable std::mutex mutex_;
-  bool signaled_ = false;                             // GUARDED_BY(mutex_)
-  bool abnormal_ = false;                             // GUARDED_BY(mutex_)
-  std::vector<std::weak_ptr<MessageQueue>> waiters_;  // GUARDED_BY(mutex_)
-  std::condition_variable finished_;
+  mutable Mutex mutex_;
+  bool signaled_ QORV_GUARDED_BY(mutex_) = false;
+  bool abnormal_ QORV_GUARDED_BY(mutex_) = false;
+  std::vector<std::weak_ptr<MessageQueue>> waiters_ QORV_GUARDED_BY(mutex_);
+  ConditionVariable finished_;
+  // Not guarded: written once by Start, which still holds a reference then;
+  // the thread itself reads it only in the destructor, when it drops the last
+  // reference, and the reference count orders that after the write.
   std::thread thread_;
 };
 

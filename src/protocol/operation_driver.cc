@@ -21,25 +21,36 @@ void COperationDriver::SetPercentDone(int32_t percent) {
 }
 
 void COperationDriver::SetProgressRange(int32_t low, int32_t high) {
+  platform::MutexLock lock(progress_mutex_);
   progress_low_ = low;
   progress_high_ = high;
 }
 
 void COperationDriver::ReportProgress(int32_t p) {
-  current_percent_ = progress_low_ + p * (progress_high_ - progress_low_) / 100;
-  SetPercentDone(current_percent_);
+  int32_t percent;
+  {
+    platform::MutexLock lock(progress_mutex_);
+    current_percent_ = progress_low_ + p * (progress_high_ - progress_low_) / 100;
+    percent = current_percent_;
+  }
+  SetPercentDone(percent);
+}
+
+int32_t COperationDriver::current_percent() const {
+  platform::MutexLock lock(progress_mutex_);
+  return current_percent_;
 }
 
 void COperationDriver::DeliverReportLines(std::vector<ReportLine> lines) {
   {
-    std::lock_guard<std::mutex> lock(batch_mutex_);
+    platform::MutexLock lock(batch_mutex_);
     batch_ = std::move(lines);
   }
   owner_->RaiseEvent(SdkEvent::kOperationResultSend);
 }
 
 void COperationDriver::DeliverReportLinesLocked(std::vector<ReportLine> lines) {
-  std::lock_guard<std::mutex> lock(result_lock_);
+  platform::MutexLock lock(result_lock_);
   DeliverReportLines(std::move(lines));
 }
 
@@ -51,12 +62,12 @@ void COperationDriver::Report(std::string_view heading, std::string_view outcome
 }
 
 int32_t COperationDriver::ReportLineCount() const {
-  std::lock_guard<std::mutex> lock(batch_mutex_);
+  platform::MutexLock lock(batch_mutex_);
   return static_cast<int32_t>(batch_.size());
 }
 
 bool COperationDriver::GetReportLine(int32_t index, ReportLine* line) const {
-  std::lock_guard<std::mutex> lock(batch_mutex_);
+  platform::MutexLock lock(batch_mutex_);
   if (index < 0 || static_cast<size_t>(index) >= batch_.size()) return false;
   *line = batch_[static_cast<size_t>(index)];
   return true;

@@ -14,10 +14,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/com/mutex.h"
 
 namespace qorv {
 
@@ -91,24 +92,25 @@ class COperationDriver {
   int32_t percent_done() const { return percent_done_.load(std::memory_order_relaxed); }
   // Stores the value and raises OnPercentDone, also when it did not change.
   void SetPercentDone(int32_t percent);
-  void SetProgressRange(int32_t low, int32_t high);
+  void SetProgressRange(int32_t low, int32_t high) QORV_EXCLUDES(progress_mutex_);
   // Maps p (0 to 100) into the progress range: low + p x (high - low) / 100.
-  void ReportProgress(int32_t p);
-  int32_t current_percent() const { return current_percent_; }
+  void ReportProgress(int32_t p) QORV_EXCLUDES(progress_mutex_);
+  int32_t current_percent() const QORV_EXCLUDES(progress_mutex_);
 
   // ---- Report lines ----
   // Replaces the batch with the lines and raises OnOperationResultSend, also
   // for an empty batch. The caller's-thread form.
-  void DeliverReportLines(std::vector<ReportLine> lines);
+  void DeliverReportLines(std::vector<ReportLine> lines) QORV_EXCLUDES(batch_mutex_);
   // The same under the result lock, so that batches from several worker
   // threads are raised one at a time.
-  void DeliverReportLinesLocked(std::vector<ReportLine> lines);
+  void DeliverReportLinesLocked(std::vector<ReportLine> lines)
+      QORV_EXCLUDES(result_lock_, batch_mutex_);
   // The report function: {1, heading} when the heading is not empty, then
   // {success, outcome} when the outcome is not empty; delivered even if empty.
   void Report(std::string_view heading, std::string_view outcome, bool success);
-  int32_t ReportLineCount() const;
+  int32_t ReportLineCount() const QORV_EXCLUDES(batch_mutex_);
   // False when index is outside the batch.
-  bool GetReportLine(int32_t index, ReportLine* line) const;
+  bool GetReportLine(int32_t index, ReportLine* line) const QORV_EXCLUDES(batch_mutex_);
 
   // ---- Prompts ----
   // An ask stores the information text in the prompt's slot, raises the
@@ -137,16 +139,24 @@ class COperationDriver {
   IDriverOwner* const owner_;
   std::atomic<int32_t> cancel_{0};
   std::atomic<int32_t> percent_done_{0};
-  int32_t progress_low_ = 0;
-  int32_t progress_high_ = 0;
-  int32_t current_percent_ = 0;
+  // Progress may be reported from a worker thread while the caller's thread
+  // sets the range of the next step; never held while an event runs.
+  mutable platform::Mutex progress_mutex_;
+  int32_t progress_low_ QORV_GUARDED_BY(progress_mutex_) = 0;
+  int32_t progress_high_ QORV_GUARDED_BY(progress_mutex_) = 0;
+  int32_t current_percent_ QORV_GUARDED_BY(progress_mutex_) = 0;
 
   // Serialises deliveries from worker threads; held while the event runs.
-  std::mutex result_lock_;
+  platform::Mutex result_lock_ QORV_ACQUIRED_BEFORE(batch_mutex_);
   // Guards the batch itself; never held while an event runs, so a handler
   // can read the batch while the delivering worker holds result_lock_.
-  mutable std::mutex batch_mutex_;
-  std::vector<ReportLine> batch_;  // GUARDED_BY(batch_mutex_)
+  mutable platform::Mutex batch_mutex_;
+  std::vector<ReportLine> batch_ QORV_GUARDED_BY(batch_mutex_);
+
+  // The prompt slots are not guarded: an ask writes the information and reads
+  // the answer around RaiseEvent, which returns only after the handlers ran
+  // on the caller's thread, so the message hand-over (under the queue's
+  // locks) orders every access, also when the ask runs on a worker.
 
   std::array<PromptSlot, kPromptKindCount> prompts_;
 

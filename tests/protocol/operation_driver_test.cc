@@ -94,6 +94,32 @@ TEST(OperationDriver, ProgressIsMappedIntoTheRangeAndAlwaysRaised) {
   EXPECT_EQ(driver.percent_done(), 100);
 }
 
+TEST(OperationDriver, ProgressFromAWorkerNeverMixesTwoRanges) {
+  struct QuietOwner : IDriverOwner {
+    void RaiseEvent(SdkEvent) override {}
+  } owner;
+  COperationDriver driver(&owner);
+  driver.SetProgressRange(0, 100);
+  // Half way through 0..100 is 50 and through 100..200 is 150; a range read
+  // half before and half after a change would give 100.
+  std::vector<int32_t> seen;
+  std::thread worker([&] {
+    for (int i = 0; i < 2000; ++i) {
+      driver.ReportProgress(50);
+      seen.push_back(driver.current_percent());
+    }
+  });
+  for (int i = 0; i < 2000; ++i) {
+    if (i % 2 == 0) {
+      driver.SetProgressRange(100, 200);
+    } else {
+      driver.SetProgressRange(0, 100);
+    }
+  }
+  worker.join();
+  for (int32_t percent : seen) ASSERT_TRUE(percent == 50 || percent == 150) << percent;
+}
+
 TEST(OperationDriver, PromptAnswersAreNormalised) {
   RecordingOwner owner;
   COperationDriver driver(&owner);

@@ -2,7 +2,6 @@
 // ProgID -> CLSID -> InprocServer32 module -> DllGetClassObject.
 #include "qorvsdk/activation.h"
 
-#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "platform/com/module_loader.h"
 #include "platform/com/registry_file.h"
 #include "platform/com/text_convert.h"
+#include "platform/com/mutex.h"
 
 namespace qorv::platform {
 namespace {
@@ -26,8 +26,8 @@ constexpr char kUnregisterServerExport[] = "DllUnregisterServer";
 class LoadedModules {
  public:
   // The loaded module for `path`, loading it on first use; null on failure.
-  ModuleHandle Get(const std::string& path) {
-    std::lock_guard<std::mutex> lock(mutex_);
+  ModuleHandle Get(const std::string& path) QORV_EXCLUDES(mutex_) {
+    MutexLock lock(mutex_);
     for (const Entry& entry : modules_) {
       if (entry.path == path) return entry.handle;
     }
@@ -36,8 +36,8 @@ class LoadedModules {
     return handle;
   }
 
-  void FreeUnused() {
-    std::lock_guard<std::mutex> lock(mutex_);
+  void FreeUnused() QORV_EXCLUDES(mutex_) {
+    MutexLock lock(mutex_);
     for (size_t i = 0; i < modules_.size();) {
       auto can_unload = reinterpret_cast<DllCanUnloadNowFunc>(
           FindModuleSymbol(modules_[i].handle, kCanUnloadNowExport));
@@ -55,8 +55,8 @@ class LoadedModules {
     std::string path;
     ModuleHandle handle;
   };
-  std::mutex mutex_;
-  std::vector<Entry> modules_;
+  Mutex mutex_;
+  std::vector<Entry> modules_ QORV_GUARDED_BY(mutex_);
 };
 
 // Never destroyed: objects of loaded modules may outlive static destruction.

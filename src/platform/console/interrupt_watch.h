@@ -12,12 +12,12 @@
 #define QORV_PLATFORM_CONSOLE_INTERRUPT_WATCH_H_
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <thread>
+
+#include "platform/com/mutex.h"
 
 namespace qorv::platform {
 
@@ -57,11 +57,12 @@ class InterruptWatch {
   std::atomic<bool> requested_{false};
   std::atomic<int> signal_number_{0};
   std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::mutex final_mutex_;
-  std::map<int, std::function<void()>> final_actions_;  // GUARDED_BY(final_mutex_)
-  int next_final_id_ = 0;                               // GUARDED_BY(final_mutex_)
+  // Only for Wait's sleep: the flags themselves are atomics.
+  Mutex mutex_;
+  ConditionVariable changed_;
+  Mutex final_mutex_;
+  std::map<int, std::function<void()>> final_actions_ QORV_GUARDED_BY(final_mutex_);
+  int next_final_id_ QORV_GUARDED_BY(final_mutex_) = 0;
   struct SavedMask;
   std::unique_ptr<SavedMask> saved_mask_;
   std::thread watcher_;

@@ -60,25 +60,25 @@ InterruptWatch::~InterruptWatch() {
 }
 
 void InterruptWatch::Wait() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return requested_.load(); });
+  MutexLock lock(mutex_);
+  while (!requested_.load()) changed_.Wait(mutex_);
 }
 
 int InterruptWatch::AddFinalAction(std::function<void()> action) {
-  std::lock_guard<std::mutex> lock(final_mutex_);
+  MutexLock lock(final_mutex_);
   final_actions_.emplace(++next_final_id_, std::move(action));
   return next_final_id_;
 }
 
 void InterruptWatch::RemoveFinalAction(int id) {
-  std::lock_guard<std::mutex> lock(final_mutex_);
+  MutexLock lock(final_mutex_);
   final_actions_.erase(id);
 }
 
 void InterruptWatch::EndNow(int signal_number) {
   // The lock stays held: no action is removed (or its owner gone) while the
   // actions run, and the program ends before anyone else takes it.
-  final_mutex_.lock();
+  final_mutex_.Lock();
   for (auto& [id, action] : final_actions_) action();
   EndLikeTheSignal(signal_number);
 }
@@ -100,11 +100,11 @@ void InterruptWatch::Watch() {
     if (action == InterruptRequests::Action::kEnd) EndNow(signal_number);
     if (action == InterruptRequests::Action::kNone) continue;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(mutex_);
       signal_number_.store(signal_number);
       requested_.store(true);
     }
-    changed_.notify_all();
+    changed_.NotifyAll();
   }
 }
 
