@@ -27,10 +27,10 @@
 #include <vector>
 
 #include "local/release_registry.h"
+#include "platform/com/mutex.h"
 #include "platform/file.h"
 #include "platform/file_system.h"
 #include "platform/file_system_interface.h"
-#include "platform/com/mutex.h"
 
 namespace qorv {
 

@@ -51,7 +51,7 @@ struct SessionState {
 // the session state of one SDK object.
 struct OperationContext {
   CRequestEngine& engine;
-  COperationDriver& driver;
+  OperationDriver& driver;
   SessionState& session;
 
   // The opened cache, or null before the first successful login.

@@ -9,24 +9,24 @@ namespace {
 constexpr char kInstanceTagPrefix[] = "~_~QorSdkTmp";
 }  // namespace
 
-COperationDriver::COperationDriver(IDriverOwner* owner) : owner_(owner) {
+OperationDriver::OperationDriver(DriverOwner* owner) : owner_(owner) {
   instance_tag_ = std::string(kInstanceTagPrefix) + std::to_string(platform::CurrentProcessId()) +
                   std::to_string(platform::CurrentThreadId()) +
                   std::to_string(platform::TickCountMs() % 1000);
 }
 
-void COperationDriver::SetPercentDone(int32_t percent) {
+void OperationDriver::SetPercentDone(int32_t percent) {
   percent_done_.store(percent, std::memory_order_relaxed);
   owner_->RaiseEvent(SdkEvent::kPercentDone);
 }
 
-void COperationDriver::SetProgressRange(int32_t low, int32_t high) {
+void OperationDriver::SetProgressRange(int32_t low, int32_t high) {
   platform::MutexLock lock(progress_mutex_);
   progress_low_ = low;
   progress_high_ = high;
 }
 
-void COperationDriver::ReportProgress(int32_t p) {
+void OperationDriver::ReportProgress(int32_t p) {
   int32_t percent;
   {
     platform::MutexLock lock(progress_mutex_);
@@ -36,12 +36,12 @@ void COperationDriver::ReportProgress(int32_t p) {
   SetPercentDone(percent);
 }
 
-int32_t COperationDriver::current_percent() const {
+int32_t OperationDriver::current_percent() const {
   platform::MutexLock lock(progress_mutex_);
   return current_percent_;
 }
 
-void COperationDriver::DeliverReportLines(std::vector<ReportLine> lines) {
+void OperationDriver::DeliverReportLines(std::vector<ReportLine> lines) {
   {
     platform::MutexLock lock(batch_mutex_);
     batch_ = std::move(lines);
@@ -49,31 +49,31 @@ void COperationDriver::DeliverReportLines(std::vector<ReportLine> lines) {
   owner_->RaiseEvent(SdkEvent::kOperationResultSend);
 }
 
-void COperationDriver::DeliverReportLinesLocked(std::vector<ReportLine> lines) {
+void OperationDriver::DeliverReportLinesLocked(std::vector<ReportLine> lines) {
   platform::MutexLock lock(result_lock_);
   DeliverReportLines(std::move(lines));
 }
 
-void COperationDriver::Report(std::string_view heading, std::string_view outcome, bool success) {
+void OperationDriver::Report(std::string_view heading, std::string_view outcome, bool success) {
   std::vector<ReportLine> lines;
   if (!heading.empty()) lines.push_back(ReportLine{1, std::string(heading)});
   if (!outcome.empty()) lines.push_back(ReportLine{success ? 1 : 0, std::string(outcome)});
   DeliverReportLines(std::move(lines));
 }
 
-int32_t COperationDriver::ReportLineCount() const {
+int32_t OperationDriver::ReportLineCount() const {
   platform::MutexLock lock(batch_mutex_);
   return static_cast<int32_t>(batch_.size());
 }
 
-bool COperationDriver::GetReportLine(int32_t index, ReportLine* line) const {
+bool OperationDriver::GetReportLine(int32_t index, ReportLine* line) const {
   platform::MutexLock lock(batch_mutex_);
   if (index < 0 || static_cast<size_t>(index) >= batch_.size()) return false;
   *line = batch_[static_cast<size_t>(index)];
   return true;
 }
 
-PromptAnswer COperationDriver::Ask(PromptKind kind, std::string_view information) {
+PromptAnswer OperationDriver::Ask(PromptKind kind, std::string_view information) {
   // The event of each prompt, in PromptKind order.
   static constexpr SdkEvent kEvents[kPromptKindCount] = {
       SdkEvent::kLeaveOrReplaceWriteableFile, SdkEvent::kCheckinUnchangedFile,
@@ -91,12 +91,12 @@ PromptAnswer COperationDriver::Ask(PromptKind kind, std::string_view information
   return result;
 }
 
-PromptAnswer COperationDriver::AskWritableFile(std::string_view information, bool three_way_merge) {
+PromptAnswer OperationDriver::AskWritableFile(std::string_view information, bool three_way_merge) {
   prompt(PromptKind::kWritableFile).three_way_merge = three_way_merge;
   return Ask(PromptKind::kWritableFile, information);
 }
 
-void COperationDriver::StoreAnswer(PromptKind kind, int32_t answer, bool apply_to_all) {
+void OperationDriver::StoreAnswer(PromptKind kind, int32_t answer, bool apply_to_all) {
   PromptSlot& slot = prompt(kind);
   slot.answer = answer;
   slot.apply_to_all = apply_to_all;

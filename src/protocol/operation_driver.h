@@ -4,7 +4,7 @@
 // report progress, deliver report lines and ask the caller's prompts.
 //
 // The driver knows nothing of COM: it raises events through the narrow
-// IDriverOwner interface, which the SDK object implements by sending its
+// DriverOwner interface, which the SDK object implements by sending its
 // notification message to its hidden window, so every event runs on the
 // caller's thread and the driver's call returns only after the handlers ran.
 #ifndef QORV_PROTOCOL_OPERATION_DRIVER_H_
@@ -32,14 +32,14 @@ enum class SdkEvent : uint32_t {
   kLeaveOrReplaceWriteableFile = 6,
 };
 
-class IDriverOwner {
+class DriverOwner {
  public:
   // Raises the event on the caller's thread and returns when every handler
   // has returned. May be called from any thread.
   virtual void RaiseEvent(SdkEvent event) = 0;
 
  protected:
-  ~IDriverOwner() = default;
+  ~DriverOwner() = default;
 };
 
 // {success flag: 1 = success or information, 0 = failure; text}
@@ -74,11 +74,11 @@ struct PromptSlot {
   bool apply_to_all = false;
 };
 
-class COperationDriver {
+class OperationDriver {
  public:
-  explicit COperationDriver(IDriverOwner* owner);
-  COperationDriver(const COperationDriver&) = delete;
-  COperationDriver& operator=(const COperationDriver&) = delete;
+  explicit OperationDriver(DriverOwner* owner);
+  OperationDriver(const OperationDriver&) = delete;
+  OperationDriver& operator=(const OperationDriver&) = delete;
 
   // ---- Cancel ----
   // Set by RequestCancel on the caller's thread, read by the socket layer on
@@ -136,7 +136,7 @@ class COperationDriver {
   void set_working_temp_folder(std::string folder) { working_temp_folder_ = std::move(folder); }
 
  private:
-  IDriverOwner* const owner_;
+  DriverOwner* const owner_;
   std::atomic<int32_t> cancel_{0};
   std::atomic<int32_t> percent_done_{0};
   // Progress may be reported from a worker thread while the caller's thread

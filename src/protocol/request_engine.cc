@@ -36,11 +36,11 @@ bool IsTransportFailure(int32_t status) {
 
 }  // namespace
 
-CRequestEngine::CRequestEngine(COperationDriver& driver, std::unique_ptr<ProxyTraversal> proxy,
+CRequestEngine::CRequestEngine(OperationDriver& driver, std::unique_ptr<ProxyTraversal> proxy,
                                std::unique_ptr<SslChannelSetup> ssl,
-                               std::unique_ptr<IFileTransferManager> transfers)
+                               std::unique_ptr<TransferManager> transfers)
     : driver_(driver),
-      transfers_(transfers ? std::move(transfers) : std::make_unique<NoFileTransferManager>()),
+      transfers_(transfers ? std::move(transfers) : std::make_unique<NoTransferManager>()),
       connection_(driver.cancel_flag(), std::move(proxy), std::move(ssl)) {}
 
 CRequestEngine::~CRequestEngine() {

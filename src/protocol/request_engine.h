@@ -35,15 +35,15 @@
 #include <string>
 
 #include "net/blowfish_message.h"
+#include "net/command_list.h"
 #include "net/proxy_traversal.h"
 #include "net/server_connection.h"
 #include "net/ssl_setup.h"
 #include "protocol/command_base.h"
-#include "net/command_list.h"
-#include "protocol/file_transfer_manager.h"
 #include "protocol/operation_driver.h"
 #include "protocol/protocol_client.h"
 #include "protocol/request_record.h"
+#include "protocol/transfer_manager.h"
 
 namespace qorv {
 
@@ -65,9 +65,9 @@ class CRequestEngine {
   // outlive the engine. Without a proxy traversal or SSL setup, proxied and
   // SSL connects fail (11309, 20100); without a transfer manager there are
   // no transfer connections to close.
-  explicit CRequestEngine(COperationDriver& driver, std::unique_ptr<ProxyTraversal> proxy = nullptr,
+  explicit CRequestEngine(OperationDriver& driver, std::unique_ptr<ProxyTraversal> proxy = nullptr,
                           std::unique_ptr<SslChannelSetup> ssl = nullptr,
-                          std::unique_ptr<IFileTransferManager> transfers = nullptr);
+                          std::unique_ptr<TransferManager> transfers = nullptr);
   // Closes the connection (nothing is sent), destroys the SSL context and
   // deletes the CA file the connect wrote, if any.
   ~CRequestEngine();
@@ -124,9 +124,9 @@ class CRequestEngine {
   }
 
   // ---- State ----
-  COperationDriver& driver() { return driver_; }
+  OperationDriver& driver() { return driver_; }
   ServerConnection& connection() { return connection_; }
-  IFileTransferManager& transfer_manager() { return *transfers_; }
+  TransferManager& transfer_manager() { return *transfers_; }
   bool busy() const { return busy_; }
   // Set each time a request's reply has been converted.
   bool finished() const { return finished_; }
@@ -167,8 +167,8 @@ class CRequestEngine {
   // Closes the main connection and every transfer connection.
   void CloseConnections();
 
-  COperationDriver& driver_;
-  std::unique_ptr<IFileTransferManager> transfers_;
+  OperationDriver& driver_;
+  std::unique_ptr<TransferManager> transfers_;
   ServerConnection connection_;
 
   bool busy_ = false;

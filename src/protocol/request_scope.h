@@ -25,8 +25,8 @@
 #include <functional>
 
 #include "net/command_list.h"
-#include "protocol/file_transfer_manager.h"
 #include "protocol/request_engine.h"
+#include "protocol/transfer_manager.h"
 
 namespace qorv {
 
@@ -59,7 +59,7 @@ class RequestScope {
   }
 
   // The engine's file-transfer manager, for the file phase.
-  IFileTransferManager& transfer_manager() { return engine_.transfer_manager(); }
+  TransferManager& transfer_manager() { return engine_.transfer_manager(); }
 
   // The file phase reports p (0 to 100) of its own progress; percent done
   // becomes span x p / 100 + base (integer division), through the driver's

@@ -43,7 +43,7 @@ inline constexpr char kNotificationWindowName[] = "Brastovik_QORVSS5.1_QorSDKWin
 class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl<IQORVSDK>,
                                                  platform::SupportErrorInfoFor<IQORVSDK>,
                                                  IConnectionPointContainer>,
-                      public IDriverOwner {
+                      public DriverOwner {
  public:
   static constexpr bool kAggregatable = true;
 
@@ -57,7 +57,7 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
   HRESULT EnumConnectionPoints(IEnumConnectionPoints** points) override;
   HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
 
-  // IDriverOwner: raises the event on the creating thread through the window.
+  // DriverOwner: raises the event on the creating thread through the window.
   void RaiseEvent(SdkEvent event) override;
 
   // IQORVSDK
@@ -258,7 +258,7 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
                                  VARIANT_BOOL* Canceled, BSTR* ResultDescription,
                                  LONG* ResultValue) override;
 
-  COperationDriver& driver() { return driver_; }
+  OperationDriver& driver() { return driver_; }
   const platform::Window* notification_window() const { return window_.get(); }
 
  private:
@@ -274,7 +274,7 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
   ops::OperationContext Context() { return ops::OperationContext{engine_, driver_, session_}; }
 
   platform::ConnectionPoint events_;
-  COperationDriver driver_;
+  OperationDriver driver_;
   // Owns the connection; its destruction closes it without sending anything.
   CRequestEngine engine_;
   // Connected server name, saved server and login, the local cache.

@@ -22,7 +22,7 @@ namespace qorv::ops {
 
 // Records the events the driver raises and the batch of each
 // OnOperationResultSend, read as a handler would.
-class RecordingOwner : public IDriverOwner {
+class RecordingOwner : public DriverOwner {
  public:
   void RaiseEvent(SdkEvent event) override {
     events.push_back(event);
@@ -37,7 +37,7 @@ class RecordingOwner : public IDriverOwner {
     batches.clear();
   }
 
-  COperationDriver* driver = nullptr;
+  OperationDriver* driver = nullptr;
   std::vector<SdkEvent> events;
   std::vector<std::vector<ReportLine>> batches;
 };
@@ -133,7 +133,7 @@ class OperationTest : public ::testing::Test {
   testing::ScopedEnvironment environment_;
   ScriptedServer server_;
   RecordingOwner owner_;
-  COperationDriver driver_{&owner_};
+  OperationDriver driver_{&owner_};
   CRequestEngine engine_{driver_};
   SessionState session_;
 };

@@ -13,7 +13,7 @@ namespace qorv {
 namespace {
 
 // Records every event and, for report batches, the batch it saw.
-class RecordingOwner : public IDriverOwner {
+class RecordingOwner : public DriverOwner {
  public:
   void RaiseEvent(SdkEvent event) override {
     events.push_back(event);
@@ -28,7 +28,7 @@ class RecordingOwner : public IDriverOwner {
       on_prompt(event);
     }
   }
-  COperationDriver* driver = nullptr;
+  OperationDriver* driver = nullptr;
   std::vector<SdkEvent> events;
   std::vector<std::vector<ReportLine>> batches;
   std::function<void(SdkEvent)> on_prompt;
@@ -36,7 +36,7 @@ class RecordingOwner : public IDriverOwner {
 
 TEST(OperationDriver, ReportFunctionBuildsBatches) {
   RecordingOwner owner;
-  COperationDriver driver(&owner);
+  OperationDriver driver(&owner);
   owner.driver = &driver;
   driver.Report("Heading", "Outcome", false);
   driver.Report("", "", true);  // still raises the event, with an empty batch
@@ -63,7 +63,7 @@ TEST(OperationDriver, LockedDeliveriesFromTwoThreadsAreRaisedOneAtATime) {
       --inside;
     }
   } owner;
-  COperationDriver driver(&owner);
+  OperationDriver driver(&owner);
   owner.driver = &driver;
   auto deliver = [&](const std::string& who) {
     for (int i = 0; i < 20; ++i) {
@@ -84,7 +84,7 @@ TEST(OperationDriver, LockedDeliveriesFromTwoThreadsAreRaisedOneAtATime) {
 
 TEST(OperationDriver, ProgressIsMappedIntoTheRangeAndAlwaysRaised) {
   RecordingOwner owner;
-  COperationDriver driver(&owner);
+  OperationDriver driver(&owner);
   driver.SetProgressRange(20, 100);
   driver.ReportProgress(50);
   EXPECT_EQ(driver.percent_done(), 60);
@@ -95,10 +95,10 @@ TEST(OperationDriver, ProgressIsMappedIntoTheRangeAndAlwaysRaised) {
 }
 
 TEST(OperationDriver, ProgressFromAWorkerNeverMixesTwoRanges) {
-  struct QuietOwner : IDriverOwner {
+  struct QuietOwner : DriverOwner {
     void RaiseEvent(SdkEvent) override {}
   } owner;
-  COperationDriver driver(&owner);
+  OperationDriver driver(&owner);
   driver.SetProgressRange(0, 100);
   // Half way through 0..100 is 50 and through 100..200 is 150; a range read
   // half before and half after a change would give 100.
@@ -122,7 +122,7 @@ TEST(OperationDriver, ProgressFromAWorkerNeverMixesTwoRanges) {
 
 TEST(OperationDriver, PromptAnswersAreNormalised) {
   RecordingOwner owner;
-  COperationDriver driver(&owner);
+  OperationDriver driver(&owner);
   // No handler: the answer stored last, 0 on a fresh object.
   PromptAnswer fresh = driver.AskWritableFile("info", true);
   EXPECT_EQ(fresh.answer, 0);
@@ -152,7 +152,7 @@ TEST(OperationDriver, PromptAnswersAreNormalised) {
 
 TEST(OperationDriver, InstanceTagNamesThisObject) {
   RecordingOwner owner;
-  COperationDriver driver(&owner);
+  OperationDriver driver(&owner);
   EXPECT_EQ(driver.instance_tag().rfind("~_~", 0), 0u);
   EXPECT_EQ(driver.instance_tag().find('/'), std::string::npos);
 }

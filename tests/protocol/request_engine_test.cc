@@ -44,13 +44,13 @@ FakeReply Cooperative(int connection, int, const std::vector<uint8_t>& request) 
   return ExistsAnswer();
 }
 
-class CountingTransfers : public IFileTransferManager {
+class CountingTransfers : public TransferManager {
  public:
   void CloseAllTransferConnections() override { ++closes; }
   int closes = 0;
 };
 
-class NullOwner : public IDriverOwner {
+class NullOwner : public DriverOwner {
  public:
   void RaiseEvent(SdkEvent event) override { events.push_back(event); }
   std::vector<SdkEvent> events;
@@ -59,7 +59,7 @@ class NullOwner : public IDriverOwner {
 class RequestEngineTest : public ::testing::Test {
  protected:
   RequestEngineTest()
-      : engine_(driver_, nullptr, nullptr, std::unique_ptr<IFileTransferManager>(transfers_)) {}
+      : engine_(driver_, nullptr, nullptr, std::unique_ptr<TransferManager>(transfers_)) {}
 
   int32_t Connect(const FakeServer& server) {
     ConnectSettings settings;
@@ -118,7 +118,7 @@ class RequestEngineTest : public ::testing::Test {
   }
 
   NullOwner owner_;
-  COperationDriver driver_{&owner_};
+  OperationDriver driver_{&owner_};
   CountingTransfers* transfers_ = new CountingTransfers();
   CRequestEngine engine_;
   std::string description_;
@@ -424,7 +424,7 @@ TEST(RequestEngineCaFile, IsDeletedWithTheEngine) {
   ssl.mode = 2;
   server.SetHello(0, ssl);
   NullOwner owner;
-  COperationDriver driver(&owner);
+  OperationDriver driver(&owner);
   const std::string ca_file = folder.Child("ca.pem");
   {
     CRequestEngine engine(driver, nullptr, std::make_unique<CaFileOnlySsl>(folder.path()));

@@ -33,13 +33,13 @@ std::string ExistsRequestHex(const std::string& path) {
   return Hex(Wire().Byte(0x34).Str(path).bytes());
 }
 
-class CountingTransfers : public IFileTransferManager {
+class CountingTransfers : public TransferManager {
  public:
   void CloseAllTransferConnections() override { ++closes; }
   int closes = 0;
 };
 
-class CountingOwner : public IDriverOwner {
+class CountingOwner : public DriverOwner {
  public:
   void RaiseEvent(SdkEvent event) override {
     if (event == SdkEvent::kPercentDone) ++percent_events;
@@ -57,7 +57,7 @@ class RequestScopeTest : public ::testing::Test {
  protected:
   RequestScopeTest()
       : server_(Cooperative),
-        engine_(driver_, nullptr, nullptr, std::unique_ptr<IFileTransferManager>(transfers_)) {}
+        engine_(driver_, nullptr, nullptr, std::unique_ptr<TransferManager>(transfers_)) {}
 
   void ConnectAndLogIn() {
     ConnectSettings settings;
@@ -82,7 +82,7 @@ class RequestScopeTest : public ::testing::Test {
   }
 
   CountingOwner owner_;
-  COperationDriver driver_{&owner_};
+  OperationDriver driver_{&owner_};
   FakeServer server_;
   CountingTransfers* transfers_ = new CountingTransfers();
   CRequestEngine engine_;

@@ -82,7 +82,7 @@ class SdkObjectTest : public ::testing::Test {
     EXPECT_EQ(point_->Advise(sink, &cookie), S_OK);
     return cookie;
   }
-  COperationDriver& driver() { return static_cast<CQorSDK*>(sdk_)->driver(); }
+  OperationDriver& driver() { return static_cast<CQorSDK*>(sdk_)->driver(); }
 
   // The batch as the caller reads it through the interface.
   std::vector<ReportLine> ReadBatch() {

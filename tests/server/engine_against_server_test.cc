@@ -15,7 +15,7 @@
 namespace qorv::server::testing {
 namespace {
 
-class NoEvents : public IDriverOwner {
+class NoEvents : public DriverOwner {
  public:
   void RaiseEvent(SdkEvent) override {}
 };
@@ -81,7 +81,7 @@ class EngineTest : public ServerTest {
   }
 
   NoEvents owner_;
-  COperationDriver driver_{&owner_};
+  OperationDriver driver_{&owner_};
   CRequestEngine engine_{driver_};
   bool canceled_ = false;
   std::string description_;

@@ -8,9 +8,9 @@
 
 #include "platform/com/boundary_guard.h"
 #include "platform/com/module_loader.h"
+#include "platform/com/mutex.h"
 #include "platform/com/registry_file.h"
 #include "platform/com/text_convert.h"
-#include "platform/com/mutex.h"
 
 namespace qorv::platform {
 namespace {

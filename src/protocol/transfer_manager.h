@@ -1,14 +1,14 @@
 // The file-transfer manager as the request engine sees it. The manager
 // itself (transfer connections, threads, batches) lives in the transfer
 // layer, above this one, and implements this interface; the engine owns it.
-#ifndef QORV_PROTOCOL_FILE_TRANSFER_MANAGER_H_
-#define QORV_PROTOCOL_FILE_TRANSFER_MANAGER_H_
+#ifndef QORV_PROTOCOL_TRANSFER_MANAGER_H_
+#define QORV_PROTOCOL_TRANSFER_MANAGER_H_
 
 namespace qorv {
 
-class IFileTransferManager {
+class TransferManager {
  public:
-  virtual ~IFileTransferManager() = default;
+  virtual ~TransferManager() = default;
 
   // Closes every open transfer connection. Called whenever the main
   // connection is closed after a transport failure or before a reconnect.
@@ -17,11 +17,11 @@ class IFileTransferManager {
 
 // The manager of an engine that moves no file bodies: it holds no
 // connections, so there is nothing to close.
-class NoFileTransferManager : public IFileTransferManager {
+class NoTransferManager : public TransferManager {
  public:
   void CloseAllTransferConnections() override {}
 };
 
 }  // namespace qorv
 
-#endif  // QORV_PROTOCOL_FILE_TRANSFER_MANAGER_H_
+#endif  // QORV_PROTOCOL_TRANSFER_MANAGER_H_
