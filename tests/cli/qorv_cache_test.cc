@@ -33,11 +33,20 @@ class BigProjectServer {
     // Imported from a local folder: one change for all the files.
     const fs::path source = folder_.Child("source");
     for (int p = 0; p < kProjects; ++p) {
-      const fs::path project = source / ("P" + std::to_string(p));
+      // Appended piece by piece: "P" + std::to_string(p) trips a false
+      // -Wrestrict of GCC 12 at -O3.
+      std::string project_name = "P";
+      project_name += std::to_string(p);
+      const fs::path project = source / project_name;
       fs::create_directories(project);
       for (int f = 0; f < kFilesPerProject; ++f) {
-        testing::WriteTextFile((project / ("f" + std::to_string(f) + ".txt")).string(),
-                               "file " + std::to_string(f) + "\n");
+        std::string file_name = "f";
+        file_name += std::to_string(f);
+        file_name += ".txt";
+        std::string content = "file ";
+        content += std::to_string(f);
+        content += "\n";
+        testing::WriteTextFile((project / file_name).string(), content);
       }
     }
     {
