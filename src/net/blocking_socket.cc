@@ -98,64 +98,50 @@ int32_t CBlockingSocket::WaitFor(StreamWait wait) {
 
 int32_t CBlockingSocket::SendBytes(const void* buffer, size_t length, const TransferStyle& style) {
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-  size_t sent = 0;
-  bool wait = style.wait_first;
-  StreamWait wanted = StreamWait::kWrite;
-  while (sent < length) {
-    if (wait) {
-      const int32_t code = WaitFor(wanted);
-      if (code != kResultOk) return code;
-    }
-    const StreamResult result =
-        stream().Send(bytes + sent, std::min(length - sent, style.max_piece));
-    switch (result.kind) {
-      case StreamResult::Kind::kDone:
-        sent += result.count;
-        wanted = StreamWait::kWrite;
-        wait = style.wait_first;
-        break;
-      case StreamResult::Kind::kWouldBlock:
-        // A full send buffer, or a TLS stream that must read first.
-        wanted = result.wants;
-        wait = true;
-        break;
-      case StreamResult::Kind::kClosed:
-        return kResultPeerClosed;
-      case StreamResult::Kind::kFailed:
-        RecordStreamFailure(result, "send", style.channel_send_call);
-        return kResultSocketError;
-    }
-  }
-  return kResultOk;
+  return MoveBytes(StreamWait::kWrite, length, style, [&](size_t done) {
+    return stream().Send(bytes + done, std::min(length - done, style.max_piece));
+  });
 }
 
 int32_t CBlockingSocket::ReceiveBytes(void* buffer, size_t length, const TransferStyle& style) {
   uint8_t* bytes = static_cast<uint8_t*>(buffer);
-  size_t received = 0;
+  return MoveBytes(StreamWait::kRead, length, style, [&](size_t done) {
+    return stream().Receive(bytes + done, length - done, false);
+  });
+}
+
+template <typename Step>
+int32_t CBlockingSocket::MoveBytes(StreamWait direction, size_t length, const TransferStyle& style,
+                                   Step&& step) {
+  const bool sending = direction == StreamWait::kWrite;
+  size_t done = 0;
   bool wait = style.wait_first;
-  StreamWait wanted = StreamWait::kRead;
-  while (received < length) {
+  StreamWait wanted = direction;
+  while (done < length) {
     // Bytes already inside a layer (deciphered by a TLS stream) do not make
-    // the socket readable; waiting for it then would stall.
-    if (wait && !(wanted == StreamWait::kRead && stream().HasBufferedData())) {
+    // the socket readable; waiting for it then would stall a receive.
+    if (wait && !(!sending && wanted == StreamWait::kRead && stream().HasBufferedData())) {
       const int32_t code = WaitFor(wanted);
       if (code != kResultOk) return code;
     }
-    const StreamResult result = stream().Receive(bytes + received, length - received, false);
+    const StreamResult result = step(done);
     switch (result.kind) {
       case StreamResult::Kind::kDone:
-        received += result.count;
-        wanted = StreamWait::kRead;
+        done += result.count;
+        wanted = direction;
         wait = style.wait_first;
         break;
       case StreamResult::Kind::kWouldBlock:
+        // A full send buffer, an empty receive buffer, or a TLS stream that
+        // must move bytes the other way first.
         wanted = result.wants;
         wait = true;
         break;
       case StreamResult::Kind::kClosed:
         return kResultPeerClosed;
       case StreamResult::Kind::kFailed:
-        RecordStreamFailure(result, "recv", style.channel_receive_call);
+        RecordStreamFailure(result, sending ? "send" : "recv",
+                            sending ? style.channel_send_call : style.channel_receive_call);
         return kResultSocketError;
     }
   }

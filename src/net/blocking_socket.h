@@ -159,6 +159,11 @@ class CBlockingSocket {
   int32_t ReceiveBytes(void* buffer, size_t length, const TransferStyle& style);
 
  private:
+  // The one transfer loop of SendBytes and ReceiveBytes: `step(done)` moves
+  // the next piece in `direction`; a stream that would block is waited for
+  // in the direction it asks for.
+  template <typename Step>
+  int32_t MoveBytes(StreamWait direction, size_t length, const TransferStyle& style, Step&& step);
   // Ends and drops the pushed layers, top first.
   void CloseLayers();
   // Records a stream's failure under `socket_call` or `channel_call`.

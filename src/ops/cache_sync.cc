@@ -37,17 +37,21 @@ ChildrenByParent GroupProjectRecords(const std::vector<ProjectFileListEntry>& re
   return children;
 }
 
-}  // namespace
-
-void MergeProjectTree(CacheModel& model, CacheNode& project,
-                      const std::vector<ProjectFileListEntry>& records) {
+// Walks the server's project records alongside the cache's nodes, from
+// `project` down, with an explicit stack instead of recursion (the depth
+// comes from the server); levels below kMaxMergedTreeDepth are not walked,
+// since the cache's save and release walk the tree recursively. At each
+// node, `level(node, wanted)` sees the upper-cased names the server lists
+// there; `descend(node, name, &next)` gives the node of a listed name to
+// walk next (null: not walked). Either returns false to stop the walk, and
+// the walk then returns false.
+template <class Node, class Level, class Descend>
+bool WalkServerTree(Node& project, const std::vector<ProjectFileListEntry>& records, Level level,
+                    Descend descend) {
   const ChildrenByParent children = GroupProjectRecords(records);
   static const std::vector<std::string> kNone;
-  // An explicit stack instead of recursion: the depth comes from the server.
-  // Levels below kMaxMergedTreeDepth are not taken into the cache, whose
-  // save and release walk the tree recursively.
   struct Pending {
-    CacheNode* node;
+    Node* node;
     std::string relative_key;
     size_t depth;
   };
@@ -59,18 +63,36 @@ void MergeProjectTree(CacheModel& model, CacheNode& project,
     const std::vector<std::string>& names = found == children.end() ? kNone : found->second;
     std::unordered_set<std::string> wanted;
     for (const std::string& name : names) wanted.insert(AsciiUpper(name));
-    model.RetainSubProjects(*node, [&wanted](const CacheNode& sub_project) {
-      return wanted.count(AsciiUpper(sub_project.name())) != 0;
-    });
+    if (!level(*node, wanted)) return false;
     if (depth >= kMaxMergedTreeDepth) continue;
     for (const std::string& name : names) {
-      CacheNode* sub_project = node->AddSubProject(name);
-      if (sub_project == nullptr) continue;  // a name the cache cannot hold
+      Node* next = nullptr;
+      if (!descend(*node, name, &next)) return false;
+      if (next == nullptr) continue;
       const std::string upper = AsciiUpper(name);
       pending.push_back(
-          {sub_project, relative_key.empty() ? upper : relative_key + "/" + upper, depth + 1});
+          {next, relative_key.empty() ? upper : relative_key + "/" + upper, depth + 1});
     }
   }
+  return true;
+}
+
+}  // namespace
+
+void MergeProjectTree(CacheModel& model, CacheNode& project,
+                      const std::vector<ProjectFileListEntry>& records) {
+  WalkServerTree(
+      project, records,
+      [&model](CacheNode& node, const std::unordered_set<std::string>& wanted) {
+        model.RetainSubProjects(node, [&wanted](const CacheNode& sub_project) {
+          return wanted.count(AsciiUpper(sub_project.name())) != 0;
+        });
+        return true;
+      },
+      [](CacheNode& node, const std::string& name, CacheNode** next) {
+        *next = node.AddSubProject(name);  // null: a name the cache cannot hold
+        return true;
+      });
 }
 
 void ApplyFileRecord(const ProjectFileListEntry& record, CacheFileEntry* entry) {
@@ -136,34 +158,18 @@ bool MergeReply(CacheModel& model, const std::string& project_path, SyncMode mod
 // cache cannot hold, say) counts as a change: the locked path sorts it out.
 bool ProjectTreeWouldChange(const CacheNode& project,
                             const std::vector<ProjectFileListEntry>& records) {
-  const ChildrenByParent children = GroupProjectRecords(records);
-  static const std::vector<std::string> kNone;
-  struct Pending {
-    const CacheNode* node;
-    std::string relative_key;
-    size_t depth;
-  };
-  std::vector<Pending> pending = {{&project, "", 0}};
-  while (!pending.empty()) {
-    auto [node, relative_key, depth] = std::move(pending.back());
-    pending.pop_back();
-    const auto found = children.find(relative_key);
-    const std::vector<std::string>& names = found == children.end() ? kNone : found->second;
-    std::unordered_set<std::string> wanted;
-    for (const std::string& name : names) wanted.insert(AsciiUpper(name));
-    for (size_t i = 0; i < node->sub_project_count(); ++i) {
-      if (wanted.count(AsciiUpper(node->sub_project(i).name())) == 0) return true;
-    }
-    if (depth >= kMaxMergedTreeDepth) continue;
-    for (const std::string& name : names) {
-      const CacheNode* sub_project = node->FindSubProject(name);
-      if (sub_project == nullptr) return true;
-      const std::string upper = AsciiUpper(name);
-      pending.push_back(
-          {sub_project, relative_key.empty() ? upper : relative_key + "/" + upper, depth + 1});
-    }
-  }
-  return false;
+  return !WalkServerTree(
+      project, records,
+      [](const CacheNode& node, const std::unordered_set<std::string>& wanted) {
+        for (size_t i = 0; i < node.sub_project_count(); ++i) {
+          if (wanted.count(AsciiUpper(node.sub_project(i).name())) == 0) return false;
+        }
+        return true;
+      },
+      [](const CacheNode& node, const std::string& name, const CacheNode** next) {
+        *next = node.FindSubProject(name);
+        return *next != nullptr;
+      });
 }
 
 // Whether MergeFileList would change the project's file entries.
