@@ -140,6 +140,10 @@ class CRequestEngine {
   const ChannelKey& channel_key() const { return channel_key_; }
   int32_t progress_span() const { return progress_span_; }
   int32_t progress_base() const { return progress_base_; }
+  // Copied into every file phase; all 0 until the SDK's transfer-settings
+  // interface changes them.
+  const TransferSettings& transfer_settings() const { return transfer_settings_; }
+  void set_transfer_settings(const TransferSettings& settings) { transfer_settings_ = settings; }
 
  private:
   friend class RequestScope;
@@ -177,6 +181,7 @@ class CRequestEngine {
   // The file phase of the multi-step request in progress (RequestScope).
   int32_t progress_span_ = 0;
   int32_t progress_base_ = 0;
+  TransferSettings transfer_settings_;
 
   // Saved by the last successful connect.
   ConnectSettings connect_settings_;

@@ -44,7 +44,7 @@ FakeReply Cooperative(int connection, int, const std::vector<uint8_t>& request) 
   return ExistsAnswer();
 }
 
-class CountingTransfers : public TransferManager {
+class CountingTransfers : public NoTransferManager {
  public:
   void CloseAllTransferConnections() override { ++closes; }
   int closes = 0;

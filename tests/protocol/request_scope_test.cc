@@ -33,7 +33,7 @@ std::string ExistsRequestHex(const std::string& path) {
   return Hex(Wire().Byte(0x34).Str(path).bytes());
 }
 
-class CountingTransfers : public TransferManager {
+class CountingTransfers : public NoTransferManager {
  public:
   void CloseAllTransferConnections() override { ++closes; }
   int closes = 0;
