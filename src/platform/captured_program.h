@@ -56,6 +56,8 @@ class CapturedProgram {
 
   const std::string& out() const { return out_; }
   const std::string& err() const { return err_; }
+  // The child's process id; -1 before a start.
+  int64_t process_id() const { return id_; }
 
  private:
   // Reads whatever is available within `timeout_ms`; false when both

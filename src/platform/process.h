@@ -14,6 +14,11 @@ uint32_t TickCountMs();
 
 void SleepMs(uint32_t milliseconds);
 
+// The highest resident memory the process has used so far, in bytes (0 when
+// the system does not tell). Benchmarks report it for the client and the
+// server.
+uint64_t PeakResidentBytes(int64_t process_id);
+
 }  // namespace qorv::platform
 
 #endif  // QORV_PLATFORM_PROCESS_H_

@@ -1,4 +1,7 @@
 #include <sys/syscall.h>
+
+#include <fstream>
+#include <string>
 #include <time.h>
 #include <unistd.h>
 
@@ -24,6 +27,16 @@ void SleepMs(uint32_t milliseconds) {
   delay.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
   while (::nanosleep(&delay, &delay) != 0) {
   }
+}
+
+uint64_t PeakResidentBytes(int64_t process_id) {
+  // "VmHWM:   123456 kB" in /proc/<pid>/status.
+  std::ifstream status("/proc/" + std::to_string(process_id) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoull(line.substr(6)) * 1024u;
+  }
+  return 0;
 }
 
 }  // namespace qorv::platform
