@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "qorvsdk/guids.h"
 #include "sdk/method_call.h"
+#include "transfer/file_transfer_manager.h"
 
 namespace qorv::sdk {
 namespace {
@@ -39,7 +40,13 @@ void RemoveWorkingFolder(const std::string& folder) {
 
 }  // namespace
 
-CQorSDK::CQorSDK() : events_(this, DIID__IQorSDKEvents), driver_(this), engine_(driver_) {}
+// The engine moves file bodies on transfer connections of its own; they
+// are plain connections like the main one (no proxy traversal or SSL setup
+// is given to either yet).
+CQorSDK::CQorSDK()
+    : events_(this, DIID__IQorSDKEvents),
+      driver_(this),
+      engine_(driver_, nullptr, nullptr, std::make_unique<CFileTransferManager>()) {}
 
 CQorSDK::~CQorSDK() {
   // Nothing is sent to the server at the end; the working temporary folder

@@ -1,0 +1,150 @@
+// The upload side of a batch: the files are read into the batch temporary
+// ("SendBig") one after the other, announced with command 64 and sent as
+// one body; the server answers one {transferred, text} per file.
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "local/file_times.h"
+#include "local/qor_exception.h"
+#include "transfer/batch_temporary.h"
+#include "transfer/batch_transfer.h"
+#include "transfer/transfer_commands.h"
+#include "transfer/transfer_exchange.h"
+
+namespace qorv {
+namespace {
+
+// The largest body a batch can announce (an int32 on the wire).
+constexpr uint64_t kMaxBody = static_cast<uint64_t>(std::numeric_limits<int32_t>::max());
+
+enum class Appended { kWhole, kSourceFailed, kTooLarge };
+
+// Appends the whole of `source` to the batch file at `offset`; *copied
+// counts its bytes. A failure to read the source, or a file that would push
+// the body past kMaxBody, takes the batch file back to `offset`. A failure
+// to write the batch file raises.
+Appended AppendFile(BatchContext& context, BatchTemporary& batch_file, uint64_t offset,
+                    platform::OpenFile& source, const std::string& source_path, uint64_t* copied) {
+  uint8_t* buffer = context.channel.scratch();
+  *copied = 0;
+  Appended outcome = Appended::kWhole;
+  for (;;) {
+    size_t read = 0;
+    try {
+      read = context.files.Read(source, source_path, buffer, BodyChannel::kMessageSize);
+    } catch (const CQORException&) {
+      outcome = Appended::kSourceFailed;
+      break;
+    }
+    if (read == 0) break;
+    if (offset + *copied + read > kMaxBody) {
+      outcome = Appended::kTooLarge;
+      break;
+    }
+    context.files.Write(batch_file.file(), batch_file.path(), buffer, read);
+    *copied += read;
+  }
+  if (outcome != Appended::kWhole) {
+    if (batch_file.file().Truncate(offset) != 0 || batch_file.file().Seek(offset) != 0) {
+      throw CQORException::ForCode(kFileErrorBadSeek, batch_file.path());
+    }
+  }
+  return outcome;
+}
+
+}  // namespace
+
+TransferOutcome RunUploadBatch(BatchContext& context, const std::vector<TransferEntry*>& batch) {
+  FailEntries(batch, kTextLocalTempFileFailed);
+  std::optional<BatchTemporary> batch_file;
+  std::vector<TransferEntry*> sending;
+  UploadBatchCommand command;
+  command.login_identity = context.job.login_identity;
+  const double shift = context.job.settings.server_time_offset_hours / 24.0;
+  uint64_t body_size = 0;
+  try {
+    batch_file.emplace(context.files, context.job.temp_directory, "SendBig");
+    for (TransferEntry* entry : batch) {
+      std::unique_ptr<platform::OpenFile> source;
+      double date = 0;
+      try {
+        source = context.files.Open(entry->local_file_name, platform::FileAccess::kRead,
+                                    platform::FileCreation::kOpenExisting,
+                                    platform::FileSharing::kShared);
+        date = FileTimeToLocalDate(context.files.GetLastWriteTime(entry->local_file_name));
+      } catch (const CQORException&) {
+        entry->result_text = kTextOpeningLocalFileFailed;
+        continue;
+      }
+      uint64_t copied = 0;
+      switch (
+          AppendFile(context, *batch_file, body_size, *source, entry->local_file_name, &copied)) {
+        case Appended::kSourceFailed:
+          entry->result_text = kTextOpeningLocalFileFailed;
+          continue;
+        case Appended::kTooLarge:
+          entry->result_text = kTextFileTooLarge;
+          continue;
+        case Appended::kWhole:
+          break;
+      }
+      body_size += copied;
+      entry->size = static_cast<uint32_t>(copied);
+      entry->date = date;
+      entry->result_text = kTextErrorSendingFile;
+      sending.push_back(entry);
+      command.files.push_back({entry->index, static_cast<int32_t>(copied), date - shift});
+    }
+    if (batch_file->file().Seek(0) != 0) {
+      throw CQORException::ForCode(kFileErrorBadSeek, batch_file->path());
+    }
+  } catch (const CQORException& failure) {
+    // The batch file could not be created or written: nothing is sent.
+    for (TransferEntry* entry : sending) entry->result_text = kTextLocalTempFileFailed;
+    return {failure.code(), kTextLocalTempFileFailed};
+  }
+  if (sending.empty()) return {};
+
+  TransferOutcome outcome = SendTransferCommand(context.connection, command);
+  if (outcome.ok()) {
+    BatchTemporary& file = *batch_file;
+    FileLayer& files = context.files;
+    outcome = context.channel.Send(
+        context.connection, static_cast<uint32_t>(body_size),
+        [&file, &files](uint8_t* into, size_t count) -> TransferOutcome {
+          try {
+            while (count > 0) {
+              const size_t read = files.Read(file.file(), file.path(), into, count);
+              if (read == 0) break;
+              into += read;
+              count -= read;
+            }
+          } catch (const CQORException&) {
+            count = 1;
+          }
+          if (count != 0) return {kResultTempFileReadFailed, kTextErrorReadingTempFile};
+          return {};
+        },
+        context.progress);
+  }
+  if (outcome.ok()) outcome = ReceiveTransferMessage(context.connection);
+  std::vector<UploadFileResult> results;
+  if (outcome.ok() && !ReadUploadResults(context.connection.in_message(), sending.size(),
+                                         UsesBlowfish(context.connection), &results)) {
+    outcome = {kResultLocalStoreFailed, kTextBatchMismatch};
+  }
+  if (!outcome.ok()) {
+    context.connection.Close();
+    FailEntries(sending, outcome.text);
+    return outcome;
+  }
+  for (size_t i = 0; i < sending.size(); ++i) {
+    sending[i]->result = results[i].transferred ? 1 : 0;
+    sending[i]->result_text = results[i].text;
+  }
+  return {};
+}
+
+}  // namespace qorv
