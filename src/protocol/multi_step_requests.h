@@ -9,7 +9,8 @@
 // The operations fill one record per file, run the request, and read each
 // record back: its status and description, and the command's reply fields.
 // A request returns its result (also in status->result); per-file failures
-// do not change it.
+// do not change it. A request that ends early (refused, canceled, or not
+// started) leaves the files it did not reach as they were.
 #ifndef QORV_PROTOCOL_MULTI_STEP_REQUESTS_H_
 #define QORV_PROTOCOL_MULTI_STEP_REQUESTS_H_
 
