@@ -13,6 +13,16 @@ std::optional<std::string> OptionOrVariable(const OptionValues& options, const c
   return value;
 }
 
+// --size-mode: exactly one of the digits 0, 1 and 2.
+bool ParseSizeMode(const std::string& text, int32_t* size_mode, std::string* error) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '2') {
+    *size_mode = text[0] - '0';
+    return true;
+  }
+  *error = "--size-mode takes 0, 1 or 2, not \"" + text + "\"";
+  return false;
+}
+
 }  // namespace
 
 const std::vector<OptionGroup>& GlobalOptionGroups() {
@@ -34,6 +44,16 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
             "A user key file for an enciphered server; may\nbe repeated (the first that "
             "matches server and\nuser is used)."},
            {"temp-dir", 0, "DIR", "The folder for the SDK's temporary files."},
+       }},
+      {"Transfer options",
+       {
+           {"zip", 0, nullptr,
+            "Ask for compressed file bodies (accepted; they\ntravel plain until compression "
+            "is supported)."},
+           {"delta", 0, nullptr,
+            "Allow large files to travel as deltas (accepted;\nthey travel whole until deltas "
+            "are supported)."},
+           {"size-mode", 0, "N", "The batch limit and delta threshold: 0, 1 or 2\n(default 0)."},
        }},
       {"Output options",
        {
@@ -90,6 +110,11 @@ bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& 
   }
   result.key_files = options.Values("key-file");
   result.temp_directory = options.Value("temp-dir").value_or("");
+  result.transfer.compressed = options.Has("zip");
+  result.transfer.delta = options.Has("delta");
+  if (auto size_mode = options.Value("size-mode")) {
+    if (!ParseSizeMode(*size_mode, &result.transfer.size_mode, error)) return false;
+  }
   result.module = OptionOrVariable(options, "module", environment, kModuleVariable).value_or("");
   result.json = options.Has("json");
   result.quiet = options.Has("quiet");

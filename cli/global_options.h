@@ -6,6 +6,7 @@
 #ifndef QORV_CLI_GLOBAL_OPTIONS_H_
 #define QORV_CLI_GLOBAL_OPTIONS_H_
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -25,6 +26,15 @@ inline constexpr char kPasswordVariable[] = "QORV_PASSWORD";
 inline constexpr char kProxyVariable[] = "QORV_PROXY";
 inline constexpr char kModuleVariable[] = "QORV_MODULE";
 
+// The SDK object's transfer settings (IQORVTransferSettings): --zip,
+// --delta and --size-mode N. All 0 unless given.
+struct TransferOptions {
+  bool compressed = false;
+  bool delta = false;
+  int32_t size_mode = 0;
+  bool operator==(const TransferOptions&) const = default;
+};
+
 struct GlobalOptions {
   std::optional<ServerAddress> server;
   std::string user;
@@ -33,6 +43,7 @@ struct GlobalOptions {
   ProxySettings proxy;
   std::vector<std::string> key_files;
   std::string temp_directory;
+  TransferOptions transfer;
   std::string module;  // given by --module or QORV_MODULE; empty otherwise
   bool json = false;
   bool quiet = false;
@@ -56,7 +67,8 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const char* n
 
 // Reads the global options, an option winning over its environment
 // variable. An empty variable counts as not set. False with a message for a
-// bad server address or proxy URL or conflicting prompt answers.
+// bad server address or proxy URL, a size mode other than 0, 1 or 2, or
+// conflicting prompt answers.
 bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& environment,
                           GlobalOptions* globals, std::string* error);
 

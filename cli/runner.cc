@@ -328,6 +328,9 @@ Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io)
   raw_session = session.get();
 
   if (!globals.temp_directory.empty()) session->SetTempDirectory(globals.temp_directory);
+  if (Outcome settings = session->ApplyTransferSettings(globals.transfer); !settings.ok()) {
+    return settings;
+  }
   Outcome step = session->Connect(*globals.server, globals.proxy);
   if (!step.ok()) {
     step.cause = ConnectCause(step, globals);

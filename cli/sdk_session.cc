@@ -176,6 +176,24 @@ void SdkSession::SetTempDirectory(const std::string& directory) {
   sdk_->SetTempDirectory(text.get());
 }
 
+Outcome SdkSession::ApplyTransferSettings(const TransferOptions& transfer) {
+  if (transfer == TransferOptions()) return Outcome::Success();
+  ComPtr<IQORVTransferSettings> settings;
+  HRESULT hr =
+      sdk_->QueryInterface(IID_IQORVTransferSettings, reinterpret_cast<void**>(settings.Receive()));
+  if (FAILED(hr)) return Outcome::FailedCall("QueryInterface(IQORVTransferSettings)", hr);
+  if (FAILED(hr = settings->put_CompressedTransfer(transfer.compressed ? 1 : 0))) {
+    return Outcome::FailedCall("put_CompressedTransfer", hr);
+  }
+  if (FAILED(hr = settings->put_DeltaAllowed(transfer.delta ? 1 : 0))) {
+    return Outcome::FailedCall("put_DeltaAllowed", hr);
+  }
+  if (FAILED(hr = settings->put_SizeMode(transfer.size_mode))) {
+    return Outcome::FailedCall("put_SizeMode", hr);
+  }
+  return Outcome::Success();
+}
+
 Outcome SdkSession::Connect(const ServerAddress& server, const ProxySettings& proxy) {
   if (interrupted()) return Outcome::Interrupted();
   Bstr host(server.host), proxy_host(proxy.host), proxy_user(proxy.user),

@@ -13,9 +13,11 @@
 #include "cli/com_ptr.h"
 #include "cli/endpoints.h"
 #include "cli/event_sink.h"
+#include "cli/global_options.h"
 #include "cli/outcome.h"
 #include "qorvsdk/host.h"
 #include "qorvsdk/sdk.h"
+#include "qorvsdk/transfer_settings.h"
 
 namespace qorv::cli {
 
@@ -54,6 +56,10 @@ class SdkSession {
   void ForwardInterrupt();
 
   void SetTempDirectory(const std::string& directory);
+  // Puts the settings into the object's IQORVTransferSettings. Nothing is
+  // asked of the object when every setting is 0, its default, so a module
+  // without the interface still serves the plain commands.
+  Outcome ApplyTransferSettings(const TransferOptions& transfer);
   Outcome Connect(const ServerAddress& server, const ProxySettings& proxy);
   // `must_change_password` is set when the server asks for a new password.
   Outcome Login(const std::string& user, const std::string& password, const std::string& database,

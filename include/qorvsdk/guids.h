@@ -22,6 +22,10 @@ inline constexpr IID DIID__IQorSDKEvents = {
 // {ECA79881-7EEE-46CE-A459-DBE26055C8B2}
 inline constexpr IID IID_IQORVSDK = {
     0xECA79881, 0x7EEE, 0x46CE, {0xA4, 0x59, 0xDB, 0xE2, 0x60, 0x55, 0xC8, 0xB2}};
+// The SDK object's transfer settings (qorvsdk/transfer_settings.h).
+// {6931A517-118B-4305-A543-DEF9FAB64EF0}
+inline constexpr IID IID_IQORVTransferSettings = {
+    0x6931A517, 0x118B, 0x4305, {0xA5, 0x43, 0xDE, 0xF9, 0xFA, 0xB6, 0x4E, 0xF0}};
 
 // {302F24DA-E394-49F5-B04F-83AEC4B5730B}
 inline constexpr IID IID_IQORVAddFileSet = {

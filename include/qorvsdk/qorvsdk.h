@@ -11,5 +11,6 @@
 #include "qorvsdk/items.h"
 #include "qorvsdk/result_codes.h"
 #include "qorvsdk/sdk.h"
+#include "qorvsdk/transfer_settings.h"
 
 #endif  // QORVSDK_QORVSDK_H_

@@ -60,8 +60,8 @@ int32_t CRequestEngine::RunSingleStep(CommandCode code,
 }
 
 int32_t CRequestEngine::RunRecord(RequestRecord& record) {
-  platform::RunOnWorkerThread([&record] { RunRequestRoutine(record); }, &record.status,
-                              &record.description);
+  runner_failed_ = platform::RunOnWorkerThread([&record] { RunRequestRoutine(record); },
+                                               &record.status, &record.description) != 0;
   if (IsTransportFailure(record.status)) CloseConnections();
   return record.status;
 }

@@ -154,7 +154,9 @@ class CRequestEngine {
                         RequestStatus* status);
 
   // Runs the record on a worker thread; closes the connections after a
-  // transport failure. Returns the record's status.
+  // transport failure. Returns the record's status. Sets runner_failed_
+  // when the worker-thread runner returned -1 (the thread could not be
+  // created or ended abnormally; the status is then 12008).
   int32_t RunRecord(RequestRecord& record);
   // Reply conversion of a request's last exchange: Canceled, finished flag,
   // description, cancel flag cleared, status->result. Returns the result.
@@ -178,6 +180,7 @@ class CRequestEngine {
   bool busy_ = false;
   bool finished_ = false;
   bool keep_alive_ = false;
+  bool runner_failed_ = false;
   // The file phase of the multi-step request in progress (RequestScope).
   int32_t progress_span_ = 0;
   int32_t progress_base_ = 0;

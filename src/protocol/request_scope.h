@@ -58,6 +58,12 @@ class RequestScope {
         status);
   }
 
+  // True when the worker-thread runner of the last command returned -1: the
+  // thread could not be created or ended abnormally, and the result is
+  // 12008. The multi-step requests give every file of that command its own
+  // text then.
+  bool runner_failed() const { return engine_.runner_failed_; }
+
   // The engine's file-transfer manager, for the file phase.
   TransferManager& transfer_manager() { return engine_.transfer_manager(); }
 

@@ -7,8 +7,10 @@
 #include "qorvsdk/guids.h"
 #include "qorvsdk/items.h"
 #include "qorvsdk/sdk.h"
+#include "qorvsdk/transfer_settings.h"
 
 QORV_INTERFACE_ID(IQORVSDK, IID_IQORVSDK);
+QORV_INTERFACE_ID(IQORVTransferSettings, IID_IQORVTransferSettings);
 QORV_INTERFACE_ID(_IQorSDKEvents, DIID__IQorSDKEvents);
 
 QORV_INTERFACE_ID(IQORVAddFile, IID_IQORVAddFile);

@@ -1,6 +1,9 @@
-// The SDK object (coclass QORVSDK): the dual interface IQORVSDK, the outgoing
-// event interface _IQorSDKEvents through one connection point, and
-// ISupportErrorInfo for IQORVSDK only. Aggregation is supported.
+// The SDK object (coclass QORVSDK): the dual interface IQORVSDK, the dual
+// interface IQORVTransferSettings, the outgoing event interface
+// _IQorSDKEvents through one connection point, and ISupportErrorInfo for
+// IQORVSDK only. Aggregation is supported. One IDispatch serves the members
+// of both dual interfaces (IQORVSDK's DISPIDs 1 to 57, the settings' from
+// 101), whichever of the two it is reached through.
 //
 // The object lives in the apartment of the thread that creates it. It owns a
 // hidden notification window on that thread: whoever raises an event (the
@@ -29,7 +32,9 @@
 #include "protocol/operation_driver.h"
 #include "protocol/request_engine.h"
 #include "qorvsdk/sdk.h"
+#include "qorvsdk/transfer_settings.h"
 #include "sdk/sdk_dispatch_table.h"
+#include "sdk/transfer_settings_dispatch_table.h"
 
 namespace qorv::sdk {
 
@@ -40,10 +45,11 @@ inline constexpr uint32_t kNotificationMessage = platform::kWmUser + 101;
 inline constexpr char kNotificationWindowClass[] = "Brastovik_QORVSS5.1_QorSDK";
 inline constexpr char kNotificationWindowName[] = "Brastovik_QORVSS5.1_QorSDKWindow";
 
-class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl<IQORVSDK>,
-                                                 platform::SupportErrorInfoFor<IQORVSDK>,
-                                                 IConnectionPointContainer>,
-                      public DriverOwner {
+class CQorSDK final
+    : public platform::ComObject<
+          CQorSDK, platform::DispatchImpl<IQORVSDK>, platform::DispatchImpl<IQORVTransferSettings>,
+          platform::SupportErrorInfoFor<IQORVSDK>, IConnectionPointContainer>,
+      public DriverOwner {
  public:
   static constexpr bool kAggregatable = true;
 
@@ -59,6 +65,20 @@ class CQorSDK final : public platform::ComObject<CQorSDK, platform::DispatchImpl
 
   // DriverOwner: raises the event on the creating thread through the window.
   void RaiseEvent(SdkEvent event) override;
+
+  // IDispatch of both dual interfaces (qor_sdk_transfer_settings.cc).
+  HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale,
+                        DISPID* dispids) override;
+  HRESULT Invoke(DISPID dispid, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
+                 VARIANT* result, EXCEPINFO* exception, UINT* argument_error) override;
+
+  // IQORVTransferSettings: the engine's transfer settings.
+  HRESULT get_CompressedTransfer(LONG* value) override;
+  HRESULT put_CompressedTransfer(LONG value) override;
+  HRESULT get_DeltaAllowed(LONG* value) override;
+  HRESULT put_DeltaAllowed(LONG value) override;
+  HRESULT get_SizeMode(LONG* value) override;
+  HRESULT put_SizeMode(LONG value) override;
 
   // IQORVSDK
   HRESULT ConnectToServer(BSTR ServerIP, LONG ServerPort, VARIANT_BOOL* ConnectedToServer,

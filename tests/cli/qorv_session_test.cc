@@ -85,6 +85,21 @@ TEST_F(QorvSessionTest, JsonIsOneDocumentWithDataAndReportLines) {
       << run.out;
 }
 
+// The transfer settings go into the SDK object before the connect: a put the
+// object refused would end the run as an internal failure.
+TEST_F(QorvSessionTest, TransferOptionsAreAcceptedAndCheckedBeforeAnythingConnects) {
+  QorvRun run = Run({"--zip", "--delta", "--size-mode", "2", "ls", "Game"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "src/\n")) << run.out;
+
+  for (const char* bad : {"3", "-1", "1x", ""}) {
+    run = Run({"--size-mode", bad, "ls"});
+    EXPECT_EQ(run.exit_code, 2) << bad;
+    EXPECT_TRUE(Contains(run.err, "--size-mode takes 0, 1 or 2")) << run.err;
+    EXPECT_FALSE(Contains(run.err, "Connecting")) << run.err;
+  }
+}
+
 TEST_F(QorvSessionTest, InfoOfAProjectAndOfAFile) {
   QorvRun run = Run({"info", kSampleVersionedFile});
   ASSERT_EQ(run.exit_code, 0) << run.err;

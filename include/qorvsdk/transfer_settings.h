@@ -1,0 +1,41 @@
+// IQORVTransferSettings: the second dual interface of the SDK object (reached
+// by QueryInterface on it, or by name through its IDispatch), with the
+// settings its file transfers use. Each property is 0 when the object is
+// made and holds for every later operation of that object.
+//
+// - CompressedTransfer (0 or 1): file bodies travel compressed.
+// - DeltaAllowed (0 or 1): a large single file may travel as a delta against
+//   its previous version.
+// - SizeMode (0, 1 or 2): the batch limit and the delta threshold.
+// A put of any other value returns E_INVALIDARG and changes nothing.
+//
+// Until compressed and delta bodies are supported, a set flag is accepted
+// and stored, and bodies travel in their plain form.
+#ifndef QORVSDK_TRANSFER_SETTINGS_H_
+#define QORVSDK_TRANSFER_SETTINGS_H_
+
+#include "qorvsdk/comtypes.h"
+#include "qorvsdk/guids.h"
+
+#ifdef __cplusplus
+
+// The DISPIDs follow the 57 methods of IQORVSDK, whose numbering they leave
+// alone; the SDK object's IDispatch serves both interfaces.
+enum QorvTransferSettingsDispid {
+  DISPID_CompressedTransfer = 101,
+  DISPID_DeltaAllowed = 102,
+  DISPID_SizeMode = 103,
+};
+
+struct IQORVTransferSettings : IDispatch {
+  virtual HRESULT get_CompressedTransfer(LONG* value) = 0;  // DISPID 101
+  virtual HRESULT put_CompressedTransfer(LONG value) = 0;
+  virtual HRESULT get_DeltaAllowed(LONG* value) = 0;  // DISPID 102
+  virtual HRESULT put_DeltaAllowed(LONG value) = 0;
+  virtual HRESULT get_SizeMode(LONG* value) = 0;  // DISPID 103
+  virtual HRESULT put_SizeMode(LONG value) = 0;
+};
+
+#endif  // __cplusplus
+
+#endif  // QORVSDK_TRANSFER_SETTINGS_H_
