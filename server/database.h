@@ -138,6 +138,8 @@ class Database {
   // BodyReader's access: stored piece number `piece` of a content (empty
   // past its end); 40303 when the content has gone meanwhile.
   StoreStatus ReadContentPiece(const ContentLocation& location, int64_t piece, std::string* bytes);
+  // The store's clock now: the date command 65 sends in file-time mode 0.
+  OleMs CurrentTime();
   // The latest version of a live file: the old version of a delta upload.
   StoreStatus LatestVersion(std::string_view path, VersionInfo* info);
 

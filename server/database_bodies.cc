@@ -146,6 +146,15 @@ StoreStatus Database::ReadContentPiece(const ContentLocation& location, int64_t 
   });
 }
 
+OleMs Database::CurrentTime() {
+  OleMs now = 0;
+  Guarded([&] {
+    now = impl_->Now();
+    return StoreStatus::Ok();
+  });
+  return now;
+}
+
 StoreStatus Database::ReadBody(int64_t version_record, Eol eol, std::string* bytes) {
   bytes->clear();
   std::unique_ptr<BodyReader> reader;
