@@ -17,22 +17,6 @@ using Md5Digest = std::array<uint8_t, 16>;
 
 Md5Digest Md5Of(std::string_view bytes);
 
-// Turns CR LF pairs and lone CRs into LF across pieces: a CR that ends a
-// piece waits for the next piece's first byte.
-class TextNormaliser {
- public:
-  // Appends the normalised form of `piece` to *out.
-  void Feed(std::string_view piece, std::string* out);
-  // The end of the body: a CR still waiting becomes an LF.
-  void Finish(std::string* out);
-
- private:
-  bool pending_cr_ = false;
-};
-
-// Every stored LF becomes the requested ending (text only).
-void AppendDelivered(std::string_view stored, Eol eol, std::string* out);
-
 // Fed with stored pieces in order: the stored size, the LF count and the
 // MD5 of the bytes delivered in each line-ending mode (all three equal for
 // binary content), so that status queries never read the content.
