@@ -72,9 +72,9 @@ void ApplyConfirmation(CommandContext& context, const PendingConfirmation& pendi
                        const uint8_t* payload, size_t size) {
   for (size_t i = 0; i < pending.recorded.size() && 4 * (i + 1) <= size; ++i) {
     const uint8_t* value = payload + 4 * i;
-    const int32_t confirmed = static_cast<int32_t>(
-        (uint32_t{value[0]} << 24) | (uint32_t{value[1]} << 16) | (uint32_t{value[2]} << 8) |
-        uint32_t{value[3]});
+    const int32_t confirmed =
+        static_cast<int32_t>((uint32_t{value[0]} << 24) | (uint32_t{value[1]} << 16) |
+                             (uint32_t{value[2]} << 8) | uint32_t{value[3]});
     if (confirmed != kConfirmBodyNotReceived || pending.recorded[i].empty()) continue;
     // No file stays checked out without its local copy.
     UndoResult ignored;

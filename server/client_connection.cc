@@ -44,8 +44,7 @@ bool TakeConfirmation(FrameChannel& channel, CommandContext& context, bool* sent
 // Answers request frames until the peer closes, a transfer fails, the
 // server stops or a fault hook drops the connection. A connection whose
 // first request is a transfer command is a transfer connection from then on.
-void ServeRequests(FrameChannel& channel, const ServerServices& services,
-                   ConnectionState& state) {
+void ServeRequests(FrameChannel& channel, const ServerServices& services, ConnectionState& state) {
   CommandContext context{services.data, services.sessions, state};
   bool first = true;
   while (channel.Receive()) {

@@ -77,8 +77,7 @@ StoreStatus HandleSetLatestOnly(CommandContext& context, RequestReader& request,
 // Commands that issue transfer names or take uploaded bodies
 // (body_commands.cc).
 StoreStatus HandleGetFiles(CommandContext& context, RequestReader& request, ReplyFields& reply);
-StoreStatus HandleGetAtVersion(CommandContext& context, RequestReader& request,
-                               ReplyFields& reply);
+StoreStatus HandleGetAtVersion(CommandContext& context, RequestReader& request, ReplyFields& reply);
 StoreStatus HandleGetAtDate(CommandContext& context, RequestReader& request, ReplyFields& reply);
 StoreStatus HandleAddFiles(CommandContext& context, RequestReader& request, ReplyFields& reply);
 

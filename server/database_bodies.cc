@@ -83,7 +83,8 @@ StoredContent DatabaseImpl::StoreContentFrom(BodySource& source, bool is_text) {
   if (!pending.empty()) write_chunk(pending);
 
   const ContentDigests::Result result = digests.Finish();
-  db_->Prepare("UPDATE contents SET lf_count = ?, md5_cr = ?, md5_lf = ?, md5_crlf = ? WHERE id = ?")
+  db_->Prepare(
+         "UPDATE contents SET lf_count = ?, md5_cr = ?, md5_lf = ?, md5_crlf = ? WHERE id = ?")
       .Bind(1, result.lf_count)
       .BindBlob(2, DigestBlob(result.delivered_md5[static_cast<int>(Eol::kCr)]))
       .BindBlob(3, DigestBlob(result.delivered_md5[static_cast<int>(Eol::kLf)]))
@@ -94,8 +95,8 @@ StoredContent DatabaseImpl::StoreContentFrom(BodySource& source, bool is_text) {
   return stored;
 }
 
-StoreStatus Database::OpenBody(int64_t version_record, Eol eol,
-                               std::unique_ptr<BodyReader>* reader, VersionInfo* info) {
+StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<BodyReader>* reader,
+                               VersionInfo* info) {
   return Guarded([&] {
     SqliteStatement query = impl_->db().Prepare(
         "SELECT v.version, v.content_id, c.chunked FROM versions v "
@@ -131,8 +132,8 @@ StoreStatus Database::ReadContentPiece(const ContentLocation& location, int64_t 
                         "#" + std::to_string(location.content_id));
     }
     if (location.chunked) {
-      SqliteStatement chunk = impl_->db().Prepare(
-          "SELECT data FROM content_chunks WHERE content_id = ? AND seq = ?");
+      SqliteStatement chunk =
+          impl_->db().Prepare("SELECT data FROM content_chunks WHERE content_id = ? AND seq = ?");
       chunk.Bind(1, location.content_id).Bind(2, piece);
       if (chunk.Step()) *bytes = chunk.Blob(0);
       return StoreStatus::Ok();

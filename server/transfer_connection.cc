@@ -67,9 +67,8 @@ class UploadSink {
       if (started_) {
         UploadEntry& done = entries_[current_];
         if (file_.Close() != 0 && done.failure.empty()) {
-          done.failure = MakeStatus(kStatusStoreError, kFormatStoreError,
-                                    "cannot close a spool file")
-                             .text;
+          done.failure =
+              MakeStatus(kStatusStoreError, kFormatStoreError, "cannot close a spool file").text;
         }
         if (!done.failure.empty()) done.file.reset();
         ++current_;

@@ -118,8 +118,9 @@ class ServerTransferTest : public ServerTest {
   }
 
   // Command 40 for one file per (index, path); the per-entry results.
-  std::vector<int32_t> Add(TestClient& client, const std::vector<std::pair<int32_t, std::string>>&
-                                                   entries, int32_t type = 0) {
+  std::vector<int32_t> Add(TestClient& client,
+                           const std::vector<std::pair<int32_t, std::string>>& entries,
+                           int32_t type = 0) {
     Reply reply = client.Call(40, [&](COutMessage& out) {
       out.AppendString("added");
       out.AppendInt32(2);
@@ -378,8 +379,7 @@ TEST_F(ServerTransferTest, ConfirmationReleasesUndeliveredCheckoutsAndASkippedOn
   MustAdd("$/P/b.txt", "b\n");
   auto client = LoggedIn();
   std::vector<std::string> names;
-  ASSERT_EQ(CheckOut(*client, {"$/P/a.txt", "$/P/b.txt"}, &names),
-            (std::vector<int32_t>{0, 0}));
+  ASSERT_EQ(CheckOut(*client, {"$/P/a.txt", "$/P/b.txt"}, &names), (std::vector<int32_t>{0, 0}));
   EXPECT_FALSE(names[0].empty());
   // The confirmation: a delivered, b not received (19000).
   client->out().Reset();
@@ -438,9 +438,11 @@ TEST_F(ServerTransferTest, CheckInTakesTheBodyOfEachEntryIndex) {
     out.AppendBool(false);
     out.AppendString("commit");
     out.AppendInt32(4);
-    for (const auto& [path, uploaded, index] : std::vector<std::tuple<std::string, bool, int32_t>>{
-             {"$/P/c.txt", true, 2}, {"$/P/b.txt", false, 1}, {"$/P/a.txt", true, 0},
-             {"$/P/a.txt", true, 7}}) {
+    for (const auto& [path, uploaded, index] :
+         std::vector<std::tuple<std::string, bool, int32_t>>{{"$/P/c.txt", true, 2},
+                                                             {"$/P/b.txt", false, 1},
+                                                             {"$/P/a.txt", true, 0},
+                                                             {"$/P/a.txt", true, 7}}) {
       out.AppendString(path);
       out.AppendBool(uploaded);
       out.AppendInt32(index);

@@ -87,8 +87,7 @@ TEST_F(StoreBodiesTest, FirstFormatFileIsMigratedAndItsBodiesRead) {
   directory_.reset();
   {
     std::string error;
-    std::unique_ptr<SqliteDb> raw =
-        SqliteDb::Open((data_ / "Main.qordb").string(), false, &error);
+    std::unique_ptr<SqliteDb> raw = SqliteDb::Open((data_ / "Main.qordb").string(), false, &error);
     ASSERT_TRUE(raw) << error;
     // Back to the first format: the body whole in contents.data.
     raw->Exec(
@@ -112,8 +111,7 @@ TEST_F(StoreBodiesTest, FirstFormatFileIsMigratedAndItsBodiesRead) {
   directory_.reset();
   {
     std::string error;
-    std::unique_ptr<SqliteDb> raw =
-        SqliteDb::Open((data_ / "Main.qordb").string(), false, &error);
+    std::unique_ptr<SqliteDb> raw = SqliteDb::Open((data_ / "Main.qordb").string(), false, &error);
     ASSERT_TRUE(raw) << error;
     raw->Exec("UPDATE settings SET value = '99' WHERE key = 'schema_version'");
   }
