@@ -1,92 +1,69 @@
 #include "server/client_connection.h"
 
-#include <algorithm>
 #include <exception>
-#include <memory>
-#include <vector>
 
-#include "net/blowfish_message.h"
-#include "net/cancelable_socket.h"
-#include "net/handshake.h"
-#include "platform/process.h"
+#include "net/command_list.h"
 #include "qorvsdk/result_codes.h"
+#include "server/checkout_confirmation.h"
 #include "server/command_context.h"
+#include "server/frame_channel.h"
 #include "server/request_dispatcher.h"
 #include "server/server_handshake.h"
+#include "server/transfer_connection.h"
 
 namespace qorv::server {
 namespace {
 
-// A request's bytes are taken in pieces of this size, so the buffer only
-// grows as bytes really arrive, never to an announced length up front.
-constexpr size_t kReceivePiece = 65536;
-// A reply delay is slept in slices so that a stopping server is not held up.
-constexpr int32_t kDelaySliceMs = 50;
-
-// Receives one frame's payload as it came off the wire. 0, or the transport
-// code; an announcement beyond kMaxRequestFrame gives 2 before anything is
-// allocated.
-int32_t ReceivePayload(CCancelableSocket& socket, std::vector<uint8_t>* payload) {
-  payload->clear();
-  int32_t announced = 0;
-  int32_t code = socket.ReceiveInt32(&announced);
-  if (code != kResultOk) return code;
-  const uint32_t length = static_cast<uint32_t>(announced);
-  if (length > kMaxRequestFrame) return kResultOutOfMemory;
-  while (payload->size() < length) {
-    const size_t piece = std::min<size_t>(kReceivePiece, length - payload->size());
-    const size_t start = payload->size();
-    payload->resize(start + piece);
-    code = socket.Receive(payload->data() + start, piece);
-    if (code != kResultOk) return code;
-  }
-  return kResultOk;
+// Whether the frame in the channel's buffer is a request of the transfer
+// connections (64, 65, 96).
+bool IsTransferRequest(CInMessage& frame) {
+  return frame.size() > 0 && RouteOfCode(frame.data()[0]) == CommandRoute::kTransfer;
 }
 
-bool Stopping(const ServerServices& services) {
-  return services.stop_flag != nullptr && services.stop_flag->load() != 0;
-}
-
-void Delay(int32_t milliseconds, const ServerServices& services) {
-  while (milliseconds > 0 && !Stopping(services)) {
-    const int32_t slice = std::min(milliseconds, kDelaySliceMs);
-    platform::SleepMs(static_cast<uint32_t>(slice));
-    milliseconds -= slice;
+// Takes the frame as the confirmation of the check-out before it when it
+// has that form, and answers it (73) or not (69). False when it is a new
+// request instead (the confirmation was skipped).
+bool TakeConfirmation(FrameChannel& channel, CommandContext& context, bool* sent) {
+  *sent = true;
+  std::optional<PendingConfirmation> pending = std::move(context.connection.confirmation);
+  context.connection.confirmation.reset();
+  CInMessage& frame = channel.in();
+  if (!pending || !IsConfirmationFrame(frame.data(), frame.size(), pending->recorded.size())) {
+    return false;
   }
+  ApplyConfirmation(context, *pending, frame.data(), frame.size());
+  if (!pending->answered) return true;
+  COutMessage& reply = channel.out();
+  reply.Reset();
+  reply.AppendInt32(kStatusOk);
+  reply.AppendString(kTextCompleted);
+  *sent = channel.Send();
+  return true;
 }
 
 // Answers request frames until the peer closes, a transfer fails, the
-// server stops or a fault hook drops the connection.
-void ServeRequests(CCancelableSocket& socket, const ServerServices& services,
-                   ConnectionState& state) {
-  std::unique_ptr<CInMessage> request;
-  std::unique_ptr<COutMessage> reply;
-  if (services.encryption_mode == kEncryptionBlowfish) {
-    request = std::make_unique<CBlowfishInMessage>(kInitialChannelKey);
-    reply = std::make_unique<CBlowfishOutMessage>(kInitialChannelKey);
-  } else {
-    request = std::make_unique<CInMessage>();
-    reply = std::make_unique<COutMessage>();
-  }
+// server stops or a fault hook drops the connection. A connection whose
+// first request is a transfer command is a transfer connection from then on.
+void ServeRequests(FrameChannel& channel, const ServerServices& services, ConnectionState& state) {
   CommandContext context{services.data, services.sessions, state};
-  std::vector<uint8_t> payload;
-  int64_t frames = 0;
-  while (!Stopping(services)) {
-    if (ReceivePayload(socket, &payload) != kResultOk) return;
-    const FaultHooks hooks = services.faults.Get();
-    if (hooks.drop_after_frames >= 0 && frames >= hooks.drop_after_frames) return;
-    ++frames;
-    // A Blowfish payload that is not whole blocks cannot be deciphered: the
-    // peer is out of step, and no reply could reach it in step either.
-    if (request->SetPayload(payload.data(), payload.size()) != kResultOk) return;
-    AnswerRequest(context, *request, hooks, *reply);
-    Delay(hooks.reply_delay_ms, services);
-    if (reply->Send(socket) != kResultOk) return;
+  bool first = true;
+  while (channel.Receive()) {
+    if (first && IsTransferRequest(channel.in())) {
+      ServeTransferConnection(channel);
+      return;
+    }
+    first = false;
+    if (state.confirmation) {
+      bool sent = true;
+      if (TakeConfirmation(channel, context, &sent)) {
+        if (!sent) return;
+        continue;
+      }
+    }
+    AnswerRequest(context, channel.in(), channel.hooks(), channel.out());
+    if (!channel.Send()) return;
     if (state.rekey_after_reply) {
-      // Only the keyed login sets it, and only on a Blowfish channel, whose
-      // buffers are the Blowfish pair.
-      static_cast<CBlowfishInMessage&>(*request).SetKey(*state.rekey_after_reply);
-      static_cast<CBlowfishOutMessage&>(*reply).SetKey(*state.rekey_after_reply);
+      channel.SetKey(*state.rekey_after_reply);
       state.rekey_after_reply.reset();
     }
   }
@@ -104,7 +81,8 @@ void ServeClientConnection(platform::SocketHandle handle, const ServerServices& 
   ConnectionState state;
   state.encryption_mode = services.encryption_mode;
   try {
-    ServeRequests(socket, services, state);
+    FrameChannel channel(socket, services);
+    ServeRequests(channel, services, state);
   } catch (const std::exception&) {
     // Memory ran short outside a request (a frame buffer, the hooks' copy):
     // this connection ends, the server and its other clients go on.

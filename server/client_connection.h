@@ -16,6 +16,7 @@
 #include "server/data_directory.h"
 #include "server/fault_hooks.h"
 #include "server/session_registry.h"
+#include "server/upload_spool.h"
 
 namespace qorv::server {
 
@@ -29,6 +30,8 @@ struct ServerServices {
   DataDirectory& data;
   SessionRegistry& sessions;
   FaultHookSource& faults;
+  // Where uploaded bodies wait (<data>/spool).
+  SpoolFolder& spool;
   int32_t encryption_mode = 0;
   std::string accepted_versions;
   // Set when the server stops: every wait of the connection ends within one

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "net/blowfish_message.h"
 #include "server/data_directory.h"
@@ -15,6 +17,16 @@
 
 namespace qorv::server {
 
+// What a status-0 reply to command 72 (or 42) leaves for the confirmation
+// frame that follows it (command 73, or 69 without reply).
+struct PendingConfirmation {
+  // Per request entry: the file path when its check-out was recorded, empty
+  // when the entry failed.
+  std::vector<std::string> recorded;
+  // 73 is answered; 69 is not.
+  bool answered = true;
+};
+
 // One client connection's state between requests.
 struct ConnectionState {
   int32_t encryption_mode = 0;
@@ -23,6 +35,9 @@ struct ConnectionState {
   // A successful keyed login sets this: once its reply has gone out (still
   // under the old key), both directions switch to this key.
   std::optional<ChannelKey> rekey_after_reply;
+  // Set by a successful 72 or 42; the next frame is its confirmation when
+  // it has the confirmation's form (IsConfirmationFrame).
+  std::optional<PendingConfirmation> confirmation;
 };
 
 struct CommandContext {

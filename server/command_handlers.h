@@ -74,6 +74,21 @@ StoreStatus HandleUndoCheckout(CommandContext& context, RequestReader& request, 
 StoreStatus HandleSetLatestOnly(CommandContext& context, RequestReader& request,
                                 ReplyFields& reply);
 
+// Commands that issue transfer names or take uploaded bodies
+// (body_commands.cc).
+StoreStatus HandleGetFiles(CommandContext& context, RequestReader& request, ReplyFields& reply);
+StoreStatus HandleGetAtVersion(CommandContext& context, RequestReader& request, ReplyFields& reply);
+StoreStatus HandleGetAtDate(CommandContext& context, RequestReader& request, ReplyFields& reply);
+StoreStatus HandleAddFiles(CommandContext& context, RequestReader& request, ReplyFields& reply);
+
+// Check-out and check-in (checkout_commands.cc).
+StoreStatus HandleCheckOut(CommandContext& context, RequestReader& request, ReplyFields& reply);
+StoreStatus HandleCheckOutNoConfirmationReply(CommandContext& context, RequestReader& request,
+                                              ReplyFields& reply);
+StoreStatus HandleCheckInOpen(CommandContext& context, RequestReader& request, ReplyFields& reply);
+StoreStatus HandleCheckInCommit(CommandContext& context, RequestReader& request,
+                                ReplyFields& reply);
+
 }  // namespace qorv::server
 
 #endif  // QORV_SERVER_COMMAND_HANDLERS_H_

@@ -2,9 +2,10 @@
 // session, write rights, and whether its reply fields follow whatever the
 // status.
 //
-// Codes not in the table get 40008 "Unknown command %d". That includes, for
-// now, the commands that move file bodies (38, 40, 42, 61, 62, 64, 65, 72,
-// 80, 81, 96): this server does not carry them out yet.
+// Codes not in the table get 40008 "Unknown command %d". The transfer
+// connections' commands (64, 65, 96) are served by transfer_connection.cc,
+// and the confirmations 69 and 73, which carry no code byte, by the
+// connection loop after a check-out.
 #ifndef QORV_SERVER_COMMAND_TABLE_H_
 #define QORV_SERVER_COMMAND_TABLE_H_
 

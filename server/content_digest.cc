@@ -1,40 +1,43 @@
 #include "server/content_digest.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
-#include <stdexcept>
 
 namespace qorv::server {
 
 Md5Digest Md5Of(std::string_view bytes) {
+  Md5 md5;
+  md5.Update(bytes.data(), bytes.size());
   Md5Digest digest{};
-  unsigned int length = 0;
-  if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_md5(), nullptr) != 1 ||
-      length != digest.size()) {
-    throw std::runtime_error("MD5 digest failed");
-  }
+  md5.Final(digest.data());
   return digest;
 }
 
-PreparedContent PrepareContent(std::string_view body, bool is_text) {
-  PreparedContent content;
-  content.is_text = is_text;
-  if (!is_text) {
-    content.stored.assign(body);
-    content.delivered_md5.fill(Md5Of(content.stored));
-    return content;
+void ContentDigests::Feed(std::string_view stored) {
+  stored_size_ += static_cast<int64_t>(stored.size());
+  if (!is_text_) {
+    md5_[0].Update(stored.data(), stored.size());
+    return;
   }
-  content.stored = NormaliseToLf(body);
-  content.lf_count = std::count(content.stored.begin(), content.stored.end(), '\n');
-  for (int mode = 0; mode < kEolCount; ++mode) {
-    content.delivered_md5[mode] = Md5Of(DeliverText(content.stored, static_cast<Eol>(mode)));
+  lf_count_ += std::count(stored.begin(), stored.end(), '\n');
+  md5_[static_cast<int>(Eol::kLf)].Update(stored.data(), stored.size());
+  for (Eol eol : {Eol::kCr, Eol::kCrLf}) {
+    converted_.clear();
+    AppendDelivered(stored, eol, &converted_);
+    md5_[static_cast<int>(eol)].Update(converted_.data(), converted_.size());
   }
-  return content;
 }
 
-std::string DeliverContent(std::string_view stored, bool is_text, Eol eol) {
-  return is_text ? DeliverText(stored, eol) : std::string(stored);
+ContentDigests::Result ContentDigests::Finish() {
+  Result result;
+  result.stored_size = stored_size_;
+  result.lf_count = lf_count_;
+  if (!is_text_) {
+    md5_[0].Final(result.delivered_md5[0].data());
+    result.delivered_md5.fill(result.delivered_md5[0]);
+    return result;
+  }
+  for (int mode = 0; mode < kEolCount; ++mode) md5_[mode].Final(result.delivered_md5[mode].data());
+  return result;
 }
 
 }  // namespace qorv::server

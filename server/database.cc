@@ -80,11 +80,15 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& file, Opti
     SqliteDb& sql = database->impl_->db();
     ConfigureConnection(sql);
     int64_t version = ReadSchemaVersion(sql);
-    if (version != kStoreSchemaVersion) {
+    if (version == kStoreSchemaVersion) return StoreStatus::Ok();
+    if (version < kOldestMigratableSchema || version > kStoreSchemaVersion) {
       return MakeStatus(kStatusStoreError, kFormatStoreError,
                         file.string() + " has store format " + std::to_string(version) +
                             ", expected " + std::to_string(kStoreSchemaVersion));
     }
+    SqliteTransaction transaction(sql);
+    MigrateSchema(sql, version);
+    transaction.Commit();
     return StoreStatus::Ok();
   });
   if (!status->ok()) return nullptr;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/com/mutex.h"
+#include "server/body_reader.h"
 #include "server/ole_time.h"
 #include "server/server_path.h"
 #include "server/server_status.h"
@@ -126,9 +127,19 @@ class Database {
   // that point; with `recursive` false it must lie directly in the project.
   StoreStatus ResolveGetAt(std::string_view project_path, const PointInTime& point, bool recursive,
                            std::string_view file_path, VersionInfo* info);
-  // Command 65 and delta uploads: the bytes of one version record as
-  // delivered with the line ending (40303 when no longer kept).
+  // Command 65: a reader of one version record as delivered with the line
+  // ending, and that version. 40303 when its content is no longer kept or
+  // the record is gone.
+  StoreStatus OpenBody(int64_t version_record, Eol eol, std::unique_ptr<BodyReader>* reader,
+                       VersionInfo* info);
+  // The whole delivered body in memory, through OpenBody(): for small
+  // bodies only (administration, tests).
   StoreStatus ReadBody(int64_t version_record, Eol eol, std::string* bytes);
+  // BodyReader's access: stored piece number `piece` of a content (empty
+  // past its end); 40303 when the content has gone meanwhile.
+  StoreStatus ReadContentPiece(const ContentLocation& location, int64_t piece, std::string* bytes);
+  // The store's clock now: the date command 65 sends in file-time mode 0.
+  OleMs CurrentTime();
   // The latest version of a live file: the old version of a delta upload.
   StoreStatus LatestVersion(std::string_view path, VersionInfo* info);
 

@@ -6,10 +6,10 @@
 namespace qorv::server {
 namespace {
 
-bool IsTextType(int32_t file_type, std::string_view body) {
+bool IsTextType(int32_t file_type, BodySource& body) {
   if (file_type == kFileTypeBinary) return false;
   if (file_type == kFileTypeText) return true;
-  return LooksLikeText(body);
+  return DatabaseImpl::DetectText(body);
 }
 
 const CheckoutRow* CheckoutOf(const std::vector<CheckoutRow>& rows, const Actor& actor) {
@@ -21,12 +21,10 @@ const CheckoutRow* CheckoutOf(const std::vector<CheckoutRow>& rows, const Actor&
 }  // namespace
 
 int64_t DatabaseImpl::CreateFileItem(const Change& change, int64_t parent, std::string_view name,
-                                     const std::string& path, const PreparedContent& content,
+                                     const std::string& path, const StoredContent& content,
                                      OleMs mtime, bool latest_only, std::string_view comment) {
   int64_t file = InsertItem(change, false, "", content.is_text, latest_only);
-  int64_t stored = StoreContent(content);
-  InsertVersion(change, file, 1, mtime, comment, stored,
-                static_cast<int64_t>(content.stored.size()));
+  InsertVersion(change, file, 1, mtime, comment, content.id, content.stored_size);
   Step("add:version-written");
   InsertLink(change, file, parent, name);
   HistoryRecord record;
@@ -46,7 +44,7 @@ StoreStatus Database::AddFile(const Actor& actor, std::string_view path, const U
                               OleMs* time) {
   *time = 0;
   std::optional<ServerPath> parsed;
-  PreparedContent content;
+  bool is_text = false;
   auto checks = [&] {
     parsed = ParseServerPath(path);
     if (!parsed || parsed->IsRoot()) {
@@ -55,8 +53,8 @@ StoreStatus Database::AddFile(const Actor& actor, std::string_view path, const U
     if (impl_->TypeExcluded(parsed->Leaf())) {
       return MakeStatus(kStatusTypeExcluded, kFormatTypeExcluded, parsed->Leaf());
     }
-    // Prepared before the transaction: digests of a large body take time.
-    content = PrepareContent(body.bytes, IsTextType(file_type, body.bytes));
+    // Detected before the transaction: a pass over a large body takes time.
+    is_text = IsTextType(file_type, *body.source);
     return StoreStatus::Ok();
   };
   return RunWrite(actor, checks, [&] {
@@ -69,6 +67,7 @@ StoreStatus Database::AddFile(const Actor& actor, std::string_view path, const U
       return MakeStatus(kStatusNameInUse, kFormatNameInUse, path);
     }
     Change change = impl_->BeginChange(actor);
+    const StoredContent content = impl_->StoreContentFrom(*body.source, is_text);
     impl_->CreateFileItem(change, parent->item, parsed->Leaf(), parsed->ToString(), content,
                           body.modification_time, latest_only, comment);
     *time = change.time;
@@ -169,9 +168,10 @@ StoreStatus Database::CheckIn(const Actor& actor, std::string_view path,
     int64_t size = 0;
     OleMs mtime = latest->modification_time;
     if (body) {
-      PreparedContent prepared = PrepareContent(body->bytes, impl_->ItemIsText(link.item));
-      content = impl_->StoreContent(prepared);
-      size = static_cast<int64_t>(prepared.stored.size());
+      const StoredContent stored =
+          impl_->StoreContentFrom(*body->source, impl_->ItemIsText(link.item));
+      content = stored.id;
+      size = stored.stored_size;
       mtime = body->modification_time;
     } else {
       // An unchanged check-in: the new version shares the current content.

@@ -44,6 +44,16 @@ inline constexpr char kActionLatestOnly[] = "Kept versions: latest only";
 inline constexpr char kActionAllVersions[] = "Kept versions: all";
 inline constexpr char kActionPasswordChanged[] = "Password changed";
 
+// A stored body is kept in pieces of at most this many bytes.
+inline constexpr size_t kContentChunkSize = 1u << 20;
+
+// A content row just written.
+struct StoredContent {
+  int64_t id = 0;
+  int64_t stored_size = 0;
+  bool is_text = false;
+};
+
 // One row of the links table, or the root (row 0).
 struct LinkRow {
   int64_t row = 0;
@@ -144,7 +154,7 @@ class DatabaseImpl {
   int64_t CreateProjectItem(const Change& change, int64_t parent, std::string_view name,
                             const std::string& path, std::string_view comment);
   int64_t CreateFileItem(const Change& change, int64_t parent, std::string_view name,
-                         const std::string& path, const PreparedContent& content, OleMs mtime,
+                         const std::string& path, const StoredContent& content, OleMs mtime,
                          bool latest_only, std::string_view comment);
 
   // ---- Items, versions and content ----
@@ -156,7 +166,11 @@ class DatabaseImpl {
   std::optional<VersionInfo> LoadVersionRecord(int64_t record);
   // The version a link shows at a point: its pin, else the latest then.
   int32_t ShownVersion(const Link& link, int64_t at = kNowSeq);
-  int64_t StoreContent(const PreparedContent& content);
+  // Stores the body `source` delivers (text normalised to LF) as a new
+  // content row, in pieces of kContentChunkSize bytes, with its digests.
+  StoredContent StoreContentFrom(BodySource& source, bool is_text);
+  // Automatic type detection over the whole body (a pass of its own).
+  static bool DetectText(BodySource& source);
   int64_t InsertVersion(const Change& change, int64_t file, int32_t version, OleMs mtime,
                         std::string_view comment, std::optional<int64_t> content, int64_t size);
   // Drops the content of every version of the file but the latest.

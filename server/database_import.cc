@@ -1,8 +1,6 @@
 // Database: importing a local folder as a project (administration).
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 
 #include "server/database_impl.h"
 
@@ -17,14 +15,6 @@ OleMs FileTimeOf(const fs::path& file) {
   int64_t unix_ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(system.time_since_epoch()).count();
   return LocalOleFromUnixMs(unix_ms);
-}
-
-std::string ReadWholeFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw StoreFailure("cannot open " + file.string());
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw StoreFailure("cannot read " + file.string());
-  return bytes;
 }
 
 std::string ChildPath(const std::string& project, std::string_view name) {
@@ -69,8 +59,10 @@ StoreStatus ImportInto(DatabaseImpl& impl, const ChangeInfo& change, const fs::p
       if (impl.LiveChildNamed(project, name)) {
         return MakeStatus(kStatusNameInUse, kFormatNameInUse, path);
       }
-      std::string bytes = ReadWholeFile(entry.path());
-      PreparedContent content = PrepareContent(bytes, LooksLikeText(bytes));
+      // Two passes over the local file: the type first, then the content.
+      FileBodySource source(entry.path().string());
+      const bool is_text = DatabaseImpl::DetectText(source);
+      const StoredContent content = impl.StoreContentFrom(source, is_text);
       impl.CreateFileItem(change, project, name, path, content, FileTimeOf(entry.path()), false,
                           comment);
       impl.Step("import:file-added");

@@ -604,24 +604,6 @@ StoreStatus Database::ResolveGetAt(std::string_view project_path, const PointInT
   });
 }
 
-StoreStatus Database::ReadBody(int64_t version_record, Eol eol, std::string* bytes) {
-  return Guarded([&] {
-    SqliteStatement query = impl_->db().Prepare(
-        "SELECT v.version, c.data, i.is_text, c.id FROM versions v "
-        "JOIN items i ON i.id = v.file_id LEFT JOIN contents c ON c.id = v.content_id "
-        "WHERE v.id = ?");
-    query.Bind(1, version_record);
-    bool found = query.Step();
-    if (!found || query.IsNull(3)) {
-      int32_t version = found ? static_cast<int32_t>(query.Int(0)) : 0;
-      return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, version,
-                        "#" + std::to_string(version_record));
-    }
-    *bytes = DeliverContent(query.Blob(1), query.Int(2) != 0, eol);
-    return StoreStatus::Ok();
-  });
-}
-
 StoreStatus Database::LatestVersion(std::string_view path, VersionInfo* info) {
   return Guarded([&] {
     Link link;

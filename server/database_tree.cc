@@ -44,10 +44,6 @@ Md5Digest ToDigest(const std::string& blob) {
   return digest;
 }
 
-std::string DigestBlob(const Md5Digest& digest) {
-  return std::string(reinterpret_cast<const char*>(digest.data()), digest.size());
-}
-
 }  // namespace
 
 DatabaseImpl::DatabaseImpl(std::unique_ptr<SqliteDb> db, Options options)
@@ -408,18 +404,6 @@ int32_t DatabaseImpl::ShownVersion(const Link& link, int64_t at) {
   return link.pin ? *link.pin : LatestVersionNumber(link.item, at);
 }
 
-int64_t DatabaseImpl::StoreContent(const PreparedContent& content) {
-  db_->Prepare(
-         "INSERT INTO contents(data, lf_count, md5_cr, md5_lf, md5_crlf) VALUES(?, ?, ?, ?, ?)")
-      .BindBlob(1, content.stored)
-      .Bind(2, content.lf_count)
-      .BindBlob(3, DigestBlob(content.delivered_md5[static_cast<int>(Eol::kCr)]))
-      .BindBlob(4, DigestBlob(content.delivered_md5[static_cast<int>(Eol::kLf)]))
-      .BindBlob(5, DigestBlob(content.delivered_md5[static_cast<int>(Eol::kCrLf)]))
-      .Run();
-  return db_->LastInsertId();
-}
-
 int64_t DatabaseImpl::InsertVersion(const Change& change, int64_t file, int32_t version,
                                     OleMs mtime, std::string_view comment,
                                     std::optional<int64_t> content, int64_t size) {
@@ -456,6 +440,11 @@ void DatabaseImpl::DropOlderContent(int64_t file) {
 
 void DatabaseImpl::DeleteContentIfUnused(std::optional<int64_t> content) {
   if (!content) return;
+  db_->Prepare(
+         "DELETE FROM content_chunks WHERE content_id = ?1 AND NOT EXISTS "
+         "(SELECT 1 FROM versions WHERE content_id = ?1)")
+      .Bind(1, *content)
+      .Run();
   db_->Prepare(
          "DELETE FROM contents WHERE id = ?1 AND NOT EXISTS "
          "(SELECT 1 FROM versions WHERE content_id = ?1)")

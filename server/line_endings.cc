@@ -16,34 +16,60 @@ bool LooksLikeText(std::string_view content) {
   return true;
 }
 
+void TextNormaliser::Feed(std::string_view piece, std::string* out) {
+  size_t i = 0;
+  if (pending_cr_ && !piece.empty()) {
+    // The CR of the previous piece is one line end, with this LF or alone.
+    out->push_back('\n');
+    pending_cr_ = false;
+    if (piece[0] == '\n') i = 1;
+  }
+  for (; i < piece.size(); ++i) {
+    const char c = piece[i];
+    if (c != '\r') {
+      out->push_back(c);
+    } else if (i + 1 == piece.size()) {
+      pending_cr_ = true;
+    } else {
+      out->push_back('\n');
+      if (piece[i + 1] == '\n') ++i;
+    }
+  }
+}
+
+void TextNormaliser::Finish(std::string* out) {
+  if (pending_cr_) out->push_back('\n');
+  pending_cr_ = false;
+}
+
+void AppendDelivered(std::string_view stored, Eol eol, std::string* out) {
+  if (eol == Eol::kLf) {
+    out->append(stored);
+    return;
+  }
+  for (char c : stored) {
+    if (c != '\n') {
+      out->push_back(c);
+    } else if (eol == Eol::kCr) {
+      out->push_back('\r');
+    } else {
+      out->append("\r\n");
+    }
+  }
+}
+
 std::string NormaliseToLf(std::string_view content) {
   std::string out;
   out.reserve(content.size());
-  for (size_t i = 0; i < content.size(); ++i) {
-    char c = content[i];
-    if (c == '\r') {
-      out.push_back('\n');
-      if (i + 1 < content.size() && content[i + 1] == '\n') ++i;
-    } else {
-      out.push_back(c);
-    }
-  }
+  TextNormaliser normaliser;
+  normaliser.Feed(content, &out);
+  normaliser.Finish(&out);
   return out;
 }
 
 std::string DeliverText(std::string_view stored, Eol eol) {
-  if (eol == Eol::kLf) return std::string(stored);
   std::string out;
-  out.reserve(stored.size() + (eol == Eol::kCrLf ? stored.size() / 16 : 0));
-  for (char c : stored) {
-    if (c != '\n') {
-      out.push_back(c);
-    } else if (eol == Eol::kCr) {
-      out.push_back('\r');
-    } else {
-      out.append("\r\n");
-    }
-  }
+  AppendDelivered(stored, eol, &out);
   return out;
 }
 

@@ -26,6 +26,22 @@ enum FileTypeCode : int32_t { kFileTypeAutodetect = 0, kFileTypeBinary = 1, kFil
 // old text files) and 0x1B (escape in coloured text). Empty content is text.
 bool LooksLikeText(std::string_view content);
 
+// Turns CR LF pairs and lone CRs into LF across pieces: a CR that ends a
+// piece waits for the next piece's first byte.
+class TextNormaliser {
+ public:
+  // Appends the normalised form of `piece` to *out.
+  void Feed(std::string_view piece, std::string* out);
+  // The end of the body: a CR still waiting becomes an LF.
+  void Finish(std::string* out);
+
+ private:
+  bool pending_cr_ = false;
+};
+
+// Every stored LF becomes the requested ending (text only).
+void AppendDelivered(std::string_view stored, Eol eol, std::string* out);
+
 // Every CR LF pair, lone CR and lone LF becomes one LF.
 std::string NormaliseToLf(std::string_view content);
 

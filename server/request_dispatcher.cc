@@ -79,6 +79,8 @@ void AnswerRequest(CommandContext& context, CInMessage& request, const FaultHook
   const StoreStatus sent =
       fields.failed() ? MakeStatus(kStatusStoreError, kFormatStoreError, kReasonOutOfMemory)
                       : status;
+  // Only a check-out answered with status 0 is followed by its confirmation.
+  if (!sent.ok()) context.connection.confirmation.reset();
   reply.Reset();
   reply.AppendInt32(sent.code);
   reply.AppendString(sent.text);

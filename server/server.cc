@@ -56,6 +56,10 @@ bool Server::Start(std::string* error) {
       }
     }
   }
+  // Bodies held by the sessions of an earlier run went with those sessions.
+  spool_ = std::make_unique<SpoolFolder>(
+      (std::filesystem::path(config_.data_directory) / kSpoolFolderName).string());
+  if (!spool_->Prepare(error)) return false;
   stop_flag_ = 0;
   listener_.SetCancelFlag(&stop_flag_);
   // IPv4 or IPv6, by the address's form.
@@ -71,7 +75,7 @@ bool Server::Start(std::string* error) {
   }
   listener_.Attach(listening);
   port_ = listener_.LocalPort();
-  services_.reset(new ServerServices{*data_, sessions_, faults_, config_.encryption_mode,
+  services_.reset(new ServerServices{*data_, sessions_, faults_, *spool_, config_.encryption_mode,
                                      config_.accepted_versions, &stop_flag_});
   running_ = true;
   accept_thread_ = std::thread([this] { AcceptLoop(); });

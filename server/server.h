@@ -66,6 +66,7 @@ class Server {
   std::unique_ptr<DataDirectory> data_;
   SessionRegistry sessions_;
   FaultHookSource faults_;
+  std::unique_ptr<SpoolFolder> spool_;
   std::atomic<int32_t> stop_flag_{0};
   std::unique_ptr<ServerServices> services_;
   CCancelableSocket listener_;

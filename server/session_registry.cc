@@ -25,13 +25,21 @@ int32_t SessionRegistry::Open(Session* session) {
   int32_t identity = 0;
   while (identity == 0 || sessions_.count(identity) != 0) identity = RandomIdentity();
   session->identity = identity;
+  session->held = std::make_shared<HeldBodies>();
   sessions_[identity] = *session;
   return identity;
 }
 
 void SessionRegistry::Close(int32_t identity) {
-  platform::MutexLock lock(mutex_);
-  sessions_.erase(identity);
+  std::shared_ptr<HeldBodies> held;
+  {
+    platform::MutexLock lock(mutex_);
+    auto found = sessions_.find(identity);
+    if (found == sessions_.end()) return;
+    held = std::move(found->second.held);
+    sessions_.erase(found);
+  }
+  if (held) held->Close();
 }
 
 std::optional<Session> SessionRegistry::Find(int32_t identity) const {

@@ -16,6 +16,7 @@
 #include "net/blowfish_message.h"
 #include "platform/com/mutex.h"
 #include "server/database.h"
+#include "server/held_bodies.h"
 
 namespace qorv::server {
 
@@ -27,13 +28,18 @@ struct Session {
   // The key the session logged in with: the user's key after a keyed login,
   // the zero key after a plain one.
   ChannelKey channel_key{};
+  // The bodies uploaded under the identity, shared with the transfer
+  // connections that find the session by it. Made by Open().
+  std::shared_ptr<HeldBodies> held;
 };
 
 class SessionRegistry {
  public:
   // Registers the session under a new identity, which it returns and also
-  // stores in session->identity.
+  // stores in session->identity, with an empty set of held bodies.
   int32_t Open(Session* session) QORV_EXCLUDES(mutex_);
+  // Ends the session: its identity is unknown from now on and every body
+  // it held is discarded.
   void Close(int32_t identity) QORV_EXCLUDES(mutex_);
   std::optional<Session> Find(int32_t identity) const QORV_EXCLUDES(mutex_);
   size_t size() const QORV_EXCLUDES(mutex_);

@@ -50,6 +50,22 @@ SqliteStatement SqliteDb::Prepare(std::string_view sql) {
 
 int64_t SqliteDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 
+std::string SqliteDb::ReadBlobRange(const char* table, const char* column, int64_t rowid,
+                                    int64_t offset, size_t length) {
+  sqlite3_blob* blob = nullptr;
+  if (sqlite3_blob_open(db_, "main", table, column, rowid, 0, &blob) != SQLITE_OK) {
+    sqlite3_blob_close(blob);
+    Fail(db_, "blob open");
+  }
+  std::string bytes(length, '\0');
+  const int rc = length == 0 ? SQLITE_OK
+                             : sqlite3_blob_read(blob, bytes.data(), static_cast<int>(length),
+                                                 static_cast<int>(offset));
+  sqlite3_blob_close(blob);
+  if (rc != SQLITE_OK) Fail(db_, "blob read");
+  return bytes;
+}
+
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
     : db_(other.db_), stmt_(other.stmt_) {
   other.stmt_ = nullptr;

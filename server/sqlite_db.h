@@ -38,6 +38,10 @@ class SqliteDb {
   void Exec(const char* sql);
   SqliteStatement Prepare(std::string_view sql);
   int64_t LastInsertId() const;
+  // Reads `length` bytes from `offset` of one blob (table.column of row
+  // `rowid`) without loading the rest of it.
+  std::string ReadBlobRange(const char* table, const char* column, int64_t rowid, int64_t offset,
+                            size_t length);
 
  private:
   explicit SqliteDb(sqlite3* db) : db_(db) {}

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "server/body_source.h"
 #include "server/content_digest.h"
 #include "server/line_endings.h"
 #include "server/ole_time.h"
@@ -211,12 +212,6 @@ struct CheckinResult {
   OleMs checkin_time = 0;
   std::string user_text;
   int32_t status = 0;
-};
-
-// A body sent by the client, with the file time sent beside it.
-struct UploadedBody {
-  std::string bytes;
-  OleMs modification_time = 0;
 };
 
 }  // namespace qorv::server

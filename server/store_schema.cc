@@ -116,6 +116,26 @@ CREATE INDEX history_by_file ON history(file_id, seq);
 CREATE INDEX history_by_project ON history(project_id, seq);
 )sql";
 
+// Version 1 to 2: bodies are kept in pieces of at most kContentChunkSize
+// bytes, written and read one at a time. A content row with chunked = 1
+// has its bytes in content_chunks (seq 0, 1, ...) and an empty data blob;
+// rows from before keep theirs in data.
+constexpr char kMigrateTo2[] = R"sql(
+ALTER TABLE contents ADD COLUMN chunked INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE content_chunks(
+  id INTEGER PRIMARY KEY,
+  content_id INTEGER NOT NULL REFERENCES contents(id),
+  seq INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  UNIQUE(content_id, seq));
+)sql";
+
+void WriteSchemaVersion(SqliteDb& db) {
+  db.Prepare("INSERT OR REPLACE INTO settings(key, value) VALUES('schema_version', ?)")
+      .Bind(1, std::to_string(kStoreSchemaVersion))
+      .Run();
+}
+
 }  // namespace
 
 void ConfigureConnection(SqliteDb& db) {
@@ -125,10 +145,15 @@ void ConfigureConnection(SqliteDb& db) {
 }
 
 void CreateSchema(SqliteDb& db) {
+  // A new file is made as version 1 was, then migrated: one definition of
+  // every table, whatever the age of the file.
   db.Exec(kSchema);
-  db.Prepare("INSERT INTO settings(key, value) VALUES('schema_version', ?)")
-      .Bind(1, std::to_string(kStoreSchemaVersion))
-      .Run();
+  MigrateSchema(db, 1);
+}
+
+void MigrateSchema(SqliteDb& db, int64_t from) {
+  if (from < 2) db.Exec(kMigrateTo2);
+  WriteSchemaVersion(db);
 }
 
 int64_t ReadSchemaVersion(SqliteDb& db) {

@@ -8,8 +8,13 @@ namespace qorv::server {
 
 class SqliteDb;
 
-// Bumped whenever the tables change; a file with another value is refused.
-inline constexpr int64_t kStoreSchemaVersion = 1;
+// Bumped whenever the tables change. A file of an older version is brought
+// up to date when it is opened (MigrateSchema); a newer one is refused.
+// 2: content kept in pieces (content_chunks); older content rows keep their
+// whole body in contents.data and are still read from there.
+inline constexpr int64_t kStoreSchemaVersion = 2;
+// The oldest version MigrateSchema can bring up to date.
+inline constexpr int64_t kOldestMigratableSchema = 1;
 
 // Connection settings for every open: foreign keys, the write-ahead log and
 // full syncs, so a committed change survives a crash and a torn one leaves
@@ -21,6 +26,10 @@ void CreateSchema(SqliteDb& db);
 
 // The schema version recorded in the file, or 0 when it has none.
 int64_t ReadSchemaVersion(SqliteDb& db);
+
+// Brings a file of schema version `from` (kOldestMigratableSchema or later)
+// to kStoreSchemaVersion, inside the caller's transaction.
+void MigrateSchema(SqliteDb& db, int64_t from);
 
 }  // namespace qorv::server
 

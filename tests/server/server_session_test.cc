@@ -59,16 +59,21 @@ TEST_F(ServerTest, OnlyLoginsAliasesAndPingAreServedBeforeLogin) {
   EXPECT_EQ(reply.text, "Not logged in");
   EXPECT_EQ(client->in().remaining(), 0u);
 
-  // Unknown codes, and the body commands this server does not carry out,
-  // are refused as unknown whether logged in or not.
+  // Unknown codes are refused as unknown whether logged in or not; so are
+  // the transfer connections' commands once a main connection has begun.
   reply = client->Call(200);
   EXPECT_EQ(reply.status, kStatusUnknownCommand);
   EXPECT_EQ(reply.text, "Unknown command 200");
   client->Login("Main", "alice", "secret");
-  for (uint8_t code : {38, 40, 61, 62, 64, 65, 72, 80, 81, 96}) {
+  for (uint8_t code : {64, 65, 96}) {
     reply = client->Call(code, [](COutMessage& out) { out.AppendInt32(0); });
     EXPECT_EQ(reply.status, kStatusUnknownCommand) << int{code};
     EXPECT_EQ(reply.text, "Unknown command " + std::to_string(code));
+  }
+  // The body commands of the main connection parse their requests.
+  for (uint8_t code : {38, 40, 61, 62, 72, 80, 81}) {
+    reply = client->Call(code, [](COutMessage& out) { out.AppendInt32(0); });
+    EXPECT_EQ(reply.status, kStatusMalformedRequest) << int{code};
   }
 }
 

@@ -45,16 +45,39 @@ TEST(LineEndingsTest, EolFromWireRefusesUnknownModes) {
   EXPECT_FALSE(EolFromWire(-1).has_value());
 }
 
-TEST(ContentDigestTest, TextDigestsAreThoseOfTheDeliveredBytes) {
-  PreparedContent text = PrepareContent("a\r\nb\r\n", true);
-  EXPECT_EQ(text.stored, "a\nb\n");
-  EXPECT_EQ(text.lf_count, 2);
-  EXPECT_EQ(text.delivered_md5[static_cast<int>(Eol::kCrLf)], Md5Of("a\r\nb\r\n"));
-  EXPECT_EQ(text.delivered_md5[static_cast<int>(Eol::kCr)], Md5Of("a\rb\r"));
-  // A binary body keeps its CR LF pairs and has one digest for all modes.
-  PreparedContent binary = PrepareContent("a\r\nb", false);
-  EXPECT_EQ(binary.stored, "a\r\nb");
-  EXPECT_EQ(binary.delivered_md5[0], binary.delivered_md5[2]);
+// A body fed in pieces cut at every position gives the same stored form
+// as one fed whole: a CR at the end of a piece waits for the next byte.
+TEST(LineEndingsTest, NormalisingInPiecesMatchesWholeAtEveryCut) {
+  const std::string body = "a\r\nb\rc\r\r\nd\n\r";
+  const std::string whole = NormaliseToLf(body);
+  EXPECT_EQ(whole, "a\nb\nc\n\nd\n\n");
+  for (size_t cut = 0; cut <= body.size(); ++cut) {
+    TextNormaliser normaliser;
+    std::string out;
+    normaliser.Feed(std::string_view(body).substr(0, cut), &out);
+    normaliser.Feed(std::string_view(body).substr(cut), &out);
+    normaliser.Finish(&out);
+    EXPECT_EQ(out, whole) << "cut at " << cut;
+  }
+}
+
+TEST(ContentDigestTest, DigestsAreThoseOfTheDeliveredBytesWhateverThePieces) {
+  ContentDigests text(true);
+  text.Feed("a\nb");
+  text.Feed("\n");
+  const ContentDigests::Result made = text.Finish();
+  EXPECT_EQ(made.stored_size, 4);
+  EXPECT_EQ(made.lf_count, 2);
+  EXPECT_EQ(made.delivered_md5[static_cast<int>(Eol::kCrLf)], Md5Of("a\r\nb\r\n"));
+  EXPECT_EQ(made.delivered_md5[static_cast<int>(Eol::kCr)], Md5Of("a\rb\r"));
+  EXPECT_EQ(made.delivered_md5[static_cast<int>(Eol::kLf)], Md5Of("a\nb\n"));
+  // A binary body has one digest for all modes.
+  ContentDigests binary(false);
+  binary.Feed("a\r\nb");
+  const ContentDigests::Result raw = binary.Finish();
+  EXPECT_EQ(raw.lf_count, 0);
+  EXPECT_EQ(raw.delivered_md5[0], Md5Of("a\r\nb"));
+  EXPECT_EQ(raw.delivered_md5[2], raw.delivered_md5[0]);
   // RFC 1321 test vector.
   Md5Digest abc = Md5Of("abc");
   EXPECT_EQ(abc[0], 0x90);

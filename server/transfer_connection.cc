@@ -1,0 +1,309 @@
+#include "server/transfer_connection.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/command_list.h"
+#include "net/socket_buffer_exception.h"
+#include "server/message_fields.h"
+#include "server/transfer_name.h"
+
+namespace qorv::server {
+namespace {
+
+// A body's first message carries int32 S and at most this many bytes; every
+// later one at most kBodyMessageSize.
+constexpr size_t kFirstMessageBytes = 65532;
+constexpr size_t kBodyMessageSize = 65536;
+// One upload entry on the wire: index, size, date.
+constexpr size_t kUploadEntrySize = 4 * kInt32Size;
+
+struct UploadEntry {
+  int32_t index = 0;
+  int32_t size = 0;
+  OleMs modification_time = 0;
+  // Filled while the body arrives.
+  std::shared_ptr<SpoolFile> file;
+  std::string failure;
+};
+
+// Splits the arriving body into one spool file per entry, by the announced
+// sizes. A file that cannot be written fails its entry only; the bytes are
+// still consumed so the stream stays in step.
+class UploadSink {
+ public:
+  UploadSink(SpoolFolder& spool, std::vector<UploadEntry>& entries)
+      : spool_(spool), entries_(entries) {}
+
+  void Write(const uint8_t* bytes, size_t length) {
+    OpenNext();
+    while (length > 0 && current_ < entries_.size()) {
+      UploadEntry& entry = entries_[current_];
+      const size_t take = static_cast<size_t>(std::min<int64_t>(left_, length));
+      if (entry.failure.empty()) {
+        if (const int code = file_.Write(bytes, take); code != 0) {
+          entry.failure = MakeStatus(kStatusStoreError, kFormatStoreError,
+                                     "cannot write a spool file: " + std::to_string(code))
+                              .text;
+        }
+      }
+      bytes += take;
+      length -= take;
+      left_ -= static_cast<int64_t>(take);
+      OpenNext();
+    }
+  }
+
+  // Closes the last file (and opens those of any empty entries left).
+  void Finish() { OpenNext(); }
+
+ private:
+  // Moves past finished entries, closing their files and opening the next.
+  void OpenNext() {
+    while (current_ < entries_.size() && (!started_ || left_ == 0)) {
+      if (started_) {
+        UploadEntry& done = entries_[current_];
+        if (file_.Close() != 0 && done.failure.empty()) {
+          done.failure =
+              MakeStatus(kStatusStoreError, kFormatStoreError, "cannot close a spool file").text;
+        }
+        if (!done.failure.empty()) done.file.reset();
+        ++current_;
+        started_ = false;
+        continue;
+      }
+      UploadEntry& next = entries_[current_];
+      std::string error;
+      next.file = spool_.NewFile(&file_, &error);
+      if (!next.file) {
+        next.failure = MakeStatus(kStatusStoreError, kFormatStoreError, error).text;
+      }
+      left_ = next.size;
+      started_ = true;
+    }
+  }
+
+  SpoolFolder& spool_;
+  std::vector<UploadEntry>& entries_;
+  size_t current_ = 0;
+  bool started_ = false;
+  int64_t left_ = 0;
+  platform::File file_;
+};
+
+// Reads the body that follows a 64 request: the first message's int32 S,
+// then messages until S bytes have come, each handed to `sink` (when there
+// is one). *total is S. False when the body cannot be read.
+bool ReceiveBody(FrameChannel& channel, UploadSink* sink, uint32_t* total) {
+  if (!channel.Receive()) return false;
+  CInMessage& in = channel.in();
+  if (in.remaining() < kInt32Size) return false;
+  *total = static_cast<uint32_t>(in.ReadInt32());
+  uint64_t left = *total;
+  while (true) {
+    // In channel mode 1 a message carries zero padding after its bytes.
+    const size_t take = static_cast<size_t>(std::min<uint64_t>(left, in.remaining()));
+    if (sink != nullptr) sink->Write(in.data() + in.position(), take);
+    left -= take;
+    if (left == 0) break;
+    if (!channel.Receive()) return false;
+  }
+  if (sink != nullptr) sink->Finish();
+  return true;
+}
+
+// Command 64. False when the connection is to close.
+bool ServeUpload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& spool) {
+  RequestReader request(channel.in());
+  std::vector<UploadEntry> entries;
+  std::string failure;
+  bool delta = false;
+  std::optional<Session> session;
+  try {
+    request.Byte();
+    const bool compressed = request.Bool();
+    delta = request.Bool();
+    const int32_t identity = request.Int32();
+    const size_t count = request.Count(kUploadEntrySize);
+    for (size_t i = 0; i < count; ++i) {
+      UploadEntry entry;
+      entry.index = request.Int32();
+      entry.size = request.Int32();
+      entry.modification_time = request.Date();
+      if (entry.size < 0) failure = kTextMalformedRequest;
+      entries.push_back(std::move(entry));
+    }
+    session = sessions.Find(identity);
+    if (!session) {
+      failure = kTextUnknownLoginIdentity;
+    } else if (compressed) {
+      failure = kTextCompressedNotSupported;
+    }
+  } catch (const CCancelableSocketBufferException&) {
+    failure = kTextMalformedRequest;
+  }
+  if (delta) {
+    // No old version is held here: the body comes whole.
+    channel.out().Reset();
+    channel.out().AppendBool(false);
+    if (!channel.Send(false)) return false;
+  }
+  int64_t announced = 0;
+  for (const UploadEntry& entry : entries) announced += std::max(entry.size, 0);
+
+  std::optional<UploadSink> sink;
+  if (failure.empty()) sink.emplace(spool, entries);
+  uint32_t total = 0;
+  if (!ReceiveBody(channel, sink ? &*sink : nullptr, &total)) return false;
+  if (failure.empty() && static_cast<int64_t>(total) != announced) {
+    failure = kTextMalformedRequest;
+  }
+
+  COutMessage& reply = channel.out();
+  reply.Reset();
+  for (UploadEntry& entry : entries) {
+    std::string text = failure.empty() ? entry.failure : failure;
+    if (text.empty() &&
+        !session->held->Put(entry.index, {std::move(entry.file), entry.modification_time})) {
+      text = kTextUnknownLoginIdentity;  // the session ended meanwhile
+    }
+    entry.file.reset();  // a body not held is removed here
+    reply.AppendBool(text.empty());
+    reply.AppendString(text.empty() ? kTextFileReceived : text);
+  }
+  return channel.Send();
+}
+
+struct DownloadEntry {
+  TransferName name;
+  VersionInfo version;
+  std::unique_ptr<BodyReader> reader;
+};
+
+// Command 65. False when the connection is to close (always after a
+// failure: the client then reports the batch with its transport failure).
+bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions) {
+  RequestReader request(channel.in());
+  request.Byte();
+  const bool compressed = request.Bool();
+  const bool delta = request.Bool();
+  const int32_t identity = request.Int32();
+  const size_t count = request.Count(kInt32Size + kStringMinSize);
+  std::vector<std::string> names;
+  for (size_t i = 0; i < count; ++i) {
+    request.Int32();  // entry index: the order of the request is the order of the body
+    names.push_back(request.String());
+  }
+  const std::optional<Session> session = sessions.Find(identity);
+  if (!session || compressed || delta) return false;
+  Database& db = *session->database;
+  std::vector<DownloadEntry> entries;
+  int64_t total = 0;
+  for (const std::string& text : names) {
+    DownloadEntry entry;
+    const std::optional<TransferName> name = ParseTransferName(text);
+    if (!name) return false;
+    entry.name = *name;
+    if (!db.OpenBody(name->version_record, name->eol, &entry.reader, &entry.version).ok()) {
+      return false;
+    }
+    total += entry.reader->delivered_size();
+    entries.push_back(std::move(entry));
+  }
+  if (total > std::numeric_limits<uint32_t>::max()) return false;
+
+  // The bodies back to back: the first message opens with int32 S.
+  COutMessage& out = channel.out();
+  std::vector<char> buffer(kBodyMessageSize);
+  uint64_t left = static_cast<uint64_t>(total);
+  size_t current = 0;
+  bool first = true;
+  while (first || left > 0) {
+    out.Reset();
+    size_t room = kBodyMessageSize;
+    if (first) {
+      out.AppendInt32(static_cast<int32_t>(static_cast<uint32_t>(total)));
+      room = kFirstMessageBytes;
+      first = false;
+    }
+    room = static_cast<size_t>(std::min<uint64_t>(room, left));
+    size_t filled = 0;
+    while (filled < room) {
+      if (current >= entries.size()) return false;
+      size_t got = 0;
+      if (!entries[current].reader->Read(buffer.data() + filled, room - filled, &got).ok()) {
+        return false;
+      }
+      if (got == 0) {
+        ++current;
+        continue;
+      }
+      filled += got;
+    }
+    if (out.AppendBytes(buffer.data(), filled) != 0) return false;
+    left -= filled;
+    if (!channel.Send(false)) return false;
+  }
+  const OleMs now = db.CurrentTime();
+  out.Reset();
+  for (const DownloadEntry& entry : entries) {
+    const WireDate date = ToWireDate(TransferDate(entry.name, entry.version, now));
+    out.AppendInt32(date.days);
+    out.AppendInt32(date.ms);
+  }
+  return channel.Send();
+}
+
+// Command 96: the identity's session must have logged in with the key the
+// request carries (second half first on the wire). False: close.
+bool ServeRekey(FrameChannel& channel, SessionRegistry& sessions) {
+  if (!channel.blowfish()) return false;
+  RequestReader request(channel.in());
+  request.Byte();
+  request.Int32();  // random
+  const int32_t identity = request.Int32();
+  ChannelKey key{};
+  request.Bytes(key.data() + 8, 8);
+  request.Bytes(key.data(), 8);
+  request.Int32();  // random
+  const std::optional<Session> session = sessions.Find(identity);
+  if (!session || session->channel_key != key) return false;
+  channel.SetKey(key);
+  return true;
+}
+
+bool ServeOne(FrameChannel& channel, bool* keyed) {
+  CInMessage& in = channel.in();
+  if (in.size() == 0) return false;
+  SessionRegistry& sessions = channel.services().sessions;
+  switch (static_cast<CommandCode>(in.data()[0])) {
+    case CommandCode::kTransferConnectionKey:
+      *keyed = ServeRekey(channel, sessions);
+      return *keyed;
+    case CommandCode::kUploadBatch:
+      return *keyed && ServeUpload(channel, sessions, channel.services().spool);
+    case CommandCode::kDownloadBatch:
+      return *keyed && ServeDownload(channel, sessions);
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void ServeTransferConnection(FrameChannel& channel) {
+  // A Blowfish transfer connection serves 64 and 65 only after a valid 96.
+  bool keyed = !channel.blowfish();
+  do {
+    try {
+      if (!ServeOne(channel, &keyed)) return;
+    } catch (const CCancelableSocketBufferException&) {
+      return;  // a malformed 65 or 96: nothing can be answered in step
+    }
+  } while (channel.Receive());
+}
+
+}  // namespace qorv::server
