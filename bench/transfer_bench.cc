@@ -260,7 +260,7 @@ class Client {
     record.local_file_name = local_file;
     record.name = fs::path(local_file).filename().string();
     record.server_path = project + "/" + record.name;
-    record.file_type = 2;  // binary
+    record.file_type = 1;  // Enum_Binary
     request.files.push_back(record);
     RequestStatus status;
     Check(AddFiles(engine_, request, &status) == 0, "add: " + status.description);
