@@ -193,9 +193,7 @@ class ServerProcess {
                         "--project", project});
   }
   uint16_t port() const { return port_; }
-  uint64_t PeakResidentBytes() const {
-    return platform::PeakResidentBytes(program_.process_id());
-  }
+  uint64_t PeakResidentBytes() const { return platform::PeakResidentBytes(program_.process_id()); }
 
  private:
   std::string qorvd_;
@@ -276,7 +274,8 @@ class Client {
 // The folders of `files` made under `root` (a get writes into existing
 // working folders; making them is the operation's part, not the transfer's).
 void MakeFolders(const std::string& root, const std::vector<std::string>& files) {
-  for (const std::string& file : files) fs::create_directories(fs::path(root + "/" + file).parent_path());
+  for (const std::string& file : files)
+    fs::create_directories(fs::path(root + "/" + file).parent_path());
 }
 
 double TarOverTcp(const std::string& source, const std::string& target) {
@@ -394,8 +393,8 @@ void BM_OneLargeFileUpAndDown(benchmark::State& state) {
     WriteRandomFile(big, megabytes << 20, random);
     ServerProcess server(QorvdPath(), workspace.Path("data"));
     fs::create_directories(workspace.Path("empty"));
-    RunProgram(QorvdPath(), {"admin", "import", "--data", workspace.Path("data"), "--db",
-                             kDatabase, "--folder", workspace.Path("empty"), "--project", "$/Big"});
+    RunProgram(QorvdPath(), {"admin", "import", "--data", workspace.Path("data"), "--db", kDatabase,
+                             "--folder", workspace.Path("empty"), "--project", "$/Big"});
     const uint64_t client_before = platform::PeakResidentBytes(platform::CurrentProcessId());
 
     Client client(server.port());

@@ -6,7 +6,16 @@
 #include "server/database_impl.h"
 
 namespace qorv::server {
+
 namespace {
+
+// "#" + the record's id, for the not-kept message. Built piece by piece:
+// GCC 12 at -O3 warns falsely (-Wrestrict) on "literal" + std::to_string.
+std::string RecordName(int64_t id) {
+  std::string name = "#";
+  name += std::to_string(id);
+  return name;
+}
 
 // Bodies are read from their source in pieces of this size.
 constexpr size_t kSourcePiece = 256u * 1024u;
@@ -108,7 +117,7 @@ StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<
     if (!version) {
       const int32_t number = found ? static_cast<int32_t>(query.Int(0)) : 0;
       return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, number,
-                        "#" + std::to_string(version_record));
+                        RecordName(version_record));
     }
     ContentLocation location;
     location.content_id = query.Int(1);
@@ -129,7 +138,7 @@ StoreStatus Database::ReadContentPiece(const ContentLocation& location, int64_t 
     exists.Bind(1, location.content_id);
     if (!exists.Step()) {
       return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, 0,
-                        "#" + std::to_string(location.content_id));
+                        RecordName(location.content_id));
     }
     if (location.chunked) {
       SqliteStatement chunk =

@@ -24,6 +24,10 @@ struct FaultHooks {
   // Each connection answers this many request frames, then closes when the
   // next one arrives, without carrying it out. Negative: never.
   int32_t drop_after_frames = -1;
+  // Each transfer connection sends this many messages of a body, then
+  // closes in the middle of it, as a server killed mid-download would look
+  // to the client. Negative: never.
+  int32_t drop_after_body_messages = -1;
   // Every reply waits this long before it is sent.
   int32_t reply_delay_ms = 0;
   // Commands answered with a status of their own instead of being carried

@@ -64,6 +64,12 @@ bool FrameChannel::Receive() {
 }
 
 bool FrameChannel::Send(bool is_reply) {
+  if (!is_reply) {
+    // The hooks as read with the request that started the body.
+    const int32_t drop = hooks_.drop_after_body_messages;
+    if (drop >= 0 && body_messages_ >= drop) return false;
+    ++body_messages_;
+  }
   int32_t delay = is_reply ? hooks_.reply_delay_ms : 0;
   while (delay > 0 && !Stopping()) {
     const int32_t slice = std::min(delay, kDelaySliceMs);

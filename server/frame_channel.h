@@ -29,7 +29,8 @@ class FrameChannel {
   // or the fault hooks drop the connection at this frame.
   bool Receive();
   // Sends what out() holds as one frame: a reply after the hooks' reply
-  // delay, a message inside a body at once.
+  // delay, a message inside a body at once (false, sending nothing, when
+  // the hooks drop the connection at this body message).
   bool Send(bool is_reply = true);
   // Switches both directions to `key` (channel mode 1 only).
   void SetKey(const ChannelKey& key);
@@ -50,6 +51,7 @@ class FrameChannel {
   std::vector<uint8_t> payload_;
   FaultHooks hooks_;
   int64_t frames_ = 0;
+  int64_t body_messages_ = 0;
 };
 
 }  // namespace qorv::server

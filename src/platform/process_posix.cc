@@ -1,9 +1,9 @@
 #include <sys/syscall.h>
 
-#include <fstream>
-#include <string>
 #include <time.h>
 #include <unistd.h>
+#include <fstream>
+#include <string>
 
 #include "platform/process.h"
 

@@ -23,12 +23,13 @@ class ServerTest : public ::testing::Test {
   void TearDown() override { server_.reset(); }
 
   // (Re)starts the server on the same data directory with `config`'s
-  // settings (its address, port and data directory are the test's).
-  void StartServer(ServerConfig config = {}) {
+  // settings (its address, port and data directory are the test's: a free
+  // port unless `port` names one, as a restart in place does).
+  void StartServer(ServerConfig config = {}, uint16_t port = 0) {
     db_.reset();
     server_.reset();
     config.address = "127.0.0.1";
-    config.port = 0;
+    config.port = port;
     config.data_directory = temp_.Child("data");
     server_ = std::make_unique<Server>(config);
     if (server_->data_directory().DatabaseNames().empty()) CreateMainDatabase();
