@@ -137,9 +137,10 @@ bool ServeUpload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& 
       entries.push_back(std::move(entry));
     }
     session = sessions.Find(identity);
-    if (!session) {
-      failure = kTextUnknownLoginIdentity;
-    } else if (compressed) {
+    // A connection naming no live session gets nothing from this server,
+    // not even a reading of its body: it is closed at once.
+    if (!session) return false;
+    if (compressed) {
       failure = kTextCompressedNotSupported;
     }
   } catch (const CCancelableSocketBufferException&) {
