@@ -28,7 +28,12 @@ std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, bool create, s
   return std::unique_ptr<SqliteDb>(new SqliteDb(db));
 }
 
-SqliteDb::~SqliteDb() { sqlite3_close(db_); }
+SqliteDb::~SqliteDb() {
+  for (auto& [sql, statements] : idle_) {
+    for (sqlite3_stmt* stmt : statements) sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db_);
+}
 
 void SqliteDb::Exec(const char* sql) {
   char* message = nullptr;
@@ -40,12 +45,37 @@ void SqliteDb::Exec(const char* sql) {
 }
 
 SqliteStatement SqliteDb::Prepare(std::string_view sql) {
+  std::string text(sql);
+  auto idle = idle_.find(text);
+  if (idle != idle_.end() && !idle->second.empty()) {
+    sqlite3_stmt* stmt = idle->second.back();
+    idle->second.pop_back();
+    return SqliteStatement(this, std::move(text), db_, stmt);
+  }
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) !=
       SQLITE_OK) {
     Fail(db_, "prepare");
   }
-  return SqliteStatement(db_, stmt);
+  return SqliteStatement(this, std::move(text), db_, stmt);
+}
+
+void SqliteDb::Recycle(const std::string& sql, sqlite3_stmt* stmt) {
+  // A statement whose reset reports an error (its last step failed) is not
+  // kept: the next user would see that error again.
+  if (sqlite3_reset(stmt) != SQLITE_OK || sqlite3_clear_bindings(stmt) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return;
+  }
+  try {
+    std::vector<sqlite3_stmt*>& kept = idle_[sql];
+    if (kept.size() < kIdlePerText) {
+      kept.push_back(stmt);
+      return;
+    }
+  } catch (const std::bad_alloc&) {
+  }
+  sqlite3_finalize(stmt);
 }
 
 int64_t SqliteDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
@@ -67,11 +97,18 @@ std::string SqliteDb::ReadBlobRange(const char* table, const char* column, int64
 }
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
-    : db_(other.db_), stmt_(other.stmt_) {
+    : owner_(other.owner_), sql_(std::move(other.sql_)), db_(other.db_), stmt_(other.stmt_) {
   other.stmt_ = nullptr;
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
+SqliteStatement::~SqliteStatement() {
+  if (stmt_ == nullptr) return;
+  if (owner_ != nullptr) {
+    owner_->Recycle(sql_, stmt_);
+  } else {
+    sqlite3_finalize(stmt_);
+  }
+}
 
 SqliteStatement& SqliteStatement::Bind(int index, int64_t value) {
   if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) Fail(db_, "bind");

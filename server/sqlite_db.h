@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -36,6 +38,9 @@ class SqliteDb {
 
   // Runs statements without results; raises StoreFailure on error.
   void Exec(const char* sql);
+  // A statement ready to bind and step. A statement is kept prepared once
+  // it is done with and handed out again for the same text, since the
+  // store runs the same few statements for every file of a request.
   SqliteStatement Prepare(std::string_view sql);
   int64_t LastInsertId() const;
   // Reads `length` bytes from `offset` of one blob (table.column of row
@@ -44,13 +49,24 @@ class SqliteDb {
                             size_t length);
 
  private:
+  friend class SqliteStatement;
   explicit SqliteDb(sqlite3* db) : db_(db) {}
+  // Takes back a statement done with: reset and kept for its text, or
+  // finalized when enough of that text are kept already.
+  void Recycle(const std::string& sql, sqlite3_stmt* stmt);
+
+  // At most this many idle statements are kept per text (nested queries may
+  // hold several of one text at once).
+  static constexpr size_t kIdlePerText = 4;
+
   sqlite3* db_;
+  std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
 };
 
 class SqliteStatement {
  public:
-  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  SqliteStatement(SqliteDb* owner, std::string sql, sqlite3* db, sqlite3_stmt* stmt)
+      : owner_(owner), sql_(std::move(sql)), db_(db), stmt_(stmt) {}
   SqliteStatement(SqliteStatement&& other) noexcept;
   ~SqliteStatement();
   SqliteStatement(const SqliteStatement&) = delete;
@@ -78,6 +94,8 @@ class SqliteStatement {
   bool IsNull(int column) const;
 
  private:
+  SqliteDb* owner_;
+  std::string sql_;
   sqlite3* db_;
   sqlite3_stmt* stmt_;
 };

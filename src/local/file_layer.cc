@@ -202,15 +202,21 @@ FileLayer::Replacement::Replacement(Replacement&& other) noexcept
     : layer_(other.layer_),
       target_(std::move(other.target_)),
       temporary_(std::move(other.temporary_)),
-      file_(std::move(other.file_)) {}
+      file_(std::move(other.file_)),
+      pending_(other.pending_) {
+  other.pending_ = false;
+}
 
 FileLayer::Replacement::~Replacement() { Discard(); }
 
 void FileLayer::Replacement::Discard() noexcept {
-  if (!file_) return;
+  if (!pending_) return;
+  pending_ = false;
   platform::MutexLock lock(layer_->StripeFor(temporary_));
-  file_->Close();
-  file_.reset();
+  if (file_) {
+    file_->Close();
+    file_.reset();
+  }
   layer_->files().DeleteFile(temporary_);
 }
 
@@ -227,17 +233,23 @@ void FileLayer::Replacement::Write(const void* buffer, size_t size) {
   }
 }
 
-void FileLayer::Replacement::Commit() {
-  if (!file_) throw CQORException::ForCode(kFileErrorInvalidHandle, target_);
+void FileLayer::Replacement::CloseFile() {
+  if (!pending_) throw CQORException::ForCode(kFileErrorInvalidHandle, target_);
+  if (!file_) return;
   int error;
   {
     platform::MutexLock lock(layer_->StripeFor(temporary_));
     error = file_->Close();
+    file_.reset();
   }
   if (error != 0) {
     Discard();
     ThrowIfFailed(error, target_);
   }
+}
+
+void FileLayer::Replacement::Commit() {
+  CloseFile();
   try {
     layer_->WithTwoPaths(temporary_, target_, [&] {
       platform::FileSystem& fs = layer_->files();
@@ -248,7 +260,7 @@ void FileLayer::Replacement::Commit() {
     Discard();
     throw;
   }
-  file_.reset();
+  pending_ = false;
 }
 
 }  // namespace qorv

@@ -78,6 +78,10 @@ class FileLayer {
     ~Replacement();
 
     void Write(const void* buffer, size_t size);
+    // Closes the temporary file once all its bytes are written, keeping it
+    // for Commit(): a batch of many files then holds no descriptor per file
+    // while it waits for the rest of its body.
+    void CloseFile();
     void Commit();
     const std::string& temporary_path() const { return temporary_; }
 
@@ -91,7 +95,8 @@ class FileLayer {
     FileLayer* layer_;
     std::string target_;
     std::string temporary_;
-    std::unique_ptr<platform::OpenFile> file_;  // null once committed or discarded
+    std::unique_ptr<platform::OpenFile> file_;  // null once closed, committed or discarded
+    bool pending_ = true;                       // the temporary file exists and is not yet renamed
   };
 
   // The process's file layer: every SDK object and transfer thread of the

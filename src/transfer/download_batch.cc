@@ -7,7 +7,6 @@
 
 #include "local/file_times.h"
 #include "local/qor_exception.h"
-#include "transfer/batch_temporary.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_exchange.h"
@@ -58,60 +57,86 @@ void PutInPlace(FileLayer& files, FileLayer::Replacement& replacement, TransferE
   entry.result_text = kTextCompleted;
 }
 
-TransferOutcome WriteToReplacement(FileLayer::Replacement& replacement, const uint8_t* from,
-                                   size_t count) {
-  try {
-    replacement.Write(from, count);
-  } catch (const CQORException& failure) {
-    return FileFailure(failure.code(), failure.message());
-  }
-  return {};
-}
+// Takes the arriving body and writes each entry's bytes, in entry order, to
+// a replacement beside its target, closed as soon as its last byte is in.
+// An entry whose file cannot be written fails alone: its remaining bytes are
+// read past so the others still land.
+class BodySplitter {
+ public:
+  BodySplitter(FileLayer& files, const std::vector<TransferEntry*>& batch)
+      : files_(files), batch_(batch), replacements_(batch.size()) {}
 
-// Splits the received batch file: each entry's bytes, in order, go into a
-// replacement of its target. A file that cannot be written fails alone; a
-// batch file shorter than its entries fails the entries it cannot fill.
-void SplitBatchFile(BatchContext& context, BatchTemporary& batch_file,
-                    const std::vector<TransferEntry*>& batch, const std::vector<double>& dates) {
-  uint8_t* buffer = context.channel.scratch();
-  uint64_t offset = 0;
-  for (size_t i = 0; i < batch.size(); ++i) {
-    TransferEntry& entry = *batch[i];
-    const uint64_t start = offset;
-    offset += entry.size;
-    TransferOutcome outcome =
-        CheckFreeSpace(context.files, FolderOf(entry.local_file_name), entry.size);
-    if (!outcome.ok()) {
-      entry.result_text = outcome.text;
-      continue;
-    }
-    try {
-      if (batch_file.file().Seek(start) != 0) {
-        throw CQORException::ForCode(kFileErrorBadSeek, batch_file.path());
-      }
-      FileLayer::Replacement replacement = context.files.BeginReplacement(entry.local_file_name);
-      uint64_t left = entry.size;
-      while (left > 0 && outcome.ok()) {
-        const size_t piece =
-            static_cast<size_t>(std::min<uint64_t>(left, BodyChannel::kMessageSize));
-        const size_t read = context.files.Read(batch_file.file(), batch_file.path(), buffer, piece);
-        if (read == 0) {
-          outcome = {kResultLocalStoreFailed, kTextBatchMismatch};
-          break;
+  TransferOutcome Write(const uint8_t* from, size_t count) {
+    StartEntries();
+    while (count > 0 && current_ < batch_.size()) {
+      const size_t take = static_cast<size_t>(std::min<uint64_t>(left_, count));
+      std::optional<FileLayer::Replacement>& replacement = replacements_[current_];
+      if (replacement) {
+        try {
+          replacement->Write(from, take);
+        } catch (const CQORException& failure) {
+          Fail(FileFailure(failure.code(), failure.message()).text);
         }
-        outcome = WriteToReplacement(replacement, buffer, read);
-        left -= read;
       }
-      if (outcome.ok()) {
-        PutInPlace(context.files, replacement, entry, dates[i]);
-      } else {
-        entry.result_text = outcome.text;
+      from += take;
+      count -= take;
+      left_ -= take;
+      StartEntries();
+    }
+    return {};
+  }
+
+  // Closes the last entries (zero-size ones included) once the body is in.
+  void Finish() { StartEntries(); }
+
+  // The replacement of entry `i`, or none when that entry failed.
+  std::optional<FileLayer::Replacement>& replacement(size_t i) { return replacements_[i]; }
+
+ private:
+  // Closes finished entries and begins the next, until one has bytes to
+  // come or every entry is done.
+  void StartEntries() {
+    while (current_ < batch_.size() && (!started_ || left_ == 0)) {
+      if (started_) {
+        if (std::optional<FileLayer::Replacement>& done = replacements_[current_]) {
+          try {
+            done->CloseFile();
+          } catch (const CQORException& failure) {
+            Fail(FileFailure(failure.code(), failure.message()).text);
+          }
+        }
+        ++current_;
+        started_ = false;
+        continue;
       }
-    } catch (const CQORException& failure) {
-      entry.result_text = FileFailure(failure.code(), failure.message()).text;
+      TransferEntry& entry = *batch_[current_];
+      left_ = entry.size;
+      started_ = true;
+      TransferOutcome space = CheckFreeSpace(files_, FolderOf(entry.local_file_name), entry.size);
+      if (!space.ok()) {
+        entry.result_text = space.text;
+        continue;
+      }
+      try {
+        replacements_[current_].emplace(files_.BeginReplacement(entry.local_file_name));
+      } catch (const CQORException& failure) {
+        entry.result_text = FileFailure(failure.code(), failure.message()).text;
+      }
     }
   }
-}
+
+  void Fail(const std::string& text) {
+    batch_[current_]->result_text = text;
+    replacements_[current_].reset();
+  }
+
+  FileLayer& files_;
+  const std::vector<TransferEntry*>& batch_;
+  std::vector<std::optional<FileLayer::Replacement>> replacements_;
+  size_t current_ = 0;
+  bool started_ = false;
+  uint64_t left_ = 0;
+};
 
 }  // namespace
 
@@ -130,48 +155,29 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
     return {kResultLocalStoreFailed, kTextFileTooLarge};
   }
 
-  // The place the body goes is made ready before anything is asked for, so
-  // that a local failure costs no exchange.
-  const bool single = batch.size() == 1;
-  std::optional<FileLayer::Replacement> replacement;
-  std::optional<BatchTemporary> batch_file;
+  // A single file that cannot fit on its volume asks for nothing. (In a
+  // batch of several, each file is checked as its bytes start and fails
+  // alone.)
   TransferOutcome outcome;
-  try {
-    const std::string folder =
-        single ? FolderOf(batch[0]->local_file_name) : context.job.temp_directory;
-    outcome = CheckFreeSpace(context.files, folder, body_size);
-    if (outcome.ok()) {
-      if (single) {
-        replacement.emplace(context.files.BeginReplacement(batch[0]->local_file_name));
-      } else {
-        batch_file.emplace(context.files, context.job.temp_directory, "getfile");
-      }
-    }
-  } catch (const CQORException& failure) {
-    outcome = single ? FileFailure(failure.code(), failure.message())
-                     : TransferOutcome{failure.code(), kTextLocalTempFileFailed};
+  if (batch.size() == 1) {
+    outcome = CheckFreeSpace(context.files, FolderOf(batch[0]->local_file_name), batch[0]->size);
   }
   if (!outcome.ok()) {
     FailEntries(batch, outcome.text);
     return outcome;
   }
 
+  // Each file's bytes go straight to a temporary beside its target; nothing
+  // is renamed over a target before the whole body and the dates are in.
+  BodySplitter splitter(context.files, batch);
   outcome = SendTransferCommand(context.connection, command);
   if (outcome.ok()) {
-    FileLayer& files = context.files;
     outcome = context.channel.Receive(
         context.connection, static_cast<uint32_t>(body_size),
-        [&](const uint8_t* from, size_t count) -> TransferOutcome {
-          if (replacement) return WriteToReplacement(*replacement, from, count);
-          try {
-            files.Write(batch_file->file(), batch_file->path(), from, count);
-          } catch (const CQORException& failure) {
-            return FileFailure(failure.code(), failure.message());
-          }
-          return {};
-        },
+        [&](const uint8_t* from, size_t count) { return splitter.Write(from, count); },
         context.progress);
   }
+  if (outcome.ok()) splitter.Finish();
   if (outcome.ok()) outcome = ReceiveTransferMessage(context.connection);
   std::vector<double> dates;
   if (outcome.ok() && !ReadDownloadDates(context.connection.in_message(), batch.size(),
@@ -179,24 +185,21 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
     outcome = {kResultLocalStoreFailed, kTextBatchMismatch};
   }
   if (!outcome.ok()) {
-    // The replacement or batch file goes with this scope; the targets stay
-    // as they were.
+    // The replacements go with the splitter; the targets stay as they were.
     context.connection.Close();
     FailEntries(batch, outcome.text);
     return outcome;
   }
   const double shift = context.job.settings.server_time_offset_hours / 24.0;
-  for (double& date : dates) date += shift;
-
-  if (single) {
+  for (size_t i = 0; i < batch.size(); ++i) {
+    std::optional<FileLayer::Replacement>& replacement = splitter.replacement(i);
+    if (!replacement) continue;  // failed alone, its text already set
     try {
-      PutInPlace(context.files, *replacement, *batch[0], dates[0]);
+      PutInPlace(context.files, *replacement, *batch[i], dates[i] + shift);
     } catch (const CQORException& failure) {
-      batch[0]->result_text = FileFailure(failure.code(), failure.message()).text;
+      batch[i]->result_text = FileFailure(failure.code(), failure.message()).text;
     }
-    return {};
   }
-  SplitBatchFile(context, *batch_file, batch, dates);
   return {};
 }
 
