@@ -86,14 +86,10 @@ StoreStatus HandleGetFiles(CommandContext& context, RequestReader& request, Repl
   const int32_t eol_value = request.Int32();
   const int32_t file_time_mode = request.Int32();
   const int32_t identity = request.Int32();
-  struct Entry {
-    std::string path;
-    int32_t version = 0;
-  };
-  std::vector<Entry> entries;
+  std::vector<Database::GetEntry> entries;
   const size_t count = request.Count(kStringMinSize + kInt32Size);
   for (size_t i = 0; i < count; ++i) {
-    Entry entry;
+    Database::GetEntry entry;
     entry.path = request.String();
     entry.version = request.Int32();
     entries.push_back(std::move(entry));
@@ -101,10 +97,11 @@ StoreStatus HandleGetFiles(CommandContext& context, RequestReader& request, Repl
   std::optional<Eol> eol;
   StoreStatus status = CheckBodyRequest(context, identity, eol_value, &eol);
   if (!status.ok()) return status;
-  for (const Entry& entry : entries) {
-    VersionInfo info;
-    const StoreStatus result = context.db().ResolveGet(entry.path, entry.version, &info);
-    WriteGetEntry(result, info, *eol, file_time_mode, true, reply);
+  std::vector<Database::ResolvedGet> resolved;
+  status = context.db().ResolveGets(entries, &resolved);
+  if (!status.ok()) return status;
+  for (const Database::ResolvedGet& entry : resolved) {
+    WriteGetEntry(entry.status, entry.info, *eol, file_time_mode, true, reply);
   }
   return StoreStatus::Ok();
 }

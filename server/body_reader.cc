@@ -8,6 +8,22 @@
 
 namespace qorv::server {
 
+void BodyReader::Preload(std::string stored) {
+  if (next_piece_ == 0 && !stored.empty()) TakePiece(std::move(stored));
+}
+
+void BodyReader::TakePiece(std::string stored) {
+  ++next_piece_;
+  stored_read_ += static_cast<int64_t>(stored.size());
+  piece_.clear();
+  piece_offset_ = 0;
+  if (location_.is_text && eol_ != Eol::kLf) {
+    AppendDelivered(stored, eol_, &piece_);
+  } else {
+    piece_ = std::move(stored);
+  }
+}
+
 StoreStatus BodyReader::Read(char* buffer, size_t length, size_t* got) {
   *got = 0;
   while (*got < length) {
@@ -19,15 +35,7 @@ StoreStatus BodyReader::Read(char* buffer, size_t length, size_t* got) {
       if (stored.empty()) {
         return MakeStatus(kStatusStoreError, kFormatStoreError, "a stored body ends early");
       }
-      ++next_piece_;
-      stored_read_ += static_cast<int64_t>(stored.size());
-      piece_.clear();
-      piece_offset_ = 0;
-      if (location_.is_text && eol_ != Eol::kLf) {
-        AppendDelivered(stored, eol_, &piece_);
-      } else {
-        piece_ = std::move(stored);
-      }
+      TakePiece(std::move(stored));
     }
     const size_t take = std::min(length - *got, piece_.size() - piece_offset_);
     std::memcpy(buffer + *got, piece_.data() + piece_offset_, take);

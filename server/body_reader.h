@@ -38,7 +38,13 @@ class BodyReader {
   // non-ok status, after which the reader delivers nothing more.
   StoreStatus Read(char* buffer, size_t length, size_t* got);
 
+  // Hands the reader the first stored piece, read when it was opened.
+  void Preload(std::string stored);
+
  private:
+  // Makes `stored` the current piece, in its delivered form.
+  void TakePiece(std::string stored);
+
   Database& database_;
   ContentLocation location_;
   Eol eol_;

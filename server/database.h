@@ -122,6 +122,17 @@ class Database {
   // ---- Bodies -------------------------------------------------------------
   // Command 38: the version to deliver (0 = the version the project shows).
   StoreStatus ResolveGet(std::string_view path, int32_t version, VersionInfo* info);
+  // ResolveGet() for every entry of one command 38, in one read of the
+  // store. The whole status is not ok only when the store failed.
+  struct GetEntry {
+    std::string path;
+    int32_t version = 0;
+  };
+  struct ResolvedGet {
+    StoreStatus status;
+    VersionInfo info;
+  };
+  StoreStatus ResolveGets(const std::vector<GetEntry>& entries, std::vector<ResolvedGet>* results);
   // Commands 61 and 62: a file of `project_path` as it was at `point`.
   // `file_path` is the project path followed by a name from the listing of
   // that point; with `recursive` false it must lie directly in the project.
@@ -130,8 +141,10 @@ class Database {
   // Command 65: a reader of one version record as delivered with the line
   // ending, and that version. 40303 when its content is no longer kept or
   // the record is gone.
+  // With `preload`, a body of one stored piece is read at once, in the
+  // same visit to the store (callers bound how much they preload).
   StoreStatus OpenBody(int64_t version_record, Eol eol, std::unique_ptr<BodyReader>* reader,
-                       VersionInfo* info);
+                       VersionInfo* info, bool preload = false);
   // The whole delivered body in memory, through OpenBody(): for small
   // bodies only (administration, tests).
   StoreStatus ReadBody(int64_t version_record, Eol eol, std::string* bytes);

@@ -104,9 +104,39 @@ StoredContent DatabaseImpl::StoreContentFrom(BodySource& source, bool is_text) {
   return stored;
 }
 
+namespace {
+
+// One stored piece of a content, read under the database's lock.
+StoreStatus ReadPieceLocked(DatabaseImpl& impl, const ContentLocation& location, int64_t piece,
+                            std::string* bytes) {
+  bytes->clear();
+  SqliteStatement exists = impl.db().Prepare("SELECT 1 FROM contents WHERE id = ?");
+  exists.Bind(1, location.content_id);
+  if (!exists.Step()) {
+    return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, 0,
+                      RecordName(location.content_id));
+  }
+  if (location.chunked) {
+    SqliteStatement chunk =
+        impl.db().Prepare("SELECT data FROM content_chunks WHERE content_id = ? AND seq = ?");
+    chunk.Bind(1, location.content_id).Bind(2, piece);
+    if (chunk.Step()) *bytes = chunk.Blob(0);
+    return StoreStatus::Ok();
+  }
+  const int64_t offset = piece * static_cast<int64_t>(kContentChunkSize);
+  if (offset >= location.stored_size) return StoreStatus::Ok();
+  const size_t length =
+      static_cast<size_t>(std::min<int64_t>(kContentChunkSize, location.stored_size - offset));
+  *bytes = impl.db().ReadBlobRange("contents", "data", location.content_id, offset, length);
+  return StoreStatus::Ok();
+}
+
+}  // namespace
+
 StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<BodyReader>* reader,
-                               VersionInfo* info) {
+                               VersionInfo* info, bool preload) {
   return Guarded([&] {
+    SqliteReadTransaction snapshot(impl_->db());
     SqliteStatement query = impl_->db().Prepare(
         "SELECT v.version, v.content_id, c.chunked FROM versions v "
         "LEFT JOIN contents c ON c.id = v.content_id WHERE v.id = ?");
@@ -125,6 +155,15 @@ StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<
     location.stored_size = version->stored_size;
     location.is_text = version->is_text;
     *reader = std::make_unique<BodyReader>(*this, location, eol, version->DeliveredSize(eol));
+    // Most bodies are one piece: read it now, in the same snapshot, rather
+    // than in a second visit to the store.
+    if (preload && location.stored_size > 0 &&
+        location.stored_size <= static_cast<int64_t>(kContentChunkSize)) {
+      std::string stored;
+      StoreStatus status = ReadPieceLocked(*impl_, location, 0, &stored);
+      if (!status.ok()) return status;
+      (*reader)->Preload(std::move(stored));
+    }
     *info = std::move(*version);
     return StoreStatus::Ok();
   });
@@ -132,28 +171,7 @@ StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<
 
 StoreStatus Database::ReadContentPiece(const ContentLocation& location, int64_t piece,
                                        std::string* bytes) {
-  return Guarded([&] {
-    bytes->clear();
-    SqliteStatement exists = impl_->db().Prepare("SELECT 1 FROM contents WHERE id = ?");
-    exists.Bind(1, location.content_id);
-    if (!exists.Step()) {
-      return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, 0,
-                        RecordName(location.content_id));
-    }
-    if (location.chunked) {
-      SqliteStatement chunk =
-          impl_->db().Prepare("SELECT data FROM content_chunks WHERE content_id = ? AND seq = ?");
-      chunk.Bind(1, location.content_id).Bind(2, piece);
-      if (chunk.Step()) *bytes = chunk.Blob(0);
-      return StoreStatus::Ok();
-    }
-    const int64_t offset = piece * static_cast<int64_t>(kContentChunkSize);
-    if (offset >= location.stored_size) return StoreStatus::Ok();
-    const size_t length =
-        static_cast<size_t>(std::min<int64_t>(kContentChunkSize, location.stored_size - offset));
-    *bytes = impl_->db().ReadBlobRange("contents", "data", location.content_id, offset, length);
-    return StoreStatus::Ok();
-  });
+  return Guarded([&] { return ReadPieceLocked(*impl_, location, piece, bytes); });
 }
 
 OleMs Database::CurrentTime() {

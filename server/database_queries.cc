@@ -572,6 +572,23 @@ StoreStatus Database::ResolveGet(std::string_view path, int32_t version, Version
   });
 }
 
+StoreStatus Database::ResolveGets(const std::vector<GetEntry>& entries,
+                                  std::vector<ResolvedGet>* results) {
+  results->clear();
+  return Guarded([&] {
+    SqliteReadTransaction snapshot(impl_->db());
+    for (const GetEntry& entry : entries) {
+      ResolvedGet& resolved = results->emplace_back();
+      Link link;
+      resolved.status = impl_->ResolveFile(entry.path, &link);
+      if (resolved.status.ok()) {
+        resolved.status = PickVersion(*impl_, link, entry.path, entry.version, &resolved.info);
+      }
+    }
+    return StoreStatus::Ok();
+  });
+}
+
 StoreStatus Database::ResolveGetAt(std::string_view project_path, const PointInTime& point,
                                    bool recursive, std::string_view file_path, VersionInfo* info) {
   return Guarded([&] {

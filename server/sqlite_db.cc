@@ -177,6 +177,17 @@ bool SqliteStatement::IsNull(int column) const {
   return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
+SqliteReadTransaction::SqliteReadTransaction(SqliteDb& db) : db_(db) { db_.Exec("BEGIN"); }
+
+SqliteReadTransaction::~SqliteReadTransaction() {
+  try {
+    db_.Exec("END");
+  } catch (const StoreFailure&) {
+    // Nothing was written; SQLite releases the snapshot when the connection
+    // is next used.
+  }
+}
+
 SqliteTransaction::SqliteTransaction(SqliteDb& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
 
 SqliteTransaction::~SqliteTransaction() {

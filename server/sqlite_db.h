@@ -100,6 +100,20 @@ class SqliteStatement {
   sqlite3_stmt* stmt_;
 };
 
+// BEGIN ... END around reads that belong together: one snapshot and one
+// taking of SQLite's shared lock for all of them, instead of one per
+// statement (each of which costs file-lock and stat calls).
+class SqliteReadTransaction {
+ public:
+  explicit SqliteReadTransaction(SqliteDb& db);
+  ~SqliteReadTransaction();
+  SqliteReadTransaction(const SqliteReadTransaction&) = delete;
+  SqliteReadTransaction& operator=(const SqliteReadTransaction&) = delete;
+
+ private:
+  SqliteDb& db_;
+};
+
 // BEGIN IMMEDIATE ... COMMIT; rolled back unless Commit() ran.
 class SqliteTransaction {
  public:

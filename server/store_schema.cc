@@ -117,7 +117,7 @@ CREATE INDEX history_by_project ON history(project_id, seq);
 )sql";
 
 // Version 1 to 2: bodies are kept in pieces of at most kContentChunkSize
-// bytes, written and read one at a time. A content row with chunked = 1
+// bytes, written and read one at a time; links are indexed by name. A content row with chunked = 1
 // has its bytes in content_chunks (seq 0, 1, ...) and an empty data blob;
 // rows from before keep theirs in data.
 constexpr char kMigrateTo2[] = R"sql(
@@ -128,6 +128,10 @@ CREATE TABLE content_chunks(
   seq INTEGER NOT NULL,
   data BLOB NOT NULL,
   UNIQUE(content_id, seq));
+-- A name is looked up in its project once per path level of every file a
+-- request names; without this index each lookup reads every link of the
+-- project.
+CREATE INDEX IF NOT EXISTS links_by_name ON links(parent_id, name COLLATE NOCASE);
 )sql";
 
 void WriteSchemaVersion(SqliteDb& db) {

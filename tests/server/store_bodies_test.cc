@@ -93,6 +93,7 @@ TEST_F(StoreBodiesTest, FirstFormatFileIsMigratedAndItsBodiesRead) {
     raw->Exec(
         "UPDATE contents SET data = CAST('one' || char(10) || 'two' || char(10) AS BLOB);"
         "DROP TABLE content_chunks;"
+        "DROP INDEX links_by_name;"
         "ALTER TABLE contents DROP COLUMN chunked;"
         "UPDATE settings SET value = '1' WHERE key = 'schema_version';");
   }
