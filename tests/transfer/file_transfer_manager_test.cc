@@ -318,5 +318,26 @@ TEST_F(FileTransferManagerTest, AFullDiskFailsTheFileWithItsOwnText) {
   ExpectNoTemporaries();
 }
 
+TEST_F(FileTransferManagerTest, AFileThatCannotBeWrittenFailsAloneInItsBatch) {
+  // Six files of rising sizes: thread 0 gets the smallest and the largest,
+  // in one batch. The largest has no folder to go to.
+  FakeTransferPeer peer;
+  std::vector<std::string> contents;
+  for (size_t i = 0; i < 6; ++i) contents.push_back(Content(1000 + i * 100, 'a'));
+  std::vector<TransferEntry> entries = DownloadList(peer, contents);
+  entries[5].local_file_name = folder_.Child("missing") + "/f5";
+  CFileTransferManager manager;
+  manager.Download(entries, Job(peer));
+
+  EXPECT_EQ(entries[5].result, 0);
+  EXPECT_NE(entries[5].result_text, kTextCompleted);
+  EXPECT_FALSE(entries[5].result_text.empty());
+  for (size_t i = 0; i < 5; ++i) {
+    ASSERT_EQ(entries[i].result, 1) << i << ": " << entries[i].result_text;
+    EXPECT_EQ(ReadFile(entries[i].local_file_name), contents[i]) << i;
+  }
+  ExpectNoTemporaries();
+}
+
 }  // namespace
 }  // namespace qorv
