@@ -107,14 +107,18 @@ StoredContent DatabaseImpl::StoreContentFrom(BodySource& source, bool is_text) {
 namespace {
 
 // One stored piece of a content, read under the database's lock.
+// `checked`: the content row was seen in the same snapshot, so it need not
+// be looked for again (a purge since an earlier snapshot must be found).
 StoreStatus ReadPieceLocked(DatabaseImpl& impl, const ContentLocation& location, int64_t piece,
-                            std::string* bytes) {
+                            std::string* bytes, bool checked = false) {
   bytes->clear();
-  SqliteStatement exists = impl.db().Prepare("SELECT 1 FROM contents WHERE id = ?");
-  exists.Bind(1, location.content_id);
-  if (!exists.Step()) {
-    return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, 0,
-                      RecordName(location.content_id));
+  if (!checked) {
+    SqliteStatement exists = impl.db().Prepare("SELECT 1 FROM contents WHERE id = ?");
+    exists.Bind(1, location.content_id);
+    if (!exists.Step()) {
+      return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, 0,
+                        RecordName(location.content_id));
+    }
   }
   if (location.chunked) {
     SqliteStatement chunk =
@@ -160,7 +164,7 @@ StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<
     if (preload && location.stored_size > 0 &&
         location.stored_size <= static_cast<int64_t>(kContentChunkSize)) {
       std::string stored;
-      StoreStatus status = ReadPieceLocked(*impl_, location, 0, &stored);
+      StoreStatus status = ReadPieceLocked(*impl_, location, 0, &stored, true);
       if (!status.ok()) return status;
       (*reader)->Preload(std::move(stored));
     }

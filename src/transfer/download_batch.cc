@@ -112,9 +112,8 @@ class BodySplitter {
       TransferEntry& entry = *batch_[current_];
       left_ = entry.size;
       started_ = true;
-      TransferOutcome space = CheckFreeSpace(files_, FolderOf(entry.local_file_name), entry.size);
-      if (!space.ok()) {
-        entry.result_text = space.text;
+      if (!Fits(entry)) {
+        entry.result_text = kTextOutOfDiskSpace;
         continue;
       }
       try {
@@ -123,6 +122,25 @@ class BodySplitter {
         entry.result_text = FileFailure(failure.code(), failure.message()).text;
       }
     }
+  }
+
+  // Whether the volume of the entry's folder has room for it. The free space
+  // is asked once per folder of a batch and counted down from there; an
+  // unknown free space lets the writes tell.
+  bool Fits(const TransferEntry& entry) {
+    if (entry.size == 0) return true;
+    const std::string folder = FolderOf(entry.local_file_name);
+    if (folder != folder_) {
+      folder_ = folder;
+      try {
+        free_ = files_.GetFreeSpace(folder);
+      } catch (const CQORException&) {
+        free_ = std::numeric_limits<uint64_t>::max();
+      }
+    }
+    if (free_ < entry.size) return false;
+    free_ -= entry.size;
+    return true;
   }
 
   void Fail(const std::string& text) {
@@ -136,6 +154,8 @@ class BodySplitter {
   size_t current_ = 0;
   bool started_ = false;
   uint64_t left_ = 0;
+  std::string folder_;  // the folder whose free space free_ counts down
+  uint64_t free_ = 0;
 };
 
 }  // namespace

@@ -282,6 +282,35 @@ TEST_F(ServerTransferTest, OneBatchOfBodiesAtMessageAndPieceBoundaries) {
   EXPECT_EQ(SpoolFiles(), 0u);
 }
 
+TEST_F(ServerTransferTest, GetFindsNamesInAnyLetterCaseAndOnlyFiles) {
+  // One request resolves each project once for all its files: the letter
+  // case of a project's name, a file named as a project and a project named
+  // as a file must still come out as they would one by one.
+  MustCreateProject("$/P");
+  MustCreateProject("$/P/Sub");
+  MustAdd("$/P/t.txt", "t\n");
+  MustAdd("$/P/Sub/u.txt", "u\n");
+  auto client = LoggedIn();
+  std::vector<Got> got = Get(*client, 1,
+                             {"$/p/T.TXT", "$/P/SUB/u.txt", "$/P/t.txt/x", "$/Q/t.txt", "$/P/Sub",
+                              "$/P/sub/none.txt", "not a path", "$/P/t.txt"});
+  ASSERT_EQ(got.size(), 8u);
+  EXPECT_EQ(got[0].result, 0);
+  EXPECT_EQ(got[1].result, 0);
+  EXPECT_EQ(got[2].result, kStatusFileNotFound);
+  EXPECT_EQ(got[3].result, kStatusFileNotFound);
+  EXPECT_EQ(got[4].result, kStatusFileNotFound);
+  EXPECT_EQ(got[5].result, kStatusFileNotFound);
+  EXPECT_EQ(got[6].result, kStatusInvalidPath);
+  EXPECT_EQ(got[7].result, 0);
+  EXPECT_EQ(got[0].name, got[7].name);
+  auto bodies =
+      Download(client->identity(), {got[0].name, got[1].name}, {got[0].size, got[1].size});
+  ASSERT_TRUE(bodies);
+  EXPECT_EQ((*bodies)[0], "t\n");
+  EXPECT_EQ((*bodies)[1], "u\n");
+}
+
 TEST_F(ServerTransferTest, UnknownIdentitiesAndCompressedUploadsAreRefused) {
   auto client = LoggedIn();
   const int32_t unknown = client->identity() == 1 ? 2 : 1;
