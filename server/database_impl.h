@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -115,10 +116,17 @@ class DatabaseImpl {
 
   // ---- Paths and links ----
   std::optional<Link> Resolve(const ServerPath& path, int64_t at = kNowSeq);
+  // The projects a series of current lookups has resolved, by their names in
+  // lower case: the files of one request mostly share a few projects.
+  using ProjectMemo = std::map<std::string, std::optional<Link>>;
+  // Resolve() at the current state, taking the item's project from `memo`
+  // (and keeping it there).
+  std::optional<Link> Resolve(const ServerPath& path, ProjectMemo& memo);
   // Status-producing forms: 40100 for a bad path, else 40101 / 40102 /
   // 40103 when no live project / file / item is there.
   StoreStatus ResolveProject(std::string_view text, Link* link, ServerPath* path = nullptr);
   StoreStatus ResolveFile(std::string_view text, Link* link, ServerPath* path = nullptr);
+  StoreStatus ResolveFile(std::string_view text, ProjectMemo& memo, Link* link);
   StoreStatus ResolveItem(std::string_view text, Link* link, ServerPath* path = nullptr);
   std::vector<Link> Children(int64_t project, int64_t at, bool deleted);
   std::optional<Link> LiveChildNamed(int64_t project, std::string_view name, int64_t at = kNowSeq);

@@ -1,7 +1,6 @@
 // Database: queries (listings, information, labels, history, status) and the
 // resolution of bodies to deliver.
 #include <algorithm>
-#include <map>
 #include <set>
 #include <tuple>
 
@@ -578,37 +577,14 @@ StoreStatus Database::ResolveGets(const std::vector<GetEntry>& entries,
   results->clear();
   return Guarded([&] {
     SqliteReadTransaction snapshot(impl_->db());
-    // The files of one request mostly share a few projects: each project
-    // path is resolved once, by its names in lower case.
-    std::map<std::string, std::optional<Link>> projects;
+    DatabaseImpl::ProjectMemo projects;
     for (const GetEntry& entry : entries) {
       ResolvedGet& resolved = results->emplace_back();
-      std::optional<ServerPath> parsed = ParseServerPath(entry.path);
-      if (!parsed) {
-        resolved.status = MakeStatus(kStatusInvalidPath, kFormatInvalidPath, entry.path);
-        continue;
+      Link link;
+      resolved.status = impl_->ResolveFile(entry.path, projects, &link);
+      if (resolved.status.ok()) {
+        resolved.status = PickVersion(*impl_, link, entry.path, entry.version, &resolved.info);
       }
-      std::optional<Link> link;
-      if (!parsed->IsRoot()) {
-        const ServerPath parent = parsed->Parent();
-        std::string key;
-        for (const std::string& name : parent.names) {
-          for (char c : name) key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-          key += '/';
-        }
-        auto project = projects.find(key);
-        if (project == projects.end()) {
-          project = projects.emplace(key, impl_->Resolve(parent)).first;
-        }
-        if (project->second && project->second->is_project) {
-          link = impl_->LiveChildNamed(project->second->item, parsed->names.back());
-        }
-      }
-      if (!link || link->is_project) {
-        resolved.status = MakeStatus(kStatusFileNotFound, kFormatFileNotFound, entry.path);
-        continue;
-      }
-      resolved.status = PickVersion(*impl_, *link, entry.path, entry.version, &resolved.info);
     }
     return StoreStatus::Ok();
   });

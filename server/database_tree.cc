@@ -86,6 +86,20 @@ std::optional<LinkRow> DatabaseImpl::Resolve(const ServerPath& path, int64_t at)
   return current;
 }
 
+std::optional<LinkRow> DatabaseImpl::Resolve(const ServerPath& path, ProjectMemo& memo) {
+  if (path.IsRoot()) return Link{};
+  const ServerPath parent = path.Parent();
+  std::string key;
+  for (const std::string& name : parent.names) {
+    for (char c : name) key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    key += '/';
+  }
+  auto project = memo.find(key);
+  if (project == memo.end()) project = memo.emplace(key, Resolve(parent)).first;
+  if (!project->second || !project->second->is_project) return std::nullopt;
+  return LiveChildNamed(project->second->item, path.names.back());
+}
+
 StoreStatus DatabaseImpl::ResolveProject(std::string_view text, Link* link, ServerPath* path) {
   std::optional<ServerPath> parsed = ParseServerPath(text);
   if (!parsed) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, text);
@@ -95,6 +109,17 @@ StoreStatus DatabaseImpl::ResolveProject(std::string_view text, Link* link, Serv
   }
   *link = std::move(*found);
   if (path != nullptr) *path = std::move(*parsed);
+  return StoreStatus::Ok();
+}
+
+StoreStatus DatabaseImpl::ResolveFile(std::string_view text, ProjectMemo& memo, Link* link) {
+  std::optional<ServerPath> parsed = ParseServerPath(text);
+  if (!parsed) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, text);
+  std::optional<Link> found = Resolve(*parsed, memo);
+  if (!found || found->is_project) {
+    return MakeStatus(kStatusFileNotFound, kFormatFileNotFound, text);
+  }
+  *link = std::move(*found);
   return StoreStatus::Ok();
 }
 

@@ -8,16 +8,13 @@
 
 #include "net/command_list.h"
 #include "net/socket_buffer_exception.h"
+#include "net/transport_limits.h"
 #include "server/message_fields.h"
 #include "server/transfer_name.h"
 
 namespace qorv::server {
 namespace {
 
-// A body's first message carries int32 S and at most this many bytes; every
-// later one at most kBodyMessageSize.
-constexpr size_t kFirstMessageBytes = 65532;
-constexpr size_t kBodyMessageSize = 65536;
 // One upload entry on the wire: index, size, date.
 constexpr size_t kUploadEntrySize = 4 * kInt32Size;
 
@@ -234,7 +231,7 @@ bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions) {
     size_t room = kBodyMessageSize;
     if (first) {
       out.AppendInt32(static_cast<int32_t>(static_cast<uint32_t>(total)));
-      room = kFirstMessageBytes;
+      room = kFirstBodyMessageBytes;
       first = false;
     }
     room = static_cast<size_t>(std::min<uint64_t>(room, left));

@@ -15,6 +15,11 @@ inline constexpr int kSocketBufferSize = 32768;
 // noticed between chunks.
 inline constexpr size_t kSendChunkSize = 65536;
 
+// A file body travels in messages of at most this many bytes; the first
+// one opens with the body's int32 size, so it carries 4 bytes fewer.
+inline constexpr size_t kBodyMessageSize = 65536;
+inline constexpr size_t kFirstBodyMessageBytes = kBodyMessageSize - 4;
+
 // Every wait polls the socket with this time-out and reads the cancel flag
 // between polls.
 inline constexpr int64_t kPollIntervalUs = 300000;

@@ -27,11 +27,7 @@ int32_t AddFiles(CRequestEngine& engine, AddFilesRequest& request, RequestStatus
   TransferList uploads;
   for (AddFileRecord& file : request.files) {
     if (file.status != kResultOk) continue;
-    TransferEntry entry;
-    entry.index = file.index;
-    entry.local_file_name = file.local_file_name;
-    entry.progress_text = kProgressPrefix + file.name + kProgressSuffix;
-    uploads.Add(file, std::move(entry));
+    uploads.Add(file, kProgressPrefix + file.name + kProgressSuffix);
   }
   uploads.Run(TransferList::Direction::kUpload, engine, scope);
   if (scope.EndIfCanceled(status)) return status->result;

@@ -51,11 +51,7 @@ int32_t CheckInFiles(CRequestEngine& engine, CheckInRequest& request, RequestSta
   TransferList uploads;
   for (CheckInRecord& file : request.files) {
     if (file.status != kResultOk || !file.upload_body) continue;
-    TransferEntry entry;
-    entry.index = file.index;
-    entry.local_file_name = file.local_file_name;
-    entry.progress_text = kProgressPrefix + file.name + kProgressSuffix;
-    uploads.Add(file, std::move(entry));
+    uploads.Add(file, kProgressPrefix + file.name + kProgressSuffix);
   }
   uploads.Run(TransferList::Direction::kUpload, engine, scope);
   if (scope.EndIfCanceled(status)) return status->result;

@@ -43,13 +43,8 @@ int32_t CheckOutFiles(CRequestEngine& engine, CheckOutRequest& request, RequestS
   TransferList downloads;
   for (CheckOutRecord& file : request.files) {
     if (file.status != kResultOk || !file.local_copy_wanted) continue;
-    TransferEntry entry;
-    entry.index = file.index;
-    entry.local_file_name = file.local_file_name;
-    entry.size = file.checked_out.size > 0 ? static_cast<uint32_t>(file.checked_out.size) : 0;
-    entry.server_name = file.checked_out.transfer_name;
-    entry.progress_text = kProgressPrefix + file.name + kProgressSuffix;
-    downloads.Add(file, std::move(entry));
+    downloads.Add(file, kProgressPrefix + file.name + kProgressSuffix, file.checked_out.size,
+                  file.checked_out.transfer_name);
   }
   downloads.Run(TransferList::Direction::kDownload, engine, scope);
   if (scope.EndIfCanceled(status)) return status->result;

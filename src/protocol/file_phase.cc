@@ -22,8 +22,14 @@ double ShiftByServerOffset(double date, const TransferSettings& settings) {
   return date + static_cast<double>(settings.server_time_offset_hours) / 24.0;
 }
 
-void TransferList::Add(RequestFile& file, TransferEntry entry) {
-  entries_.push_back(std::move(entry));
+void TransferList::Add(RequestFile& file, std::string progress_text, int32_t size,
+                       std::string server_name) {
+  TransferEntry& entry = entries_.emplace_back();
+  entry.index = file.index;
+  entry.local_file_name = file.local_file_name;
+  entry.size = size > 0 ? static_cast<uint32_t>(size) : 0;
+  entry.server_name = std::move(server_name);
+  entry.progress_text = std::move(progress_text);
   files_.push_back(&file);
 }
 

@@ -29,8 +29,11 @@ class TransferList {
  public:
   enum class Direction { kUpload, kDownload };
 
-  // `file` must stay where it is until Run returns.
-  void Add(RequestFile& file, TransferEntry entry);
+  // An entry for `file` (its index and local file name), with the size and
+  // transfer name a download needs; a negative size counts as 0. `file`
+  // must stay where it is until Run returns.
+  void Add(RequestFile& file, std::string progress_text, int32_t size = 0,
+           std::string server_name = {});
   bool empty() const { return entries_.empty(); }
 
   // Hands the list to the transfer manager (nothing when it is empty). Each

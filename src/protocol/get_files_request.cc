@@ -21,6 +21,22 @@ std::vector<std::string> FilePaths(const GetFilesRequest& request) {
   return paths;
 }
 
+// Commands 61 and 62: the fields they share, then the command run. The
+// caller has set the point (version or date).
+template <class Command>
+int32_t RunAtPoint(RequestScope& scope, int32_t login_identity, const GetFilesRequest& request,
+                   Command& command, std::vector<OfferedFile>* offered, RequestStatus* status) {
+  command.project_path = request.project_path;
+  command.recursive = request.recursive;
+  command.line_ending_mode = request.line_ending_mode;
+  command.file_time_mode = request.file_time_mode;
+  command.login_identity = login_identity;
+  command.file_paths = FilePaths(request);
+  const int32_t result = scope.Run(command, status);
+  *offered = std::move(command.reply);
+  return result;
+}
+
 // Runs the command of the request's form; on 0 *offered holds one entry per
 // file.
 int32_t RunGetCommand(RequestScope& scope, int32_t login_identity, const GetFilesRequest& request,
@@ -41,28 +57,14 @@ int32_t RunGetCommand(RequestScope& scope, int32_t login_identity, const GetFile
     }
     case GetFilesForm::kAtVersion: {
       GetFilesAtVersionCommand command;
-      command.project_path = request.project_path;
       command.version = request.project_version;
-      command.recursive = request.recursive;
-      command.line_ending_mode = request.line_ending_mode;
-      command.file_time_mode = request.file_time_mode;
-      command.login_identity = login_identity;
-      command.file_paths = FilePaths(request);
-      result = scope.Run(command, status);
-      *offered = std::move(command.reply);
+      result = RunAtPoint(scope, login_identity, request, command, offered, status);
       break;
     }
     case GetFilesForm::kAtDate: {
       GetFilesAtDateCommand command;
-      command.project_path = request.project_path;
       command.date = request.date;
-      command.recursive = request.recursive;
-      command.line_ending_mode = request.line_ending_mode;
-      command.file_time_mode = request.file_time_mode;
-      command.login_identity = login_identity;
-      command.file_paths = FilePaths(request);
-      result = scope.Run(command, status);
-      *offered = std::move(command.reply);
+      result = RunAtPoint(scope, login_identity, request, command, offered, status);
       break;
     }
   }
@@ -100,13 +102,8 @@ int32_t GetFiles(CRequestEngine& engine, GetFilesRequest& request, RequestStatus
       failures.push_back({0, kFailurePrefix + file.name + kFailureSuffix + file.description});
       continue;
     }
-    TransferEntry entry;
-    entry.index = file.index;
-    entry.local_file_name = file.local_file_name;
-    entry.size = file.offered.size > 0 ? static_cast<uint32_t>(file.offered.size) : 0;
-    entry.server_name = file.offered.transfer_name;
-    entry.progress_text = kProgressPrefix + file.name + kProgressSuffix;
-    downloads.Add(file, std::move(entry));
+    downloads.Add(file, kProgressPrefix + file.name + kProgressSuffix, file.offered.size,
+                  file.offered.transfer_name);
   }
   if (!failures.empty()) engine.driver().DeliverReportLines(std::move(failures));
 

@@ -17,6 +17,17 @@ HRESULT ReadSetting(int32_t setting, LONG* value) {
   return S_OK;
 }
 
+// Sets one field of the engine's settings to `value` when it lies in
+// 0 .. `largest`; E_INVALIDARG, with nothing changed, otherwise.
+HRESULT WriteSetting(CRequestEngine& engine, int32_t TransferSettings::*field, LONG value,
+                     LONG largest) {
+  if (value < 0 || value > largest) return E_INVALIDARG;
+  TransferSettings settings = engine.transfer_settings();
+  settings.*field = value;
+  engine.set_transfer_settings(settings);
+  return S_OK;
+}
+
 }  // namespace
 
 HRESULT CQorSDK::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* dispids) {
@@ -44,11 +55,7 @@ HRESULT CQorSDK::get_CompressedTransfer(LONG* value) {
 }
 
 HRESULT CQorSDK::put_CompressedTransfer(LONG value) {
-  if (value != 0 && value != 1) return E_INVALIDARG;
-  TransferSettings settings = engine_.transfer_settings();
-  settings.compressed = value;
-  engine_.set_transfer_settings(settings);
-  return S_OK;
+  return WriteSetting(engine_, &TransferSettings::compressed, value, 1);
 }
 
 HRESULT CQorSDK::get_DeltaAllowed(LONG* value) {
@@ -56,11 +63,7 @@ HRESULT CQorSDK::get_DeltaAllowed(LONG* value) {
 }
 
 HRESULT CQorSDK::put_DeltaAllowed(LONG value) {
-  if (value != 0 && value != 1) return E_INVALIDARG;
-  TransferSettings settings = engine_.transfer_settings();
-  settings.delta_allowed = value;
-  engine_.set_transfer_settings(settings);
-  return S_OK;
+  return WriteSetting(engine_, &TransferSettings::delta_allowed, value, 1);
 }
 
 HRESULT CQorSDK::get_SizeMode(LONG* value) {
@@ -68,11 +71,7 @@ HRESULT CQorSDK::get_SizeMode(LONG* value) {
 }
 
 HRESULT CQorSDK::put_SizeMode(LONG value) {
-  if (value < 0 || value > kLargestSizeMode) return E_INVALIDARG;
-  TransferSettings settings = engine_.transfer_settings();
-  settings.size_mode = value;
-  engine_.set_transfer_settings(settings);
-  return S_OK;
+  return WriteSetting(engine_, &TransferSettings::size_mode, value, kLargestSizeMode);
 }
 
 }  // namespace qorv::sdk

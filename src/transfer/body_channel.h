@@ -19,14 +19,15 @@
 
 #include "net/blowfish_message.h"
 #include "net/server_connection.h"
+#include "net/transport_limits.h"
 #include "transfer/transfer_texts.h"
 
 namespace qorv {
 
 class BodyChannel {
  public:
-  static constexpr size_t kMessageSize = 65536;
-  static constexpr size_t kFirstPieceSize = kMessageSize - 4;
+  static constexpr size_t kMessageSize = kBodyMessageSize;
+  static constexpr size_t kFirstPieceSize = kFirstBodyMessageBytes;
 
   // Fills `count` bytes at `into` with the next bytes of the body (send), or
   // takes the next `count` bytes of it (receive); a failure ends the body

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "local/file_times.h"
+#include "local/path_forms.h"
 #include "local/qor_exception.h"
 #include "transfer/batch_transfer.h"
 #include "transfer/transfer_commands.h"
@@ -14,10 +15,11 @@
 namespace qorv {
 namespace {
 
+// The folder holding `path` ("." for a bare name), whose volume's free
+// space is asked.
 std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
+  std::string folder = SplitLocalPath(path).parent;
+  return folder.empty() ? "." : folder;
 }
 
 // Fails with the out-of-disk-space outcome when the volume holding `folder`
