@@ -214,6 +214,11 @@ inline constexpr char kTextCacheUpdateFailed[] =
 inline constexpr char kFormatUnsafeServerName[] =
     "The name \"%s\" sent by the server would leave the working folder";
 
+// Binding files ("MSSCCPRJ.SCC"). The opening text is followed by the path.
+inline constexpr char kPrefixErrorOpeningBindingFile[] = "Error opening SCC file ";
+inline constexpr char kTextErrorReadingBindingFile[] = "Error reading SCC file";
+inline constexpr char kTextErrorWritingBindingFile[] = "Error writing SCC file.";
+
 // Local cache store.
 inline constexpr char kTextCacheWrongFormat[] = "Wrong directory cache file format";
 inline constexpr char kTextCacheLockNotOpened[] = "Invalid parameter on Lock()";
