@@ -205,6 +205,10 @@ inline constexpr char kPrefixFailedToCreate[] = "Failed to create ";
 inline constexpr char kPrefixFailedToCreateFolder[] = "Failed to create Folder";
 inline constexpr char kTextFailedToMerge[] = "Failed to merge file";
 inline constexpr char kPrefixCannotSaveMerged[] = "Can not save merged file at ";
+// A failed merge whose result file could not be put back as it was: the copy
+// taken before the merge tool started is kept, and named.
+inline constexpr char kFormatMergeBackupKept[] =
+    "Failed to merge file. The file as it was before the merge is kept at %s";
 inline constexpr char kTextChecksumFailed[] = "Failed to get checksum";
 inline constexpr char kTextFileTypeExcluded[] = "The file type have been excluded in server";
 inline constexpr char kSuffixNotCheckedOutByYou[] = " has not been checked out by you";
