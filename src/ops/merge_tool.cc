@@ -43,7 +43,12 @@ class ResultBackup {
   // when it exists and could not be copied.
   bool Take(const std::string& temp_folder) {
     if (!PathExists(result_)) return true;
+    // The name holds the time to the second: a copy kept from a merge in
+    // the same second must not be overwritten.
     std::string backup = TemporaryFileName(temp_folder, kBackupTag);
+    for (int n = 1; PathExists(backup); ++n) {
+      backup = TemporaryFileName(temp_folder, kBackupTag + std::to_string(n));
+    }
     try {
       FileLayer::Shared().Copy(result_, backup);
     } catch (const CQORException&) {

@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "local/file_layer.h"
 #include "qorvsdk/result_codes.h"
+#include "support/fault_file_system.h"
 #include "support/scoped_temp.h"
 
 namespace qorv::ops {
@@ -149,6 +153,28 @@ TEST_F(MergeToolTest, AToolThatFailsOrIsKilledGetsTheResultPutBack) {
   EXPECT_EQ(Merge(), kResultMergeFailed);
   EXPECT_FALSE(fs::exists(inputs_.result_file));
   EXPECT_TRUE(NoBackupLeft());
+}
+
+TEST_F(MergeToolTest, ABackupThatCannotBePutBackIsKeptAndNamed) {
+  const std::string yours = ReadTextFile(inputs_.yours_file);
+  inputs_.tool = Script("half", "printf 'half' > \"$4\"\nexit 2\n");
+  qorv::testing::FaultFileSystem disk;
+  FileLayer::ScopedFileSystem scope(FileLayer::Shared(), disk);
+  disk.FailCall(qorv::testing::FileStep::kMove, EIO);
+  EXPECT_EQ(Merge(), kResultMergeFailed);
+  ASSERT_EQ(std::distance(fs::directory_iterator(backups_), fs::directory_iterator()), 1);
+  const std::string kept = fs::directory_iterator(backups_)->path().string();
+  EXPECT_EQ(description_,
+            "Failed to merge file. The file as it was before the merge is kept at " + kept);
+  EXPECT_EQ(ReadTextFile(kept), yours);
+
+  // The next merge, in the same second or not, takes a backup of its own
+  // (the file as the failed one left it) and leaves the kept copy alone.
+  EXPECT_EQ(Merge(), kResultMergeFailed);
+  EXPECT_EQ(description_, "Failed to merge file");
+  EXPECT_EQ(ReadTextFile(inputs_.result_file), "half");
+  EXPECT_EQ(ReadTextFile(kept), yours);
+  EXPECT_EQ(std::distance(fs::directory_iterator(backups_), fs::directory_iterator()), 1);
 }
 
 TEST_F(MergeToolTest, AToolThatCannotStartFailsWithoutTouchingTheFile) {
