@@ -174,6 +174,8 @@ int32_t RunMergeTool(const MergeInputs& inputs, const std::string& temp_folder,
   }
   int exit_status = 0;
   const int start_error = platform::RunProgramAndWait(inputs.tool, arguments, &exit_status);
+  // A start error may also be a wait that failed after the tool ran, so the
+  // file is put back in that case too (a copy of itself when untouched).
   if (start_error != 0 || exit_status != 0) {
     return FailAndRestore(backup, kResultMergeFailed, kTextFailedToMerge, description);
   }

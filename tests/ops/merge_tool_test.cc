@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "local/file_layer.h"
+#include "local/release_registry.h"
 #include "qorvsdk/result_codes.h"
 #include "support/fault_file_system.h"
 #include "support/scoped_temp.h"
@@ -217,6 +219,26 @@ TEST_F(MergeToolTest, AToolThatLeavesNoResultFailsAndTheFileIsPutBack) {
   EXPECT_EQ(Merge(), kResultLocalFileNotFound);
   EXPECT_EQ(description_, "Can not save merged file at " + inputs_.result_file);
   EXPECT_EQ(ReadTextFile(inputs_.result_file), yours);
+  EXPECT_TRUE(NoBackupLeft());
+}
+
+// A transfer still writing an input keeps the tool from starting.
+class BusyFile : public ReleasableFile {
+ public:
+  bool InUse() const override { return true; }
+  void CompleteAndClose() override {}
+};
+
+TEST_F(MergeToolTest, AnInputHeldByATransferEndsTheMergeWithTheFileLayersCode) {
+  const std::string ran = temp_.Child("ran");
+  inputs_.tool = Script("touch", "printf x > '" + ran + "'\n");
+  auto busy = std::make_shared<BusyFile>();
+  ReleaseRegistry& registry = FileLayer::Shared().release_registry();
+  registry.Register(inputs_.theirs_file, busy);
+  EXPECT_EQ(Merge(), kFileErrorSharingViolation);
+  registry.Unregister(inputs_.theirs_file, busy.get());
+  EXPECT_EQ(description_, "before");
+  EXPECT_FALSE(fs::exists(ran));
   EXPECT_TRUE(NoBackupLeft());
 }
 
