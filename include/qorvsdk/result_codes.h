@@ -202,7 +202,7 @@ inline constexpr char kTextLocalFolderNotFound[] = "Local folder not found";
 inline constexpr char kFormatLocalNameTooLong[] =
     "The length of the local file name \"%s\" is too long";
 inline constexpr char kPrefixFailedToCreate[] = "Failed to create ";
-inline constexpr char kPrefixFailedToCreateFolder[] = "Failed to create Folder";
+inline constexpr char kPrefixFailedToCreateFolder[] = "Failed to create Folder ";
 inline constexpr char kTextFailedToMerge[] = "Failed to merge file";
 inline constexpr char kPrefixCannotSaveMerged[] = "Can not save merged file at ";
 // A failed merge whose result file could not be put back as it was: the copy
