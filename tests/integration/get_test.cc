@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "local/cache_store.h"
+#include "local/file_layer.h"
+#include "support/fault_file_system.h"
 #include "net/command_list.h"
 #include "sdk_fixture.h"
 
@@ -310,6 +312,47 @@ TEST_F(GetTest, EmptyListsDirectoriesInTheWayAndUnknownFilesAreReportedPerItem) 
   EXPECT_EQ(mixed.items[2].result, 0);
   EXPECT_EQ(ReadFile(folder_ + "/b.txt"), "beta\n");
   EXPECT_FALSE(fs::exists(folder_ + "/nothere.txt"));
+}
+
+TEST_F(GetTest, AFileThatCannotBeFinishedFailsAndIsNotRecorded) {
+  testing::FaultFileSystem disk;
+  FileLayer::ScopedFileSystem scope(FileLayer::Shared(), disk);
+  // The transfer sets each file's time as it lands (calls 1 and 2); the
+  // third call is the get finishing a.txt.
+  disk.FailCall(testing::FileStep::kSetLastWriteTime, EACCES, 3);
+  client_->sink().Clear();
+  const GetOutcome got = GetFiles({{"$/Proj/a.txt", folder_ + "/a.txt"},
+                                   {"$/Proj/b.txt", folder_ + "/b.txt"}});
+  EXPECT_EQ(got.result, 0) << got.description;
+  ASSERT_EQ(got.items.size(), 2u);
+  EXPECT_EQ(got.items[0].result, kResultSystemError);
+  EXPECT_EQ(got.items[0].description,
+            "The file could not be finished: failed to set the file time of " + folder_ +
+                "/a.txt");
+  EXPECT_EQ(got.items[1].result, 0);
+  EXPECT_TRUE(AnyLine(client_->sink().batches,
+                      {false, "Getting $/Proj/a.txt ...: " + got.items[0].description}));
+  const std::string cache = ReadFile(CacheFilePath("127.0.0.1", "alice"));
+  EXPECT_EQ(cache.find(folder_ + "/a.txt"), std::string::npos);
+  EXPECT_NE(cache.find(folder_ + "/b.txt"), std::string::npos);
+}
+
+TEST_F(GetTest, ACancelBeforeTheFetchLeavesNoPartFileAndTheNextGetWorks) {
+  client_->sink().on_event = [&](DISPID dispid) {
+    LONG percent = 0;
+    (*client_)->GetPercentDone(&percent);
+    if (dispid == DISPID_OnPercentDone && percent == 15) (*client_)->RequestCancel();
+  };
+  const GetOutcome canceled = GetProject("$/Proj", folder_, true);
+  EXPECT_NE(canceled.result, 0);
+  EXPECT_TRUE(canceled.canceled);
+  for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
+    EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+  }
+  client_->sink().on_event = nullptr;
+  const GetOutcome again = GetProject("$/Proj", folder_, true);
+  EXPECT_EQ(again.result, 0) << again.description;
+  EXPECT_EQ(ReadFile(folder_ + "/Sub/c.txt"), "gamma\n");
 }
 
 TEST_F(GetTest, CloakedSubProjectIsReportedWhileTheOthersArrive) {
