@@ -10,10 +10,8 @@
 #include "local/path_forms.h"
 #include "local/qor_exception.h"
 #include "local/working_folder.h"
-#include "ops/merge_tool.h"
 #include "ops/report_texts.h"
 #include "platform/com/ascii_case.h"
-#include "platform/environment.h"
 
 namespace qorv::ops {
 namespace {
@@ -40,19 +38,7 @@ struct Work {
   bool fetched = false;
 };
 
-struct CheckOutRecord {
-  int32_t version_checked_out = 0;
-  int32_t latest_version = 0;
-};
-
 enum class Decision { kFetch, kLeave, kCanceled };
-
-// The folder merge temporaries go to: the caller's temporary directory, or
-// the system's.
-std::string MergeTempFolder(const OperationDriver& driver) {
-  if (!driver.temp_directory().empty()) return driver.temp_directory();
-  return platform::GetEnvironmentVariable("TMPDIR").value_or("/tmp");
-}
 
 class Pass {
  public:
@@ -63,7 +49,8 @@ class Pass {
         pass_(pass),
         status_(status),
         results_(results),
-        handling_(pass.options.writable_handling) {}
+        handling_(context.driver, PromptKind::kWritableFile, pass.options.writable_handling,
+                  Enum_WritableFileHandlingAsk) {}
 
   int32_t Run() {
     if (pass_.items.empty()) {
@@ -121,65 +108,35 @@ class Pass {
   // ---- Step 3 ----
   int32_t AskServerState() {
     std::vector<Work*> asked;
+    std::vector<StateQuery> queries;
     for (Work& work : work_) {
-      if (!work.failed && !work.item->state) asked.push_back(&work);
+      if (work.failed || work.item->state) continue;
+      asked.push_back(&work);
+      queries.push_back({work.item->server_path, work.item->version});
     }
-    if (asked.empty()) return kResultOk;
-    driver_.Report(kReportCommonInfo, "", true);
-    for (size_t start = 0; start < asked.size(); start += kFilesPerRequest) {
-      const size_t end = std::min(asked.size(), start + kFilesPerRequest);
-      FileStatusCommand command;
-      command.line_ending_mode = pass_.options.eol;
-      for (size_t i = start; i < end; ++i) {
-        command.entries.push_back({asked[i]->item->server_path, asked[i]->item->version, true});
-      }
-      const int32_t result = context_.Run(command, status_);
-      if (result != kResultOk || status_->canceled) {
-        return EndRequest(result, kReportCommonInfoFailedPrefix);
-      }
-      last_description_ = status_->description;
-      for (size_t i = start; i < end; ++i) {
-        const FileStatusResult& reply = command.reply[i - start];
-        ServerFileState& state = asked[i]->state;
-        state.result = reply.result;
-        state.description = reply.description;
-        state.version = reply.version;
-        state.digest = reply.digest;
-        state.checked_out_by_user = reply.checked_out_by_you;
-      }
-      driver_.SetPercentDone(
-          kProgressStart +
-          static_cast<int32_t>((kProgressInfoDone - kProgressStart) * end / asked.size()));
-    }
-    if (!last_description_.empty()) driver_.Report("", last_description_, true);
+    std::vector<ServerFileState> states;
+    const int32_t result = QueryServerStates(context_, queries, pass_.options.eol, kProgressStart,
+                                             kProgressInfoDone, status_, &states);
+    if (result != kResultOk) return EndRequest(result, kReportCommonInfoFailedPrefix);
+    if (!asked.empty()) last_description_ = status_->description;
+    for (size_t i = 0; i < asked.size(); ++i) asked[i]->state = std::move(states[i]);
     return kResultOk;
   }
 
   // ---- Step 4 ----
   int32_t AskCheckOutRecords() {
-    std::vector<const Work*> checked_out;
+    std::vector<std::string> paths;
     for (const Work& work : work_) {
       if (!work.failed && work.state.result == kResultOk && work.state.checked_out_by_user) {
-        checked_out.push_back(&work);
+        paths.push_back(work.item->server_path);
       }
     }
-    for (size_t start = 0; start < checked_out.size(); start += kFilesPerRequest) {
-      const size_t end = std::min(checked_out.size(), start + kFilesPerRequest);
-      CheckOutStateCommand command;
-      for (size_t i = start; i < end; ++i) {
-        command.file_paths.push_back(checked_out[i]->item->server_path);
-      }
-      const int32_t result = context_.Run(command, status_);
-      if (result != kResultOk || status_->canceled) {
-        return EndRequest(result, kReportCheckOutStateFailedPrefix);
-      }
-      last_description_ = status_->description;
-      for (size_t i = start; i < end; ++i) {
-        const CheckOutStateResult& reply = command.reply[i - start];
-        check_outs_[AsciiUpper(checked_out[i]->item->server_path)] = {reply.version_checked_out,
-                                                                      reply.latest_version};
-      }
-    }
+    if (paths.empty()) return kResultOk;
+    std::vector<CheckOutStateResult> records;
+    const int32_t result = QueryCheckOutRecords(context_, paths, status_, &records);
+    if (result != kResultOk) return EndRequest(result, kReportCheckOutStateFailedPrefix);
+    last_description_ = status_->description;
+    for (size_t i = 0; i < paths.size(); ++i) check_outs_[AsciiUpper(paths[i])] = records[i];
     return kResultOk;
   }
 
@@ -253,17 +210,12 @@ class Pass {
   }
 
   Decision DecideWritable(Work& work) {
-    int32_t handling = handling_;
     const bool checked_out = work.state.checked_out_by_user;
-    if (handling == Enum_WritableFileHandlingAsk) {
-      const std::string& local = work.item->local_path;
-      const std::string information =
-          checked_out ? local + kPromptCheckedOutSuffix
-                      : kPromptWritableCopyPrefix + local + kPromptWritableCopySuffix;
-      const PromptAnswer answer = driver_.AskWritableFile(information, checked_out);
-      handling = answer.answer;
-      if (answer.apply_to_all) handling_ = answer.answer;
-    }
+    const std::string& local = work.item->local_path;
+    const int32_t handling = handling_.Decide(
+        checked_out ? local + kPromptCheckedOutSuffix
+                    : kPromptWritableCopyPrefix + local + kPromptWritableCopySuffix,
+        checked_out);
     switch (handling) {
       case Enum_WritableFileHandlingReplace:
         return Decision::kFetch;
@@ -282,62 +234,27 @@ class Pass {
   void Merge(Work& work) {
     const auto found = check_outs_.find(AsciiUpper(work.item->server_path));
     if (found == check_outs_.end()) return;
-    const CheckOutRecord& record = found->second;
+    const CheckOutStateResult& record = found->second;
     if (record.version_checked_out >= record.latest_version) return;
-    const std::string temp_folder = MergeTempFolder(driver_);
+    ServerMerge merge;
+    merge.server_path = work.item->server_path;
+    merge.local_path = work.item->local_path;
+    merge.current_version = record.latest_version;
+    merge.base_version = record.version_checked_out;
     std::random_device random;
-    const std::string number = std::to_string(random() % 100000);
-    const std::string theirs = TemporaryFileName(temp_folder, kMergeTheirsTag + number);
-    const std::string base = TemporaryFileName(temp_folder, kMergeBaseTag + number);
+    merge.temp_number = std::to_string(random() % 100000);
+    merge.eol = pass_.options.eol;
+    merge.set_local_file_time = pass_.options.set_local_file_time;
+    merge.tool = pass_.options.merge_tool;
+    merge.arguments = pass_.options.merge_arguments;
     std::string description;
-    const int32_t result = FetchAndMerge(work, record, theirs, base, &description);
-    DeleteLocalFile(theirs);
-    DeleteLocalFile(base);
+    bool request_failed = false;
+    const int32_t result = MergeWithServer(context_, merge, &description, &request_failed);
     if (result != kResultOk) {
       Fail(work, result, description, kReportItemMergeSuffix);
       return;
     }
     Confirm(work, record.latest_version);
-  }
-
-  int32_t FetchAndMerge(Work& work, const CheckOutRecord& record, const std::string& theirs,
-                        const std::string& base, std::string* description) {
-    GetFilesRequest request;
-    request.line_ending_mode = pass_.options.eol;
-    request.file_time_mode = pass_.options.set_local_file_time;
-    for (const auto& [path, version] : {std::pair{&theirs, record.latest_version},
-                                        std::pair{&base, record.version_checked_out}}) {
-      GetFileRecord file;
-      file.local_file_name = *path;
-      file.name = work.item->server_path;
-      file.index = static_cast<int32_t>(request.files.size());
-      file.server_path = work.item->server_path;
-      file.version = version;
-      request.files.push_back(std::move(file));
-    }
-    RequestStatus fetched;
-    const int32_t result = GetFiles(context_.engine, request, &fetched);
-    if (result != kResultOk || fetched.canceled) {
-      *description = fetched.description;
-      return result != kResultOk ? result : kResultRequestCanceled;
-    }
-    for (const GetFileRecord& file : request.files) {
-      if (file.status != kResultOk) {
-        *description = file.description;
-        return file.status;
-      }
-    }
-    MergeInputs inputs;
-    inputs.tool = pass_.options.merge_tool;
-    inputs.argument_template = pass_.options.merge_arguments;
-    inputs.base_file = base;
-    inputs.theirs_file = theirs;
-    inputs.yours_file = work.item->local_path;
-    inputs.result_file = work.item->local_path;
-    inputs.first_label = kMergeLabelFilePrefix + work.item->server_path + kMergeLabelVersionInfix +
-                         std::to_string(record.latest_version);
-    inputs.second_label = kMergeLabelFilePrefix + work.item->local_path;
-    return RunMergeTool(inputs, MergeTempFolder(driver_), description);
   }
 
   // ---- Step 6 ----
@@ -445,15 +362,12 @@ class Pass {
   }
 
   bool Record(CacheStore& cache, Work& work, int32_t version, DATE time) {
-    CacheModel& model = cache.model();
-    CacheFileEntry* entry = model.FindFile(work.item->server_path);
-    if (entry == nullptr) entry = model.PutFile(work.item->server_path, CacheFileEntry{});
-    if (entry == nullptr) {
-      FailToFinish(work, kTextCacheRecordNotSetPrefix + work.item->server_path);
-      return false;
+    if (RecordLocalCopy(cache.model(), work.item->server_path, work.item->local_path, version,
+                        CacheDate::Valid(time))) {
+      return true;
     }
-    entry->SetLocalCopy(work.item->local_path, version, CacheDate::Valid(time));
-    return true;
+    FailToFinish(work, kTextCacheRecordNotSetPrefix + work.item->server_path);
+    return false;
   }
 
   // The binding file of each folder the dated get writes into: the one held
@@ -524,10 +438,9 @@ class Pass {
   FileGetPass& pass_;
   OperationStatus* status_;
   std::vector<ItemResult>* results_;
-  // The writable-file handling: the caller's, or the answer given for all.
-  int32_t handling_;
+  PromptHandling handling_;
   std::vector<Work> work_;
-  std::unordered_map<std::string, CheckOutRecord> check_outs_;  // by upper-cased server path
+  std::unordered_map<std::string, CheckOutStateResult> check_outs_;  // by upper-cased path
   size_t fetch_count_ = 0;
   std::string last_description_;
 };

@@ -76,9 +76,9 @@
 #include <string>
 #include <vector>
 
+#include "ops/file_steps.h"
 #include "ops/item_result.h"
 #include "ops/operation_context.h"
-#include "protocol/command_base.h"
 #include "protocol/multi_step_requests.h"
 #include "qorvsdk/enums.h"
 
@@ -92,15 +92,6 @@ struct GetOptions {
   int32_t set_local_file_time = 0;  // Enum_SetLocalFileTime
   std::string merge_tool;
   std::string merge_arguments;  // the three-way or two-way template
-};
-
-// The server's state of one file: from command 67, or from a dated listing.
-struct ServerFileState {
-  int32_t result = kResultOk;
-  std::string description;
-  int32_t version = 0;
-  Digest digest{};
-  bool checked_out_by_user = false;
 };
 
 struct PassItem {
@@ -125,9 +116,6 @@ struct FileGetPass {
 
   bool dated() const { return form != GetFilesForm::kCurrent; }
 };
-
-// Requests of the pass carry at most this many files.
-inline constexpr size_t kFilesPerRequest = 500;
 
 int32_t RunFileGetPass(const OperationContext& context, FileGetPass& pass, OperationStatus* status,
                        std::vector<ItemResult>* results);

@@ -13,9 +13,9 @@
 
 #include "local/cache_store.h"
 #include "local/file_layer.h"
-#include "support/fault_file_system.h"
 #include "net/command_list.h"
 #include "sdk_fixture.h"
+#include "support/fault_file_system.h"
 
 namespace qorv::integration {
 namespace {
@@ -225,6 +225,13 @@ TEST_F(GetTest, SkipLeavesAChangedWritableFileAndReplaceFetchesAReadOnlyOne) {
   EXPECT_EQ(ReadFile(folder_ + "/b.txt"), "beta\n");
   EXPECT_TRUE(AllLinesSucceeded(client_->sink().batches));
 
+  // Merge asked for a file nobody has checked out is a skip.
+  const GetOutcome merge_as_skip =
+      GetProject("$/Proj", folder_, false, Enum_WritableFileHandlingMerge, "/bin/false", "");
+  ASSERT_EQ(merge_as_skip.result, 0) << merge_as_skip.description;
+  EXPECT_EQ(ReadFile(folder_ + "/a.txt"), "my edit\n");
+  EXPECT_TRUE(AllLinesSucceeded(client_->sink().batches));
+
   const GetOutcome replaced =
       GetProject("$/Proj", folder_, false, Enum_WritableFileHandlingReplace);
   ASSERT_EQ(replaced.result, 0) << replaced.description;
@@ -321,14 +328,13 @@ TEST_F(GetTest, AFileThatCannotBeFinishedFailsAndIsNotRecorded) {
   // third call is the get finishing a.txt.
   disk.FailCall(testing::FileStep::kSetLastWriteTime, EACCES, 3);
   client_->sink().Clear();
-  const GetOutcome got = GetFiles({{"$/Proj/a.txt", folder_ + "/a.txt"},
-                                   {"$/Proj/b.txt", folder_ + "/b.txt"}});
+  const GetOutcome got =
+      GetFiles({{"$/Proj/a.txt", folder_ + "/a.txt"}, {"$/Proj/b.txt", folder_ + "/b.txt"}});
   EXPECT_EQ(got.result, 0) << got.description;
   ASSERT_EQ(got.items.size(), 2u);
   EXPECT_EQ(got.items[0].result, kResultSystemError);
   EXPECT_EQ(got.items[0].description,
-            "The file could not be finished: failed to set the file time of " + folder_ +
-                "/a.txt");
+            "The file could not be finished: failed to set the file time of " + folder_ + "/a.txt");
   EXPECT_EQ(got.items[1].result, 0);
   EXPECT_TRUE(AnyLine(client_->sink().batches,
                       {false, "Getting $/Proj/a.txt ...: " + got.items[0].description}));
