@@ -82,6 +82,29 @@ inline constexpr char kTextAttributeNotSetPrefix[] = "failed to set the read-onl
 inline constexpr char kTextFileTimeNotSetPrefix[] = "failed to set the file time of ";
 inline constexpr char kTextCacheRecordNotSetPrefix[] = "failed to record the local copy of ";
 
+// Check out and undo check out.
+inline constexpr char kReportCheckingOutFilesEmpty[] = "Checking out files...: ";
+inline constexpr char kReportCheckOutFailedPrefix[] = "Checking out files ...: ";
+inline constexpr char kReportCheckingOutFilePrefix[] = "Checking out file ";
+inline constexpr char kReportCheckingOutPrefix[] = "Checking out ";
+inline constexpr char kTextYouHaveItCheckedOutPrefix[] = "You currently have file ";
+inline constexpr char kTextYouHaveItCheckedOutSuffix[] = " checked out";
+inline constexpr char kTextFolderInTheWaySpacedPrefix[] = " a folder with the name ";
+inline constexpr char kReportUndoEmpty[] = "Undoing check out files ... : Completed";
+inline constexpr char kReportUndoFailedPrefix[] = "Undoing check out files ... : ";
+inline constexpr char kReportUndoingPrefix[] = "Undoing check out ";
+inline constexpr char kReportCommonInfoFailedShortPrefix[] = "Getting files common info...: ";
+inline constexpr char kPromptChangedFileSuffix[] =
+    " has changed.\r\nUndo check out and lose changes?";
+
+// Check in.
+inline constexpr char kReportCheckingInFilesEmpty[] = "Checking in files...: ";
+inline constexpr char kReportCheckInFailedPrefix[] = "Checking in files ... : ";
+inline constexpr char kReportCheckingInPrefix[] = "Checking in ";
+inline constexpr char kPromptUnchangedPrefix[] = "File ";
+inline constexpr char kPromptUnchangedSuffix[] =
+    " has not been changed.\nDo you want to create a new version of the file on server?";
+
 }  // namespace qorv::ops
 
 #endif  // QORV_OPS_REPORT_TEXTS_H_
