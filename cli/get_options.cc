@@ -82,9 +82,14 @@ Outcome ReadMode(const OptionValues& options, size_t argument_count, GetSettings
 
 Outcome ReadMerge(const OptionValues& options, GetSettings* settings) {
   if (options.Has("merge")) {
-    settings->merge_tool = options.Value("merge").value_or("");
+    const std::string tool = options.Value("merge").value_or("");
+    if (tool.empty()) return Outcome::Usage("--merge needs the merge program (TOOL)");
+    // The SDK starts the program by its path, without a shell to look for it.
+    std::string reason;
+    settings->merge_tool = platform::FindProgramFile(tool, &reason);
     if (settings->merge_tool.empty()) {
-      return Outcome::Usage("--merge needs the merge program (TOOL)");
+      return Outcome::Failure(ExitClass::kLocalFile,
+                              "get: the merge program " + tool + " cannot be run: " + reason);
     }
   }
   if (!options.Has("merge-args")) return Outcome::Success();
@@ -155,7 +160,13 @@ Outcome ReadGetSettings(const OptionValues& options, size_t argument_count, GetS
 
 std::string MergeArgsProblem(std::string_view arguments) {
   size_t quotes = 0;
-  for (const char c : arguments) quotes += c == '"' ? 1 : 0;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == '\\' && i + 1 < arguments.size() && arguments[i + 1] == '"') {
+      ++i;  // \" is a quote inside the argument
+    } else if (arguments[i] == '"') {
+      ++quotes;
+    }
+  }
   if (quotes % 2 != 0) return "a double quote is not closed";
   for (size_t start = arguments.find('%'); start != std::string_view::npos;) {
     const size_t end = arguments.find('%', start + 1);

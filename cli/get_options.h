@@ -38,7 +38,7 @@ struct GetSettings {
   // Text files here end their lines with LF unless told otherwise.
   Enum_EOL eol = Enum_LF;
   Enum_SetLocalFileTime file_time = Enum_SetLocalFileTimeCurrent;
-  std::string merge_tool;  // empty without --merge
+  std::string merge_tool;  // the file of the --merge program; empty without it
   std::string merge_args = kDefaultMergeArgs;
   std::string local_folder;  // absolute: --dir, or the current folder
 };
@@ -51,12 +51,14 @@ std::vector<OptionSpec> GetOptionSpecs();
 // an option does not take, an option that needs another (--merge-args
 // without --merge) and options that exclude each other (--label with
 // --project-version, --old-version with -r, --recursive with --file ...),
-// and a mode that gets one item given several.
+// and a mode that gets one item given several; a --merge program that
+// cannot be found is a local-file failure.
 Outcome ReadGetSettings(const OptionValues& options, size_t argument_count, GetSettings* settings);
 
 // Why a --merge-args template cannot be used, empty when it can: a double
-// quote left open, or a %NAME% that is none of the placeholders (a typo
-// would reach the merge program as it stands).
+// quote left open (\" is a quote inside an argument), or a %NAME% that is
+// none of the placeholders (a typo would reach the merge program as it
+// stands).
 std::string MergeArgsProblem(std::string_view arguments);
 
 // Where the item `server_path` goes: `folder` + "/" + its name (the root,
