@@ -97,6 +97,12 @@ TEST(QorvProgramTest, CommandOptionsAreCheckedBeforeConnecting) {
   EXPECT_NE(run.err.find("--eol \"unix\""), std::string::npos) << run.err;
   run = sandbox.Run({"info", "$/A", "--file", "--project"}, login);
   EXPECT_EQ(run.exit_code, 2);
+  run = sandbox.Run({"get", "$/A", "--file-time", "never"}, login);
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("--file-time \"never\""), std::string::npos) << run.err;
+  // A merge program that cannot be run is a local failure, found as early.
+  run = sandbox.Run({"get", "$/A", "--merge", "no-such-merge-program"}, login);
+  EXPECT_EQ(run.exit_code, 7);
   EXPECT_FALSE(std::filesystem::exists(sandbox.registry()));
 }
 
