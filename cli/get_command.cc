@@ -61,8 +61,12 @@ Outcome GetLatest(CommandContext& context, const GetSettings& settings,
 }
 
 // A call that succeeded while some of its items failed fails with the first
-// of them, so that the exit status tells a script.
-Outcome WithItemFailures(Outcome outcome, const std::vector<GetItemResult>& items) {
+// of them, so that the exit status tells a script. Failures that only the
+// report lines tell (GetOldVersionFile's single result carries the
+// method's value, not its file's) fail it as a refusal, the class of a
+// status qorv does not know.
+Outcome WithItemFailures(Outcome outcome, const std::vector<GetItemResult>& items,
+                         size_t failed_lines) {
   if (!outcome.ok()) return outcome;
   size_t failed = 0;
   for (const GetItemResult& item : items) {
@@ -75,6 +79,11 @@ Outcome WithItemFailures(Outcome outcome, const std::vector<GetItemResult>& item
   if (failed != 0) {
     outcome.cause = std::to_string(failed) + " of " + std::to_string(items.size()) +
                     (items.size() == 1 ? " item" : " items") + " could not be got";
+  } else if (failed_lines != 0) {
+    return Outcome::Failure(
+        ExitClass::kRefused,
+        "get: not everything was got: the SDK reported " + std::to_string(failed_lines) +
+            (failed_lines == 1 ? " failure" : " failures") + " while its result says success");
   }
   return outcome;
 }
@@ -116,6 +125,7 @@ Outcome RunGet(CommandContext& context) {
   if (!outcome.ok()) return outcome;
   std::vector<GetTarget> files, projects;
   std::vector<GetItemResult> items;
+  const size_t failed_before = context.console().failed_report_lines();
   switch (settings.mode) {
     case GetMode::kOldVersion:
       files.push_back(TargetOf(settings, context.arguments().front()));
@@ -130,7 +140,8 @@ Outcome RunGet(CommandContext& context) {
       outcome = GetLatest(context, settings, &files, &projects, &items);
       break;
   }
-  outcome = WithItemFailures(std::move(outcome), items);
+  outcome = WithItemFailures(std::move(outcome), items,
+                             context.console().failed_report_lines() - failed_before);
   if (outcome.ok()) SetGetResult(context, settings, files, projects, items);
   return outcome;
 }
