@@ -3,12 +3,17 @@
 // answered by option, and old versions.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <vector>
 
 #include "qorv_program.h"
 #include "sample_server.h"
+#include "server/data_directory.h"
+#include "server/database.h"
 
 namespace qorv::cli {
 namespace {
@@ -116,6 +121,53 @@ TEST_F(QorvGetTest, OldVersionsAndWhatCannotBeGotFailTheCommand) {
   EXPECT_EQ(run.exit_code, 6) << run.err;
   EXPECT_TRUE(Contains(run.err, "Version 9 of $/Game/src/main.c does not exist")) << run.err;
   EXPECT_TRUE(Contains(run.err, "qorv: get: not everything was got")) << run.err;
+}
+
+// A file checked out by the user that the server has a newer version of:
+// --merge names the program (found in PATH) and --merge-args its arguments,
+// quoted ones kept whole; what the program leaves is the local file.
+TEST_F(QorvGetTest, MergeRunsTheProgramWithTheTemplatesArguments) {
+  const std::string file = "$/Tools/build.sh";
+  server::DataDirectory data(server_.data_directory(), server::Database::Options{});
+  std::shared_ptr<server::Database> database;
+  ASSERT_TRUE(data.OpenDatabase(kSampleDatabase, &database).ok());
+  server::CheckoutResult checkout;
+  ASSERT_TRUE(database->CheckOut(database->FindUser(kSampleUser)->actor, file, "", &checkout).ok());
+  const std::string work = sandbox_.Child("work");
+  ASSERT_EQ(Run({"get", file, "-C", work}).exit_code, 0);
+  // Another user checks in a newer version meanwhile.
+  const server::Actor bob = database->FindUser(kSampleSecondUser)->actor;
+  server::CheckinResult checkin;
+  ASSERT_TRUE(database->CheckOut(bob, file, "", &checkout).ok());
+  ASSERT_TRUE(
+      database->CheckIn(bob, file, server::UploadedBody("newer\n", 0), false, "", &checkin).ok());
+  const std::string local = work + "/build.sh";
+  EXPECT_TRUE(Writable(local)) << "checked out by the user";
+  std::ofstream(local, std::ios::binary | std::ios::trunc) << "mine\n";
+  const std::string tools = sandbox_.Child("tools");
+  fs::create_directories(tools);
+  std::ofstream(tools + "/record-merge")
+      << "#!/bin/sh\n"
+         "printf '%s\\n' \"$@\" > \"$0.args\"\n"
+         "cat \"$3\" \"$2\" > \"$4.new\" && mv \"$4.new\" \"$4\"\n";
+  fs::permissions(tools + "/record-merge", fs::perms::owner_exec, fs::perm_options::add);
+
+  platform::EnvironmentChanges login = server_.Login();
+  login.push_back({"PATH", tools + ":" + std::getenv("PATH")});
+  const QorvRun run =
+      sandbox_.Run({"get", "--merge", "record-merge", "--merge-args",
+                    R"("%BASE_FILE%" %THEIRS_FILE% %YOURS_FILE% %RESULT_FILE% "%FIRST_LABEL%")",
+                    file, "-C", work},
+                   login);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ReadText(local), "mine\nnewer\n");
+  std::istringstream lines(ReadText(tools + "/record-merge.args"));
+  std::vector<std::string> arguments;
+  for (std::string line; std::getline(lines, line);) arguments.push_back(line);
+  ASSERT_EQ(arguments.size(), 5u) << ReadText(tools + "/record-merge.args");
+  EXPECT_EQ(arguments[2], local);
+  EXPECT_EQ(arguments[3], local);
+  EXPECT_EQ(arguments[4], "File : " + file + " Version : 2");
 }
 
 }  // namespace
