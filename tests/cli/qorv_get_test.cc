@@ -115,12 +115,11 @@ TEST_F(QorvGetTest, OldVersionsAndWhatCannotBeGotFailTheCommand) {
   EXPECT_EQ(run.exit_code, 5) << run.err;
   EXPECT_TRUE(Contains(run.err, "(result 40102): 1 of 2 items could not be got\n")) << run.err;
   EXPECT_TRUE(fs::is_regular_file(work + "/build.sh"));
-  // A version the file does not have: GetOldVersionFile's single result
-  // carries only the call's success; the failure line still fails the get.
+  // A version the file does not have fails the call with the server's result.
   run = Run({"get", "--old-version", "9", kSampleVersionedFile, "-C", work});
-  EXPECT_EQ(run.exit_code, 6) << run.err;
-  EXPECT_TRUE(Contains(run.err, "Version 9 of $/Game/src/main.c does not exist")) << run.err;
-  EXPECT_TRUE(Contains(run.err, "qorv: get: not everything was got")) << run.err;
+  EXPECT_EQ(run.exit_code, 5) << run.err;
+  EXPECT_TRUE(Contains(run.err, "Version 9 of $/Game/src/main.c does not exist (result 40301)"))
+      << run.err;
 }
 
 // A file checked out by the user that the server has a newer version of:
