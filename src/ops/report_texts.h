@@ -105,6 +105,9 @@ inline constexpr char kPromptUnchangedPrefix[] = "File ";
 inline constexpr char kPromptUnchangedSuffix[] =
     " has not been changed.\nDo you want to create a new version of the file on server?";
 
+// The project tree edits (tree_edits.h).
+inline constexpr char kReportCreatingProjectPrefix[] = "Creating project ";
+
 }  // namespace qorv::ops
 
 #endif  // QORV_OPS_REPORT_TEXTS_H_

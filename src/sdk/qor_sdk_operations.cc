@@ -5,8 +5,6 @@
 
 namespace qorv::sdk {
 
-HRESULT CQorSDK::CreateProject(BSTR, BSTR, BSTR, BSTR*, LONG*) { return E_NOTIMPL; }
-
 HRESULT CQorSDK::AddFolder(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, Enum_EOL,
                            Enum_FileType, VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
   return E_NOTIMPL;
