@@ -108,6 +108,28 @@ inline constexpr char kPromptUnchangedSuffix[] =
 // The project tree edits (tree_edits.h).
 inline constexpr char kReportCreatingProjectPrefix[] = "Creating project ";
 
+// Adding files and folders.
+inline constexpr char kReportAddingFilesEmpty[] = "Adding files...: ";
+inline constexpr char kReportAddingPrefix[] = "Adding ";
+inline constexpr char kReportAddCheckFailedPrefix[] = "Adding files... :";
+inline constexpr char kReportAddFailedPrefix[] = "Adding files... : ";
+inline constexpr char kReportAddingItemSeparator[] = "... : ";
+inline constexpr char kTextDirectoryNotAddedSuffix[] = " already exists. The file can not be added";
+inline constexpr char kTextFileExistsPrefix[] = "A file with the name ";
+inline constexpr char kTextFileExistsSuffix[] = " already exist. The file can not be added";
+inline constexpr char kPromptDeletedCopyPrefix[] = "A deleted copy of this ";
+inline constexpr char kPromptDeletedCopySuffix[] =
+    " file already exists in this project.\r\nDo you want to recover the existing file?";
+inline constexpr char kReportPurgingFiles[] = "Purging files...";
+inline constexpr char kReportPurgingPrefix[] = "Purging ";
+inline constexpr char kReportRecoveringFiles[] = "Recovering files...";
+inline constexpr char kReportRecoveringFailedPrefix[] = "Recovering files... : ";
+inline constexpr char kReportRecoveringPrefix[] = "Recovering ";
+inline constexpr char kReportAddingFolderFailedPrefix[] = "Adding Folder ... : ";
+// A local name the server could not store as an item name.
+inline constexpr char kTextNameRefusedPrefix[] = "The name \"";
+inline constexpr char kTextNameRefusedSuffix[] = "\" can not be used for an item on the server";
+
 }  // namespace qorv::ops
 
 #endif  // QORV_OPS_REPORT_TEXTS_H_

@@ -5,11 +5,6 @@
 
 namespace qorv::sdk {
 
-HRESULT CQorSDK::AddFolder(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, Enum_EOL,
-                           Enum_FileType, VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CQorSDK::DeleteProject(BSTR, VARIANT_BOOL, VARIANT_BOOL*, BSTR*, IQORVOperationResult*,
                                LONG*) {
   return E_NOTIMPL;
@@ -35,12 +30,6 @@ HRESULT CQorSDK::Branch(BSTR, BSTR, VARIANT_BOOL*, BSTR*, LONG*) { return E_NOTI
 HRESULT CQorSDK::SetPassword(BSTR, VARIANT_BOOL*, BSTR*, LONG*) { return E_NOTIMPL; }
 
 HRESULT CQorSDK::MoveItem(BSTR, BSTR, VARIANT_BOOL*, BSTR*, LONG*) { return E_NOTIMPL; }
-
-HRESULT CQorSDK::AddFiles(IQORVAddFileSet*, VARIANT_BOOL, VARIANT_BOOL, Enum_EOL,
-                          Enum_AddFileDeletedCopyHandling, BSTR, VARIANT_BOOL*, BSTR*,
-                          IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
 
 HRESULT CQorSDK::DeleteFiles(IQORVDeleteFileSet*, VARIANT_BOOL, VARIANT_BOOL*, BSTR*,
                              IQORVOperationResultSet**, LONG*) {
