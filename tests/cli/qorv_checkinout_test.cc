@@ -3,14 +3,18 @@
 // folder, and the questions of undo and checkin answered by option.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "qorv_program.h"
 #include "sample_server.h"
+#include "server/data_directory.h"
+#include "server/database.h"
 
 namespace qorv::cli {
 namespace {
@@ -160,6 +164,42 @@ TEST_F(QorvCheckinoutTest, ProjectsAreCheckedOutAndInWhole) {
   const std::string other = sandbox_.Child("other");
   ASSERT_EQ(Run({"get", "-r", "$/Tools", "-C", other}).exit_code, 0);
   EXPECT_EQ(ReadText(other + "/Tools/build.sh"), ReadText(build));
+}
+
+// Another user checked in a version since the check out: --merge names the
+// program that merges it into the local copy before the copy is sent, with
+// the arguments of --merge-args.
+TEST_F(QorvCheckinoutTest, AVersionCheckedInMeanwhileIsMergedBeforeTheCheckin) {
+  const std::string file = "$/Tools/build.sh";
+  const std::string work = sandbox_.Child("work");
+  const std::string local = work + "/build.sh";
+  ASSERT_EQ(Run({"checkout", file, "-C", work}).exit_code, 0);
+  server::DataDirectory data(server_.data_directory(), server::Database::Options{});
+  std::shared_ptr<server::Database> database;
+  ASSERT_TRUE(data.OpenDatabase(kSampleDatabase, &database).ok());
+  const server::Actor bob = database->FindUser(kSampleSecondUser)->actor;
+  server::CheckoutResult checkout;
+  server::CheckinResult checkin;
+  ASSERT_TRUE(database->CheckOut(bob, file, "", &checkout).ok());
+  ASSERT_TRUE(
+      database->CheckIn(bob, file, server::UploadedBody("newer\n", 0), false, "", &checkin).ok());
+  std::ofstream(local, std::ios::binary | std::ios::trunc) << "mine\n";
+  const std::string tools = sandbox_.Child("tools");
+  fs::create_directories(tools);
+  std::ofstream(tools + "/join") << "#!/bin/sh\n"
+                                    "cat \"$1\" \"$2\" > \"$3.new\" && mv \"$3.new\" \"$3\"\n";
+  fs::permissions(tools + "/join", fs::perms::owner_exec, fs::perm_options::add);
+
+  platform::EnvironmentChanges login = server_.Login();
+  login.push_back({"PATH", tools + ":" + std::getenv("PATH")});
+  const QorvRun run = sandbox_.Run({"checkin", "--merge", "join", "--merge-args",
+                                    "%YOURS_FILE% %THEIRS_FILE% %RESULT_FILE%", file, "-C", work},
+                                   login);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ReadText(local), "mine\nnewer\n");
+  const std::string other = sandbox_.Child("other");
+  ASSERT_EQ(Run({"get", file, "-C", other}).exit_code, 0);
+  EXPECT_EQ(ReadText(other + "/build.sh"), "mine\nnewer\n");
 }
 
 }  // namespace
