@@ -1,7 +1,6 @@
 #include "cli/get_options.h"
 
 #include "cli/item_kind.h"
-#include "cli/path_arguments.h"
 #include "cli/prompt_answers.h"
 #include "cli/value_parsers.h"
 

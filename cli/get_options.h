@@ -1,5 +1,5 @@
-// The options of qorv get and where each path given goes, read and checked
-// before anything connects.
+// The options of qorv get, read and checked before anything connects; where
+// each path goes is cli/local_targets.h.
 #ifndef QORV_CLI_GET_OPTIONS_H_
 #define QORV_CLI_GET_OPTIONS_H_
 
