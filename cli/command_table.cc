@@ -4,9 +4,10 @@ namespace qorv::cli {
 
 std::vector<Command> ClientCommands() {
   return {
-      LsCommand(),      ProjectsCommand(),  FilesCommand(), InfoCommand(),   HistoryCommand(),
-      DeletedCommand(), LinksCommand(),     CountCommand(), ExistsCommand(), CompareCommand(),
-      GetCommand(),     DatabasesCommand(), HelpCommand(),
+      LsCommand(),      ProjectsCommand(), FilesCommand(),     InfoCommand(),
+      HistoryCommand(), DeletedCommand(),  LinksCommand(),     CountCommand(),
+      ExistsCommand(),  CompareCommand(),  GetCommand(),       CheckoutCommand(),
+      CheckinCommand(), UndoCommand(),     DatabasesCommand(), HelpCommand(),
   };
 }
 

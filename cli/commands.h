@@ -23,6 +23,9 @@ Command ExistsCommand();
 Command CountCommand();
 Command CompareCommand();
 Command GetCommand();
+Command CheckoutCommand();
+Command UndoCommand();
+Command CheckinCommand();
 
 // The command table: every command of the client, in the order of the help.
 // A new command is one file defining its Command and one line here.

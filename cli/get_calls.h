@@ -8,24 +8,12 @@
 #include <vector>
 
 #include "cli/get_options.h"
+#include "cli/local_targets.h"
+#include "cli/operation_items.h"
 #include "cli/outcome.h"
 #include "qorvsdk/sdk.h"
 
 namespace qorv::cli {
-
-// One path given and the local file or folder it goes to.
-struct GetTarget {
-  std::string path;
-  std::string local;
-};
-
-// One element of the operation's OperationResultSet (or its single
-// OperationResult).
-struct GetItemResult {
-  std::string item;  // ItemFullName
-  int32_t result = 0;
-  std::string description;
-};
 
 // Each call passes the writable-file handling Ask, so that the prompt
 // answers (options or the terminal) decide file by file, and appends the
@@ -33,22 +21,22 @@ struct GetItemResult {
 
 // GetLatestFiles with the files' FileToGet / LocalFileName pairs.
 Outcome CallGetLatestFiles(IQORVSDK* sdk, const GetSettings& settings,
-                           const std::vector<GetTarget>& files, std::vector<GetItemResult>* items);
+                           const std::vector<ItemTarget>& files, std::vector<OperationItem>* items);
 
 // GetLatestProject for one project, GetLatestProjects (ProjectToGet /
 // LocalFolder pairs) for several.
 Outcome CallGetLatestProjects(IQORVSDK* sdk, const GetSettings& settings,
-                              const std::vector<GetTarget>& projects,
-                              std::vector<GetItemResult>* items);
+                              const std::vector<ItemTarget>& projects,
+                              std::vector<OperationItem>* items);
 
 // GetProjectByLabel or GetProjectByVersion, as settings.mode says.
-Outcome CallGetDatedProject(IQORVSDK* sdk, const GetSettings& settings, const GetTarget& project,
-                            std::vector<GetItemResult>* items);
+Outcome CallGetDatedProject(IQORVSDK* sdk, const GetSettings& settings, const ItemTarget& project,
+                            std::vector<OperationItem>* items);
 
 // GetOldVersionFile of settings.version, the file split into its project
 // and name.
-Outcome CallGetOldVersionFile(IQORVSDK* sdk, const GetSettings& settings, const GetTarget& file,
-                              std::vector<GetItemResult>* items);
+Outcome CallGetOldVersionFile(IQORVSDK* sdk, const GetSettings& settings, const ItemTarget& file,
+                              std::vector<OperationItem>* items);
 
 }  // namespace qorv::cli
 

@@ -4,7 +4,6 @@
 #include "cli/commands.h"
 #include "cli/get_calls.h"
 #include "cli/get_options.h"
-#include "cli/item_kind.h"
 #include "cli/path_arguments.h"
 
 namespace qorv::cli {
@@ -28,26 +27,20 @@ Outcome CheckGet(CommandContext& context) {
   GetSettings settings;
   Outcome outcome = ReadGetSettings(context.options(), context.arguments().size(), &settings);
   if (!outcome.ok()) return outcome;
-  return CheckDistinctTargets(settings.local_folder, context.arguments());
+  return CheckDistinctTargets("get", settings.local_folder, context.arguments());
 }
 
-GetTarget TargetOf(const GetSettings& settings, const std::string& argument) {
+ItemTarget TargetOf(const GetSettings& settings, const std::string& argument) {
   const std::string path = ServerPathArgument(argument);
   return {path, LocalTarget(settings.local_folder, path)};
 }
 
 // The latest versions: the files in one call, the projects in another.
 Outcome GetLatest(CommandContext& context, const GetSettings& settings,
-                  std::vector<GetTarget>* files, std::vector<GetTarget>* projects,
-                  std::vector<GetItemResult>* items) {
-  for (const std::string& argument : context.arguments()) {
-    const GetTarget target = TargetOf(settings, argument);
-    bool is_project = false;
-    Outcome asked = ResolveIsProject(context, target.path, &is_project);
-    if (!asked.ok()) return asked;
-    (is_project ? projects : files)->push_back(target);
-  }
-  Outcome outcome;
+                  std::vector<ItemTarget>* files, std::vector<ItemTarget>* projects,
+                  std::vector<OperationItem>* items) {
+  Outcome outcome = SortTargets(context, settings.local_folder, files, projects);
+  if (!outcome.ok()) return outcome;
   if (!files->empty()) {
     if (context.interrupted()) return Outcome::Interrupted();
     outcome = CallGetLatestFiles(context.sdk(), settings, *files, items);
@@ -60,62 +53,16 @@ Outcome GetLatest(CommandContext& context, const GetSettings& settings,
   return outcome;
 }
 
-// A call that succeeded while some of its items failed fails with the first
-// of them, so that the exit status tells a script. Failures that only the
-// report lines tell (GetOldVersionFile's single result carries the
-// method's value, not its file's) fail it as a refusal, the class of a
-// status qorv does not know.
-Outcome WithItemFailures(Outcome outcome, const std::vector<GetItemResult>& items,
-                         size_t failed_lines) {
-  if (!outcome.ok()) return outcome;
-  size_t failed = 0;
-  for (const GetItemResult& item : items) {
-    if (item.result == 0) continue;
-    if (failed++ == 0) {
-      outcome.result = item.result;
-      outcome.description = item.description;
-    }
-  }
-  if (failed != 0) {
-    outcome.cause = std::to_string(failed) + " of " + std::to_string(items.size()) +
-                    (items.size() == 1 ? " item" : " items") + " could not be got";
-  } else if (failed_lines != 0) {
-    return Outcome::Failure(
-        ExitClass::kRefused,
-        "get: not everything was got: the SDK reported " + std::to_string(failed_lines) +
-            (failed_lines == 1 ? " failure" : " failures") + " while its result says success");
-  }
-  return outcome;
-}
-
 void SetGetResult(CommandContext& context, const GetSettings& settings,
-                  const std::vector<GetTarget>& files, const std::vector<GetTarget>& projects,
-                  const std::vector<GetItemResult>& items) {
-  JsonValue targets = JsonValue::Array();
+                  const std::vector<ItemTarget>& files, const std::vector<ItemTarget>& projects,
+                  const std::vector<OperationItem>& items) {
   std::string text;
-  const auto add = [&](const std::vector<GetTarget>& list, const char* kind) {
-    for (const GetTarget& target : list) {
-      targets.Append(JsonValue::Object()
-                         .Set("path", JsonValue::String(target.path))
-                         .Set("local", JsonValue::String(target.local))
-                         .Set("kind", JsonValue::String(kind)));
-      text += target.path + " -> " + target.local + "\n";
-    }
-  };
-  add(projects, "project");
-  add(files, "file");
-  JsonValue results = JsonValue::Array();
-  for (const GetItemResult& item : items) {
-    results.Append(JsonValue::Object()
-                       .Set("item", JsonValue::String(item.item))
-                       .Set("result", JsonValue::Integer(item.result))
-                       .Set("description", JsonValue::String(item.description)));
-  }
+  JsonValue targets = TargetsJson(files, projects, &text);
   context.SetResult(JsonValue::Object()
                         .Set("folder", JsonValue::String(settings.local_folder))
                         .Set("mode", JsonValue::String(ModeName(settings.mode)))
                         .Set("targets", std::move(targets))
-                        .Set("items", std::move(results)),
+                        .Set("items", ItemsJson(items)),
                     text);
 }
 
@@ -123,8 +70,8 @@ Outcome RunGet(CommandContext& context) {
   GetSettings settings;
   Outcome outcome = ReadGetSettings(context.options(), context.arguments().size(), &settings);
   if (!outcome.ok()) return outcome;
-  std::vector<GetTarget> files, projects;
-  std::vector<GetItemResult> items;
+  std::vector<ItemTarget> files, projects;
+  std::vector<OperationItem> items;
   const size_t failed_before = context.console().failed_report_lines();
   switch (settings.mode) {
     case GetMode::kOldVersion:
@@ -140,7 +87,7 @@ Outcome RunGet(CommandContext& context) {
       outcome = GetLatest(context, settings, &files, &projects, &items);
       break;
   }
-  outcome = WithItemFailures(std::move(outcome), items,
+  outcome = WithItemFailures("get", "got", std::move(outcome), items,
                              context.console().failed_report_lines() - failed_before);
   if (outcome.ok()) SetGetResult(context, settings, files, projects, items);
   return outcome;

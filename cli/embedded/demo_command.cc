@@ -103,7 +103,21 @@ struct DemoStep {
   const char* title;
   std::vector<std::string> arguments;
   int expected_exit;
+  // A step that edits a local file instead of running qorv: the line
+  // appended to `edit_file`, shown as the shell command that would do it.
+  std::string edit_file = {};
+  std::string edit_line = {};
 };
+
+// Appends the step's line to its file; false when the file cannot be
+// written.
+bool EditFile(const DemoStep& step, std::ostream& out) {
+  out << "$ echo '" << step.edit_line << "' >> " << step.edit_file << "\n";
+  std::ofstream file(step.edit_file, std::ios::binary | std::ios::app);
+  file << step.edit_line << "\n";
+  file.close();
+  return !file.fail();
+}
 
 std::string CommandLineText(const std::vector<std::string>& arguments) {
   std::string text = "$ qorv";
@@ -165,6 +179,9 @@ Outcome RunDemo(CommandContext& context) {
   const fs::path labelled = folder.path() / "labelled";
   const std::string got_main = (got / "Game" / "src" / "main.c").string();
   const std::string labelled_main = (labelled / "Game" / "src" / "main.c").string();
+  const fs::path mine = folder.path() / "mine";
+  const fs::path fresh = folder.path() / "fresh";
+  const std::string mine_main = (mine / "main.c").string();
   const std::vector<DemoStep> steps = {
       {"The databases of the server (no login needed)", {"databases"}, 0},
       {"The root project", {"ls"}, 0},
@@ -198,6 +215,21 @@ Outcome RunDemo(CommandContext& context) {
       {"That main.c is an older version: exit status 1",
        {"compare", labelled_main, kSampleVersionedFile},
        1},
+      {"Check out a file: a writable copy of the latest version in a local folder",
+       {"checkout", "-m", "Demo change", kSampleVersionedFile, "-C", mine.string()},
+       0},
+      {"Edit the checked-out copy", {}, 0, mine_main, "/* Changed in the demo. */"},
+      {"Check it in: the server makes it version 4, the copy becomes read-only",
+       {"checkin", "-m", "Changed in the demo", kSampleVersionedFile, "-C", mine.string()},
+       0},
+      {"The file's history shows the new version", {"history", kSampleVersionedFile}, 0},
+      {"A get into another folder brings the new version",
+       {"get", kSampleVersionedFile, "-C", fresh.string()},
+       0},
+      {"Both the edited copy and the one got equal the server's latest version",
+       {"compare", (fresh / "main.c").string(), kSampleVersionedFile},
+       0},
+      {"(the edited copy)", {"compare", mine_main, kSampleVersionedFile}, 0},
       {"The same information for scripts", {"--json", "info", kSampleBinaryFile}, 0},
       {"A refused login: exit status 4", {"--user", "bob", "--password", "wrong", "ls"}, 4},
   };
@@ -218,6 +250,14 @@ Outcome RunDemo(CommandContext& context) {
     return base(name);
   };
   for (const DemoStep& step : steps) {
+    if (!step.edit_file.empty()) {
+      out << "\n# " << step.title << "\n";
+      if (!EditFile(step, out)) {
+        return Outcome::Failure(ExitClass::kLocalFile,
+                                "demo: the file " + step.edit_file + " cannot be written");
+      }
+      continue;
+    }
     out << "\n# " << step.title << "\n" << CommandLineText(step.arguments) << "\n";
     out.flush();
     const int status = RunQorv(step.arguments, context.commands(), nested);

@@ -118,13 +118,14 @@ TEST(GetOptionsTest, EachPathGoesIntoTheFolderUnderItsOwnName) {
   EXPECT_EQ(LocalTarget("/w", "Game/"), "/w/Game");
   EXPECT_EQ(LocalTarget("/w", "$/"), "/w");
   EXPECT_EQ(LocalTarget("/", "Tools"), "/Tools");
-  EXPECT_TRUE(CheckDistinctTargets("/w", {"Game/src/main.c", "$/Game/README.txt", "Game"}).ok());
-  const Outcome same = CheckDistinctTargets("/w", {"Game/src/util.c", "$/Tools/util.c"});
+  EXPECT_TRUE(
+      CheckDistinctTargets("get", "/w", {"Game/src/main.c", "$/Game/README.txt", "Game"}).ok());
+  const Outcome same = CheckDistinctTargets("get", "/w", {"Game/src/util.c", "$/Tools/util.c"});
   EXPECT_TRUE(same.usage_error);
   EXPECT_EQ(same.description,
-            "get: $/Game/src/util.c and $/Tools/util.c would both go to /w/util.c; get them "
-            "with separate --dir folders");
-  EXPECT_TRUE(CheckDistinctTargets("/w", {"Game", "/Game/"}).usage_error);
+            "get: $/Game/src/util.c and $/Tools/util.c would both go to /w/util.c; use separate "
+            "--dir folders");
+  EXPECT_TRUE(CheckDistinctTargets("get", "/w", {"Game", "/Game/"}).usage_error);
 }
 
 }  // namespace

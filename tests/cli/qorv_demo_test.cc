@@ -24,7 +24,8 @@ TEST(QorvDemoTest, RunsEveryStepAndRemovesItsFolder) {
   EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
   for (const char* text : {"$ qorv databases\nDemo\n", "$ qorv ls -R $/Game", "Version 3  ",
                            "$ qorv --json info $/Game/assets/logo.png\n{\"command\":\"info\"",
-                           "(exit status 4)", "Every step gave the answer it should"}) {
+                           "(exit status 4)", "$ qorv checkin -m 'Changed in the demo'",
+                           "Version 4  ", "Every step gave the answer it should"}) {
     EXPECT_NE(run.out.find(text), std::string::npos) << text;
   }
   // Report lines of the SDK came as they arrived.

@@ -1,5 +1,5 @@
-// qorv at a terminal: the password is asked without echo, and the progress
-// bar appears only there.
+// qorv at a terminal: the password is asked without echo, the progress bar
+// appears only there, and the SDK's questions are asked there.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -84,6 +84,35 @@ TEST(QorvTerminalTest, GetAsksAboutAWritableCopyThere) {
   std::ostringstream text;
   text << file.rdbuf();
   EXPECT_EQ(text.str(), "local edit\n");
+}
+
+// A checkin at a terminal asks about a file that has not changed; "u"
+// releases its check out instead of making a new version.
+TEST(QorvTerminalTest, CheckinAsksAboutAnUnchangedFileThere) {
+  SampleServer server;
+  QorvSandbox sandbox;
+  const std::string work = sandbox.Child("work");
+  const std::string main = work + "/main.c";
+  ASSERT_EQ(sandbox.Run({"checkout", kSampleVersionedFile, "-C", work}, server.Login()).exit_code,
+            0);
+  platform::CapturedProgram program;
+  ASSERT_EQ(
+      program.StartInTerminal(QORV_TEST_QORV_PATH, {"checkin", kSampleVersionedFile, "-C", work},
+                              sandbox.Environment(server.Login())),
+      0);
+  ASSERT_TRUE(program.WaitForOutput("[c] check in, [u] undo check out", 30000)) << program.err();
+  EXPECT_NE(program.err().find("File " + main + " has not been changed."), std::string::npos)
+      << program.err();
+  program.Type("u\n");
+  int exit_code = -1;
+  ASSERT_TRUE(program.Finish(30000, &exit_code));
+  EXPECT_EQ(exit_code, 0) << program.err();
+  EXPECT_NE(program.err().find("] 100%"), std::string::npos) << program.err();
+  EXPECT_EQ(std::filesystem::status(main).permissions() & std::filesystem::perms::owner_write,
+            std::filesystem::perms::none)
+      << "released: read-only";
+  const QorvRun again = sandbox.Run({"checkin", kSampleVersionedFile, "-C", work}, server.Login());
+  EXPECT_EQ(again.exit_code, 6) << "no longer checked out: " << again.err;
 }
 
 }  // namespace
