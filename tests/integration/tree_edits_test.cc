@@ -290,7 +290,9 @@ class TreeEditsTest : public SdkTest {
     CacheLock lock(cache);
     ASSERT_TRUE(lock.Take(nullptr).ok());
     use(cache.model());
-    if (save) ASSERT_TRUE(lock.SaveAndRelease().ok());
+    if (save) {
+      ASSERT_TRUE(lock.SaveAndRelease().ok());
+    }
   }
 
   // Bob changes a file's content through the server's administration.
