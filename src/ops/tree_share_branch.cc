@@ -108,7 +108,9 @@ int32_t ShareFilesFrom(const OperationContext& context, const std::string& targe
   if (store != nullptr) store->Load();
   std::vector<std::pair<std::string, CacheFileEntry>> shared;
   for (const std::string& file : file_paths) {
-    if (driver.CancelRequested()) break;
+    // The engine clears the flag once a request has seen it: a canceled
+    // request stops the list as a cancel between two files does.
+    if (driver.CancelRequested() || status->canceled) break;
     ShareFileCommand command;
     command.target_project = target_project;
     command.file_path = file;

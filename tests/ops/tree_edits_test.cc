@@ -121,5 +121,32 @@ TEST_F(TreeEditsOpsTest, ABranchedShareWhoseVersionCannotBeReadEndsTheShare) {
   EXPECT_EQ(CommandCodes(), (std::vector<uint8_t>{0x08, 0x43}));
 }
 
+TEST_F(TreeEditsOpsTest, ACanceledShareStopsTheListAndRecordsNothingForIt) {
+  server_.Script(0x08, Wire().Status(0, "Completed"));
+  server_.OnRequest([this](uint8_t code) {
+    if (code == 0x08) driver_.RequestCancel();
+  });
+  {
+    CacheLock lock(*session_.cache);
+    ASSERT_TRUE(lock.Take(nullptr).ok());
+    ASSERT_NE(session_.cache->model().PutFile("$/S/a.c", CacheFileEntry{}), nullptr);
+    ASSERT_TRUE(lock.SaveAndRelease().ok());
+  }
+  OperationStatus status;
+  std::vector<ItemResult> results;
+  EXPECT_EQ(ShareFilesFrom(context(), "$/T", {"$/S/a.c", "$/S/b.c"}, false, "", &status, &results),
+            0);
+  EXPECT_TRUE(status.canceled);
+  EXPECT_EQ(results, (std::vector<ItemResult>{{"$/S/a.c", kResultSocketCanceled, "Canceled"}}));
+  // The engine clears the flag after the canceled request; the second file
+  // is still not tried.
+  EXPECT_EQ(CommandCodes(), std::vector<uint8_t>{0x08});
+  // Whether the server shared it is not known: the cache records nothing.
+  CacheStore reader;
+  ASSERT_TRUE(reader.Open("127.0.0.1", "main", "alice", 1, 1).ok());
+  ASSERT_TRUE(reader.Load().ok());
+  EXPECT_EQ(reader.model().FindFile("$/T/a.c"), nullptr);
+}
+
 }  // namespace
 }  // namespace qorv::ops
