@@ -111,7 +111,7 @@ int32_t ShareProjectFrom(const OperationContext& context, const std::string& tar
                          const std::string& project_to_share, bool branch_after_share,
                          bool recursive, const std::string& comment, OperationStatus* status);
 
-// Per file, in order, while the cancel flag is clear: command 8, its item
+// Per file, in order, until a cancel (asked, or seen by a request): command 8, its item
 // result and Report("Sharing file <file>...", description, ok); a refused
 // file is skipped. Each shared file's cache entry under the target starts as
 // a copy of the source's (a file the cache does not know gets none unless
