@@ -107,6 +107,28 @@ inline constexpr char kPromptUnchangedSuffix[] =
 
 // The project tree edits (tree_edits.h).
 inline constexpr char kReportCreatingProjectPrefix[] = "Creating project ";
+inline constexpr char kReportDeletingPrefix[] = "Deleting ";
+inline constexpr char kReportDeletingFileSuffix[] = " ...";  // "Deleting " + path + " ..."
+inline constexpr char kReportDeletingFilesFailed[] = "Deleting files ...:";
+inline constexpr char kReportRenamingPrefix[] = "Renaming ";
+inline constexpr char kReportRenamingInfix[] = " to ";
+inline constexpr char kReportSharingProjectPrefix[] = "Sharing project ";
+inline constexpr char kReportSharingFilePrefix[] = "Sharing file ";
+inline constexpr char kReportGettingFileRemotePrefix[] = "Getting file ";
+inline constexpr char kReportRemoteVersionSuffix[] = " remote version...";
+inline constexpr char kReportBranchingItemPrefix[] = "Branching item ";
+inline constexpr char kReportPinningPrefix[] = "Pinning the file ";
+inline constexpr char kReportPinningInfix[] = " ... : ";
+inline constexpr char kReportUnpinningPrefix[] = "Unpinning the file ";
+inline constexpr char kReportGettingItemPrefix[] = "Getting item ";
+inline constexpr char kReportLabelingPrefix[] = "Labeling ";
+inline constexpr char kReportLabelingInfix[] = "...: ";
+inline constexpr char kReportChangingPassword[] = "Changing password ... ";
+inline constexpr char kReportRecoveringFailedPrefix[] = "Recovering items... :";
+inline constexpr char kReportRecoveringPrefix[] = "Recoving ";
+inline constexpr char kReportRecoveringSuffix[] = " item...";
+inline constexpr char kReportPurgingFailedPrefix[] = "Purging items ... : ";
+inline constexpr char kReportPurgingPrefix[] = "Purging ";
 
 // Adding files and folders.
 inline constexpr char kReportAddingFilesEmpty[] = "Adding files...: ";

@@ -22,12 +22,12 @@ std::string LeafName(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-int32_t TreeCacheUpdate::Lock(OperationStatus* status) {
+int32_t TreeCacheUpdate::Lock(OperationStatus* status, bool honour_cancel) {
   CacheStore* cache = context_.cache();
   bool locked = false;
   if (cache != nullptr) {
     lock_.emplace(*cache);
-    locked = lock_->Take(context_.driver.cancel_flag()).ok();
+    locked = lock_->Take(honour_cancel ? context_.driver.cancel_flag() : nullptr).ok();
   }
   if (locked) return kResultOk;
   lock_.reset();

@@ -33,8 +33,9 @@ class TreeCacheUpdate {
 
   // Locks and loads the cache. Failure (also: no cache before a login):
   // 30025 with "Failed to update cache file. Please try again later" in the
-  // status and the line {0, description}.
-  int32_t Lock(OperationStatus* status);
+  // status and the line {0, description}. The wait for another holder ends
+  // early on a cancel unless `honour_cancel` is false.
+  int32_t Lock(OperationStatus* status, bool honour_cancel = true);
 
   // The model; only between a successful Lock() and Save().
   CacheModel& model() { return context_.cache()->model(); }

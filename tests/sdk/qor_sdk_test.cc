@@ -331,7 +331,9 @@ TEST_F(SdkObjectTest, UnbuiltOperationAnswersNotImplementedAndWritesNothing) {
   VARIANT_BOOL canceled = 5;
   BSTR description = nullptr;
   LONG value = 77;
-  EXPECT_EQ(sdk_->PurgeItems(nullptr, &canceled, &description, &set, &value), E_NOTIMPL);
+  EXPECT_EQ(sdk_->AddFiles(nullptr, 0, 0, Enum_LF, Enum_AddFileDeletedCopyHandlingCancel, nullptr,
+                           &canceled, &description, &set, &value),
+            E_NOTIMPL);
   EXPECT_EQ(set, reinterpret_cast<IQORVOperationResultSet*>(0x1));
   EXPECT_EQ(canceled, 5);
   EXPECT_EQ(description, nullptr);
