@@ -98,6 +98,13 @@ int32_t DeleteProject(const OperationContext& context, const std::string& projec
     }
   }
   if (const int32_t saved = cache.Save(status); saved != kResultOk) return saved;
+  // The one project is the whole operation: a project the server refused
+  // fails the method with its own result instead of a success that only
+  // the report lines contradict.
+  if (result->result != kResultOk) {
+    status->description = result->description;
+    return result->result;
+  }
   return sent;
 }
 

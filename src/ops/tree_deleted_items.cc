@@ -28,7 +28,7 @@ int32_t RecoverItems(const OperationContext& context, const std::vector<std::str
   command.item_paths = item_paths;
   const int32_t result = context.Run(command, status);
   if (result != kResultOk || status->canceled) {
-    driver.Report("", kReportRecoveringFailedPrefix + status->description, false);
+    driver.Report("", kReportRecoverItemsFailedPrefix + status->description, false);
     return result;
   }
   const size_t count = std::min(command.reply.size(), item_paths.size());
@@ -37,7 +37,7 @@ int32_t RecoverItems(const OperationContext& context, const std::vector<std::str
     ItemResult& item = (*results)[first + i];
     item.result = entry.result;
     item.description = entry.description;
-    driver.Report(kReportRecoveringPrefix + item_paths[i] + kReportRecoveringSuffix,
+    driver.Report(kReportRecovingItemPrefix + item_paths[i] + kReportRecoveringSuffix,
                   entry.description, entry.result == kResultOk);
   }
   return kResultOk;

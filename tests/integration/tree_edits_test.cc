@@ -419,9 +419,12 @@ TEST_F(TreeEditsTest, DeleteProjectTakesItsSubTreeAndWorkingFoldersOutOfTheCache
 TEST_F(TreeEditsTest, DeleteOfAnUnknownProjectReportsTheServersText) {
   Item item;
   const Outcome deleted = DeleteProject("$/Nope", false, &item);
-  // The command went through; the project's own failure is in its line.
-  EXPECT_EQ(deleted.result, 0);
+  // The command went through, but the one project it names was refused:
+  // the method fails with the project's own result and text.
+  EXPECT_EQ(deleted.result, 40103);
+  EXPECT_EQ(deleted.description, "Item $/Nope does not exist");
   EXPECT_EQ(item.name, "$/Nope");
+  EXPECT_EQ(item.result, 40103);
   EXPECT_EQ(batches(),
             (Batches{{{true, "Deleting $/Nope..."}, {false, "Item $/Nope does not exist"}},
                      {{true, "Deleting $/Nope..."}, {false, "Item $/Nope does not exist"}}}));

@@ -326,18 +326,114 @@ TEST_F(SdkObjectTest, InterfacesIdentityAndConnectionPoints) {
   EXPECT_EQ(window->attributes().window_name, "Brastovik_QORVSS5.1_QorSDKWindow");
 }
 
-TEST_F(SdkObjectTest, UnbuiltOperationAnswersNotImplementedAndWritesNothing) {
-  IQORVOperationResultSet* set = reinterpret_cast<IQORVOperationResultSet*>(0x1);
-  VARIANT_BOOL canceled = 5;
-  BSTR description = nullptr;
-  LONG value = 77;
-  EXPECT_EQ(sdk_->AddFiles(nullptr, 0, 0, Enum_LF, Enum_AddFileDeletedCopyHandlingCancel, nullptr,
-                           &canceled, &description, &set, &value),
-            E_NOTIMPL);
-  EXPECT_EQ(set, reinterpret_cast<IQORVOperationResultSet*>(0x1));
-  EXPECT_EQ(canceled, 5);
-  EXPECT_EQ(description, nullptr);
-  EXPECT_EQ(value, 77);
+// Calls a method with every argument value-initialized: null texts, sets
+// and out-parameters, zero numbers and enumerations.
+template <class... Args>
+HRESULT CallWithNeutralArguments(IQORVSDK* sdk, HRESULT (IQORVSDK::*method)(Args...)) {
+  return (sdk->*method)(Args{}...);
+}
+
+// Every method of the interface is built: none answers E_NOTIMPL, and none
+// fails on null arguments before any connection exists.
+TEST_F(SdkObjectTest, EveryMethodIsBuilt) {
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::ConnectToServer), E_NOTIMPL)
+      << "ConnectToServer";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::Login), E_NOTIMPL) << "Login";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::CreateProject), E_NOTIMPL) << "CreateProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::AddFolder), E_NOTIMPL) << "AddFolder";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetProjectByLabel), E_NOTIMPL)
+      << "GetProjectByLabel";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetOldVersionFile), E_NOTIMPL)
+      << "GetOldVersionFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetLatestProject), E_NOTIMPL)
+      << "GetLatestProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::CheckoutProject), E_NOTIMPL)
+      << "CheckoutProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::CheckInProject), E_NOTIMPL)
+      << "CheckInProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::UndoProjectCheckout), E_NOTIMPL)
+      << "UndoProjectCheckout";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::DeleteProject), E_NOTIMPL) << "DeleteProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::RenameFile), E_NOTIMPL) << "RenameFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::RenameProject), E_NOTIMPL) << "RenameProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::PinFile), E_NOTIMPL) << "PinFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::UnpinFile), E_NOTIMPL) << "UnpinFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::IsFileSameAsOnServer), E_NOTIMPL)
+      << "IsFileSameAsOnServer";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::ShareProjectFrom), E_NOTIMPL)
+      << "ShareProjectFrom";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::LabelItem), E_NOTIMPL) << "LabelItem";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::Branch), E_NOTIMPL) << "Branch";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::SetPassword), E_NOTIMPL) << "SetPassword";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::MoveItem), E_NOTIMPL) << "MoveItem";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetProjectGeneralInfo), E_NOTIMPL)
+      << "GetProjectGeneralInfo";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetFileGeneralInfo), E_NOTIMPL)
+      << "GetFileGeneralInfo";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetFileCountInProject), E_NOTIMPL)
+      << "GetFileCountInProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::IsProjectExistingOnServer), E_NOTIMPL)
+      << "IsProjectExistingOnServer";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::RequestCancel), E_NOTIMPL) << "RequestCancel";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetDatabaseAlias), E_NOTIMPL)
+      << "GetDatabaseAlias";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::AddFiles), E_NOTIMPL) << "AddFiles";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::CheckoutFiles), E_NOTIMPL) << "CheckoutFiles";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::CheckInFiles), E_NOTIMPL) << "CheckInFiles";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetLatestFiles), E_NOTIMPL)
+      << "GetLatestFiles";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetLatestProjects), E_NOTIMPL)
+      << "GetLatestProjects";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::UndoFilesCheckout), E_NOTIMPL)
+      << "UndoFilesCheckout";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::DeleteFiles), E_NOTIMPL) << "DeleteFiles";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::ShareFilesFrom), E_NOTIMPL)
+      << "ShareFilesFrom";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetProjectHistory), E_NOTIMPL)
+      << "GetProjectHistory";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetFileHistory), E_NOTIMPL)
+      << "GetFileHistory";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetDeletedItemsInProject), E_NOTIMPL)
+      << "GetDeletedItemsInProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetFileLinks), E_NOTIMPL) << "GetFileLinks";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::RecoverItems), E_NOTIMPL) << "RecoverItems";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::PurgeItems), E_NOTIMPL) << "PurgeItems";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::SetTempDirectory), E_NOTIMPL)
+      << "SetTempDirectory";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetPercentDone), E_NOTIMPL)
+      << "GetPercentDone";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetOperationResultCount), E_NOTIMPL)
+      << "GetOperationResultCount";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetOperationResultInfo), E_NOTIMPL)
+      << "GetOperationResultInfo";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetPromptLeaveOrReplaceWriteableFile),
+            E_NOTIMPL)
+      << "GetPromptLeaveOrReplaceWriteableFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::SetPromptLeaveOrReplaceWriteableFile),
+            E_NOTIMPL)
+      << "SetPromptLeaveOrReplaceWriteableFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetPromptCheckinUnchangedFile), E_NOTIMPL)
+      << "GetPromptCheckinUnchangedFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::SetPromptCheckinUnchangedFile), E_NOTIMPL)
+      << "SetPromptCheckinUnchangedFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetPromptUndoCheckoutChangedFile), E_NOTIMPL)
+      << "GetPromptUndoCheckoutChangedFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::SetPromptUndoCheckoutChangedFile), E_NOTIMPL)
+      << "SetPromptUndoCheckoutChangedFile";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetPromptRecoverOrPurgeDeletedCopy),
+            E_NOTIMPL)
+      << "GetPromptRecoverOrPurgeDeletedCopy";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::SetPromptRecoverOrPurgeDeletedCopy),
+            E_NOTIMPL)
+      << "SetPromptRecoverOrPurgeDeletedCopy";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetSubProjectsFromParent), E_NOTIMPL)
+      << "GetSubProjectsFromParent";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetFilesByProject), E_NOTIMPL)
+      << "GetFilesByProject";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetProjectByVersion), E_NOTIMPL)
+      << "GetProjectByVersion";
+  EXPECT_NE(CallWithNeutralArguments(sdk_, &IQORVSDK::GetFileListFromProject), E_NOTIMPL)
+      << "GetFileListFromProject";
 }
 
 // An outer object that aggregates the SDK object.
