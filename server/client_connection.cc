@@ -60,6 +60,7 @@ void ServeRequests(FrameChannel& channel, const ServerServices& services, Connec
         continue;
       }
     }
+    if (channel.in().size() > 0) services.faults.CountRequest(channel.in().data()[0]);
     AnswerRequest(context, channel.in(), channel.hooks(), channel.out());
     if (!channel.Send()) return;
     if (state.rekey_after_reply) {

@@ -4,6 +4,8 @@
 #ifndef QORV_SERVER_FAULT_HOOKS_H_
 #define QORV_SERVER_FAULT_HOOKS_H_
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -39,9 +41,16 @@ struct FaultHooks {
 // the text is not of that form.
 bool ParseInjectedStatus(std::string_view text, int32_t* code, InjectedStatus* injected);
 
-// The hooks in force, changed by tests while connections read them.
+// The hooks in force, changed by tests while connections read them, and a
+// count of the requests answered by command code, which tests read to see
+// how an operation split its work into requests.
 class FaultHookSource {
  public:
+  void CountRequest(uint8_t code) { request_counts_[code].fetch_add(1, std::memory_order_relaxed); }
+  int64_t RequestCount(uint8_t code) const {
+    return request_counts_[code].load(std::memory_order_relaxed);
+  }
+
   void Set(FaultHooks hooks) QORV_EXCLUDES(mutex_) {
     platform::MutexLock lock(mutex_);
     hooks_ = std::move(hooks);
@@ -54,6 +63,7 @@ class FaultHookSource {
  private:
   mutable platform::Mutex mutex_;
   FaultHooks hooks_ QORV_GUARDED_BY(mutex_);
+  std::array<std::atomic<int64_t>, 256> request_counts_{};
 };
 
 }  // namespace qorv::server

@@ -51,6 +51,8 @@ class Server {
   const SessionRegistry& sessions() const { return sessions_; }
 
   void SetFaultHooks(FaultHooks hooks) { faults_.Set(std::move(hooks)); }
+  // How many requests with this command code the server has answered.
+  int64_t RequestCount(uint8_t code) const { return faults_.RequestCount(code); }
 
  private:
   struct Connection {

@@ -202,9 +202,13 @@ inline constexpr char kTextLocalFolderNotFound[] = "Local folder not found";
 inline constexpr char kFormatLocalNameTooLong[] =
     "The length of the local file name \"%s\" is too long";
 inline constexpr char kPrefixFailedToCreate[] = "Failed to create ";
-inline constexpr char kPrefixFailedToCreateFolder[] = "Failed to create Folder";
+inline constexpr char kPrefixFailedToCreateFolder[] = "Failed to create Folder ";
 inline constexpr char kTextFailedToMerge[] = "Failed to merge file";
 inline constexpr char kPrefixCannotSaveMerged[] = "Can not save merged file at ";
+// A failed merge whose result file could not be put back as it was: the copy
+// taken before the merge tool started is kept, and named.
+inline constexpr char kFormatMergeBackupKept[] =
+    "Failed to merge file. The file as it was before the merge is kept at %s";
 inline constexpr char kTextChecksumFailed[] = "Failed to get checksum";
 inline constexpr char kTextFileTypeExcluded[] = "The file type have been excluded in server";
 inline constexpr char kSuffixNotCheckedOutByYou[] = " has not been checked out by you";
@@ -213,6 +217,11 @@ inline constexpr char kTextCacheUpdateFailed[] =
     "Failed to update cache file. Please try again later";
 inline constexpr char kFormatUnsafeServerName[] =
     "The name \"%s\" sent by the server would leave the working folder";
+
+// Binding files ("MSSCCPRJ.SCC"). The opening text is followed by the path.
+inline constexpr char kPrefixErrorOpeningBindingFile[] = "Error opening SCC file ";
+inline constexpr char kTextErrorReadingBindingFile[] = "Error reading SCC file";
+inline constexpr char kTextErrorWritingBindingFile[] = "Error writing SCC file.";
 
 // Local cache store.
 inline constexpr char kTextCacheWrongFormat[] = "Wrong directory cache file format";

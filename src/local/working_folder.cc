@@ -53,39 +53,43 @@ bool IsReadOnly(const std::string& path) {
          (attributes & platform::kAttributeReadOnly) != 0;
 }
 
-void SetReadOnly(const std::string& path, bool read_only) {
+bool SetReadOnly(const std::string& path, bool read_only) {
   try {
     int32_t attributes = Files().GetAttributes(path);
-    if (attributes == platform::kInvalidAttributes) return;
+    if (attributes == platform::kInvalidAttributes) return false;
     if (read_only) {
       attributes |= platform::kAttributeReadOnly;
     } else {
       attributes &= ~platform::kAttributeReadOnly;
     }
     Files().SetAttributes(path, attributes);
+    return true;
   } catch (const CQORException&) {
     // The operation goes on with the file as it is.
+    return false;
   }
 }
 
-void SetReadOnlyAfterGet(const std::string& path, bool make_writable, bool checked_out_by_user) {
-  SetReadOnly(path, !make_writable && !checked_out_by_user);
+bool SetReadOnlyAfterGet(const std::string& path, bool make_writable, bool checked_out_by_user) {
+  return SetReadOnly(path, !make_writable && !checked_out_by_user);
 }
 
 DATE LastWriteDate(const std::string& path) {
   return FileTimeToLocalDate(Files().GetLastWriteTime(path));
 }
 
-void SetFileTime(const std::string& path, FileTime last_write) {
+bool SetFileTime(const std::string& path, FileTime last_write) {
   try {
     Files().SetLastWriteTime(path, last_write);
+    return true;
   } catch (const CQORException&) {
-    // Ignored: the file keeps the time it has.
+    // The file keeps the time it has.
+    return false;
   }
 }
 
 DATE ChooseFileTime(const std::string& path, int32_t set_local_file_time, DATE modification,
-                    DATE check_in) {
+                    DATE check_in, bool* time_set) {
   FileTime chosen;
   switch (set_local_file_time) {
     case kLocalFileTimeCurrent:
@@ -98,7 +102,8 @@ DATE ChooseFileTime(const std::string& path, int32_t set_local_file_time, DATE m
       chosen = LocalDateToFileTime(modification);
       break;
   }
-  SetFileTime(path, chosen);
+  const bool set = SetFileTime(path, chosen);
+  if (time_set != nullptr) *time_set = set;
   return FileTimeToLocalDate(chosen);
 }
 

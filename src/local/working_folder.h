@@ -3,9 +3,10 @@
 // (FileLayer::Shared()), so work on one path is serialised with the transfer
 // threads.
 //
-// Failure rules: the attribute queries never fail; setting read-only,
-// setting file times and deleting files swallow every error (the operation
-// goes on with the file as it is); reading a file time raises CQORException.
+// Failure rules: the attribute queries never fail; setting read-only and
+// setting file times never raise but say whether they worked (an operation
+// that must finish a file reports one that could not be finished); deleting
+// files swallows every error; reading a file time raises CQORException.
 #ifndef QORV_LOCAL_WORKING_FOLDER_H_
 #define QORV_LOCAL_WORKING_FOLDER_H_
 
@@ -24,20 +25,20 @@ bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool IsReadOnly(const std::string& path);
 
-// Sets or clears the read-only attribute; failures are ignored.
-void SetReadOnly(const std::string& path, bool read_only);
+// Sets or clears the read-only attribute; false when that failed.
+bool SetReadOnly(const std::string& path, bool read_only);
 
 // A file just fetched is read-only exactly when the caller did not ask for
 // writable files and the user does not have it checked out.
-void SetReadOnlyAfterGet(const std::string& path, bool make_writable, bool checked_out_by_user);
+bool SetReadOnlyAfterGet(const std::string& path, bool make_writable, bool checked_out_by_user);
 
 // The file's last-write time as a local variant date. Raises CQORException
 // (101 or 102) when the path does not exist.
 DATE LastWriteDate(const std::string& path);
 
 // Sets the file's last-write time (the last-access time is left alone); the
-// read-only attribute stays as it was. Failures are ignored.
-void SetFileTime(const std::string& path, FileTime last_write);
+// read-only attribute stays as it was. False when that failed.
+bool SetFileTime(const std::string& path, FileTime last_write);
 
 // The values of Enum_SetLocalFileTime.
 inline constexpr int32_t kLocalFileTimeCurrent = 0;
@@ -47,9 +48,9 @@ inline constexpr int32_t kLocalFileTimeCheckIn = 2;
 // Sets the file's last-write time to the current time (0), the modification
 // time (1, and any value other than 0 and 2) or the check-in time (2) (both
 // local variant dates) and returns the time set as a local variant date, for
-// the cache record. Failures to set the time are ignored.
+// the cache record. *time_set (when given) tells whether the time was set.
 DATE ChooseFileTime(const std::string& path, int32_t set_local_file_time, DATE modification,
-                    DATE check_in);
+                    DATE check_in, bool* time_set = nullptr);
 
 // Creates a folder with every missing parent. 0 when the folder exists
 // afterwards (or already did), else kResultCreateFolderFailed (also when

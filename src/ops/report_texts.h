@@ -36,6 +36,52 @@ inline constexpr char kReportCacheNotSavedPrefix[] = "Warning: the local cache w
 // and 6) in the cache's file entries.
 inline constexpr char kSeveralUsersSuffix[] = "...";
 
+// The get operations and the file-get pass that check out and undo reuse.
+// The verbs that lead the project walk's messages, by operation kind.
+inline constexpr char kVerbGetting[] = "Getting";
+inline constexpr char kVerbCheckingOut[] = "Checking out";
+inline constexpr char kVerbCheckingIn[] = "Checking in";
+inline constexpr char kVerbUndoingCheckOut[] = "Undoing Check out";
+inline constexpr char kReportGettingFilesEmpty[] = "Getting files...: ";
+inline constexpr char kReportCommonInfo[] = "Getting files common info...";
+inline constexpr char kReportCommonInfoFailedPrefix[] = "Getting files ... : ";
+inline constexpr char kReportCheckOutStateFailedPrefix[] = "Getting files... : ";
+inline constexpr char kReportFetchFailedPrefix[] = "Getting files ... : ";
+inline constexpr char kReportItemSuffix[] = " ...: ";          // "Getting " + path + " ...: " + why
+inline constexpr char kReportItemDirectorySuffix[] = "...: ";  // "Getting " + path + "...: " + why
+inline constexpr char kReportItemMergeSuffix[] = " ... : ";
+inline constexpr char kReportFileHeadingSuffix[] = " file...";
+inline constexpr char kReportSubItemsInfo[] = "Getting sub items info...";
+inline constexpr char kReportCloaked[] = "...: The project is cloaked";
+inline constexpr char kReportErrorCreatingFolder[] = "...: Error creating folder ";
+inline constexpr char kReportProjectPrefix[] = "Getting project ";
+inline constexpr char kReportProjectSeparator[] = "... : ";
+inline constexpr char kReportGettingFilePrefix[] = "Getting file ";
+inline constexpr char kReportLabelHeadingSuffix[] = "... ";
+inline constexpr char kTextDirectoryInTheWayPrefix[] = "A directory with the name ";
+inline constexpr char kTextFolderInTheWayPrefix[] = "A folder with the name ";
+inline constexpr char kTextFolderInTheWayLowerPrefix[] = "a folder with the name ";
+inline constexpr char kTextAlreadyExistsSuffix[] = " already exists";
+inline constexpr char kTextFailedToCreateFolder[] = "Failed to create folder ";
+inline constexpr char kTextErrorCreatingFolder[] = "Error creating folder ";
+// The writable-file prompt's information texts.
+inline constexpr char kPromptCheckedOutSuffix[] = " is checked out, replace?";
+inline constexpr char kPromptWritableCopyPrefix[] =
+    "Your working folder contains a writable copy of ";
+inline constexpr char kPromptWritableCopySuffix[] = ".";
+// The labels handed to the merge tool.
+inline constexpr char kMergeLabelFilePrefix[] = "File : ";
+inline constexpr char kMergeLabelVersionInfix[] = " Version : ";
+// The tags of the two temporary files of a merge.
+inline constexpr char kMergeTheirsTag[] = "CheckinMergeFile1";
+inline constexpr char kMergeBaseTag[] = "CheckinMergeFile2";
+// A file fetched or confirmed whose attribute, time or cache record could
+// not be set: it is not finished, so it is not reported as done.
+inline constexpr char kTextFinishFailedPrefix[] = "The file could not be finished: ";
+inline constexpr char kTextAttributeNotSetPrefix[] = "failed to set the read-only attribute of ";
+inline constexpr char kTextFileTimeNotSetPrefix[] = "failed to set the file time of ";
+inline constexpr char kTextCacheRecordNotSetPrefix[] = "failed to record the local copy of ";
+
 }  // namespace qorv::ops
 
 #endif  // QORV_OPS_REPORT_TEXTS_H_

@@ -12,24 +12,6 @@ HRESULT CQorSDK::AddFolder(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL, VARIANT
   return E_NOTIMPL;
 }
 
-HRESULT CQorSDK::GetProjectByLabel(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL,
-                                   Enum_WritableFileHandling, Enum_EOL, Enum_SetLocalFileTime, BSTR,
-                                   BSTR, VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::GetOldVersionFile(BSTR, BSTR, LONG, BSTR, VARIANT_BOOL, Enum_WritableFileHandling,
-                                   Enum_EOL, Enum_SetLocalFileTime, BSTR, BSTR, VARIANT_BOOL*,
-                                   BSTR*, IQORVOperationResult*, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::GetLatestProject(BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL, Enum_WritableFileHandling,
-                                  Enum_EOL, Enum_SetLocalFileTime, BSTR, BSTR, VARIANT_BOOL*, BSTR*,
-                                  IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CQorSDK::CheckoutProject(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL,
                                  Enum_WritableFileHandling, Enum_EOL, Enum_SetLocalFileTime,
                                  VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
@@ -95,18 +77,6 @@ HRESULT CQorSDK::CheckInFiles(IQORVCheckinFileSet*, VARIANT_BOOL, BSTR, Enum_EOL
   return E_NOTIMPL;
 }
 
-HRESULT CQorSDK::GetLatestFiles(IQORVLatestFileSet*, VARIANT_BOOL, Enum_WritableFileHandling,
-                                Enum_EOL, Enum_SetLocalFileTime, BSTR, BSTR, VARIANT_BOOL*, BSTR*,
-                                IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::GetLatestProjects(IQORVLatestProjectSet*, VARIANT_BOOL, VARIANT_BOOL,
-                                   Enum_WritableFileHandling, Enum_EOL, Enum_SetLocalFileTime, BSTR,
-                                   BSTR, VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CQorSDK::UndoFilesCheckout(IQORVUndoCheckoutFileSet*, Enum_EOL, Enum_SetLocalFileTime,
                                    Enum_UndoCheckOutLocalFileHandling,
                                    Enum_UndoCheckOutChangedFileHandling, VARIANT_BOOL,
@@ -131,13 +101,6 @@ HRESULT CQorSDK::RecoverItems(IQORVRecoverItemSet*, VARIANT_BOOL*, BSTR*, IQORVO
 
 HRESULT CQorSDK::PurgeItems(IQORVPurgeItemSet*, VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**,
                             LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::GetProjectByVersion(BSTR, BSTR, LONG, VARIANT_BOOL, VARIANT_BOOL,
-                                     Enum_WritableFileHandling, Enum_EOL, Enum_SetLocalFileTime,
-                                     BSTR, BSTR, VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**,
-                                     LONG*) {
   return E_NOTIMPL;
 }
 
