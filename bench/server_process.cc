@@ -35,4 +35,6 @@ uint64_t ServerProcess::PeakResidentBytes() const {
   return platform::PeakResidentBytes(program_.process_id());
 }
 
+double ServerProcess::CpuSeconds() const { return platform::CpuSeconds(program_.process_id()); }
+
 }  // namespace qorv::bench

@@ -31,6 +31,8 @@ class ServerProcess {
   void Import(const std::string& folder, const std::string& project);
   uint16_t port() const { return port_; }
   uint64_t PeakResidentBytes() const;
+  // The processor time qorvd has used so far (-1 when unknown).
+  double CpuSeconds() const;
 
  private:
   std::string qorvd_;
