@@ -4,9 +4,9 @@ namespace qorv::cli {
 
 std::vector<Command> ClientCommands() {
   return {
-      LsCommand(),      ProjectsCommand(), FilesCommand(),     InfoCommand(),
-      HistoryCommand(), DeletedCommand(),  LinksCommand(),     CountCommand(),
-      ExistsCommand(),  CompareCommand(),  DatabasesCommand(), HelpCommand(),
+      LsCommand(),      ProjectsCommand(),  FilesCommand(), InfoCommand(),   HistoryCommand(),
+      DeletedCommand(), LinksCommand(),     CountCommand(), ExistsCommand(), CompareCommand(),
+      GetCommand(),     DatabasesCommand(), HelpCommand(),
   };
 }
 

@@ -22,6 +22,7 @@ Command DatabasesCommand();
 Command ExistsCommand();
 Command CountCommand();
 Command CompareCommand();
+Command GetCommand();
 
 // The command table: every command of the client, in the order of the help.
 // A new command is one file defining its Command and one line here.

@@ -1,37 +1,14 @@
 // qorv compare LOCAL_FILE SERVER_FILE: whether a local file equals a version
 // of a file on the server, as an exit status.
-#include <cstdlib>
-
 #include "cli/commands.h"
 #include "cli/item_kind.h"
 #include "cli/path_arguments.h"
 #include "cli/sdk_call.h"
+#include "cli/value_parsers.h"
 #include "qorvsdk/enums.h"
 
 namespace qorv::cli {
 namespace {
-
-bool ParseEol(const std::string& text, Enum_EOL* eol) {
-  if (text == "lf") {
-    *eol = Enum_LF;
-  } else if (text == "crlf") {
-    *eol = Enum_CRLF;
-  } else if (text == "cr") {
-    *eol = Enum_CR;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool ParseVersion(const std::string& text, LONG* version) {
-  if (text.empty() || text.size() > 9 ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  *version = static_cast<LONG>(std::strtol(text.c_str(), nullptr, 10));
-  return true;
-}
 
 // The line ending and version the comparison is made with.
 Outcome ReadCompareOptions(const CommandContext& context, Enum_EOL* eol, LONG* version) {

@@ -19,6 +19,7 @@ Console::Console(ConsoleSettings settings, std::ostream& out, std::ostream& err)
 Console::~Console() { EndProgress(); }
 
 void Console::ReportLine(bool succeeded, std::string_view text) {
+  if (!succeeded) ++failed_report_lines_;
   if (settings_.json) {
     report_lines_.Append(JsonValue::Object()
                              .Set("ok", JsonValue::Bool(succeeded))

@@ -41,6 +41,8 @@ class Console {
   // error message need not repeat it.
   bool ShowedFailure(std::string_view text) const;
   const JsonValue& report_lines() const { return report_lines_; }
+  // How many failed report lines arrived, in every mode.
+  size_t failed_report_lines() const { return failed_report_lines_; }
 
   // OnPercentDone: draws the bar on a terminal (redrawn only on change).
   void Progress(int percent);
@@ -72,6 +74,7 @@ class Console {
   JsonValue notices_ = JsonValue::Array();
   JsonValue warnings_ = JsonValue::Array();
   std::vector<std::string> failures_shown_;
+  size_t failed_report_lines_ = 0;
   int percent_ = -1;  // the percent drawn, -1 when no bar is shown
 };
 

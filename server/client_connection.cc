@@ -60,7 +60,11 @@ void ServeRequests(FrameChannel& channel, const ServerServices& services, Connec
         continue;
       }
     }
-    if (channel.in().size() > 0) services.faults.CountRequest(channel.in().data()[0]);
+    if (channel.in().size() > 0) {
+      const uint8_t code = channel.in().data()[0];
+      services.faults.CountRequest(code);
+      if (channel.hooks().drop_at_code == code) return;
+    }
     AnswerRequest(context, channel.in(), channel.hooks(), channel.out());
     if (!channel.Send()) return;
     if (state.rekey_after_reply) {

@@ -30,6 +30,10 @@ struct FaultHooks {
   // closes in the middle of it, as a server killed mid-download would look
   // to the client. Negative: never.
   int32_t drop_after_body_messages = -1;
+  // A request with this command code closes its connection when it
+  // arrives, without being carried out, as a server killed just before it
+  // would have answered looks to the client. Negative: never.
+  int32_t drop_at_code = -1;
   // Every reply waits this long before it is sent.
   int32_t reply_delay_ms = 0;
   // Commands answered with a status of their own instead of being carried

@@ -161,6 +161,10 @@ Outcome RunDemo(CommandContext& context) {
   std::ofstream(local_main, std::ios::binary) << SampleLatestMainText();
 
   const std::string project = kSampleProject;
+  const fs::path got = folder.path() / "got";
+  const fs::path labelled = folder.path() / "labelled";
+  const std::string got_main = (got / "Game" / "src" / "main.c").string();
+  const std::string labelled_main = (labelled / "Game" / "src" / "main.c").string();
   const std::vector<DemoStep> steps = {
       {"The databases of the server (no login needed)", {"databases"}, 0},
       {"The root project", {"ls"}, 0},
@@ -182,6 +186,18 @@ Outcome RunDemo(CommandContext& context) {
        "# done, drawn as a progress bar when standard error is a terminal)",
        {"compare", "-r", "9", local_main.string(), kSampleVersionedFile},
        5},
+      {"The sample project with its sub-projects into a local folder (read-only files)",
+       {"get", "-r", project, "-C", got.string()},
+       0},
+      {"The copy got equals the server's latest version",
+       {"compare", got_main, kSampleVersionedFile},
+       0},
+      {"The project as it was at its label",
+       {"get", "--label", kSampleLabel, "-r", project, "-C", labelled.string()},
+       0},
+      {"That main.c is an older version: exit status 1",
+       {"compare", labelled_main, kSampleVersionedFile},
+       1},
       {"The same information for scripts", {"--json", "info", kSampleBinaryFile}, 0},
       {"A refused login: exit status 4", {"--user", "bob", "--password", "wrong", "ls"}, 4},
   };

@@ -261,8 +261,15 @@ int32_t GetOldVersionFile(const OperationContext& context, const std::string& pr
   pass.options = options;
   pass.items.push_back(PassItem{server_path, local_name, version, std::nullopt});
   std::vector<ItemResult> results;
-  const int32_t outcome = RunFileGetPass(context, pass, status, &results);
+  int32_t outcome = RunFileGetPass(context, pass, status, &results);
   if (!results.empty()) *result = std::move(results.front());
+  // The one file is the whole operation: a file the pass could not get (no
+  // such version, a failed transfer) fails the method with its own result
+  // instead of a success that only a report line contradicts.
+  if (outcome == kResultOk && result->result != kResultOk) {
+    status->description = result->description;
+    outcome = result->result;
+  }
   return outcome;
 }
 

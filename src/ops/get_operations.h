@@ -67,7 +67,8 @@ int32_t GetProjectByVersion(const OperationContext& context, const std::string& 
 // the local folder created ("Failed to create <folder>"); a local name that
 // is a folder fails with 30012 ("a folder with the name <name> already
 // exists"); then the pass for that one file at `version`. *result holds
-// the file's item result.
+// the file's item result; when that file failed, so does the operation,
+// with its result and description.
 int32_t GetOldVersionFile(const OperationContext& context, const std::string& project,
                           const std::string& file_name, int32_t version,
                           const std::string& local_name, const GetOptions& options,

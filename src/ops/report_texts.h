@@ -82,6 +82,54 @@ inline constexpr char kTextAttributeNotSetPrefix[] = "failed to set the read-onl
 inline constexpr char kTextFileTimeNotSetPrefix[] = "failed to set the file time of ";
 inline constexpr char kTextCacheRecordNotSetPrefix[] = "failed to record the local copy of ";
 
+// Check out and undo check out.
+inline constexpr char kReportCheckingOutFilesEmpty[] = "Checking out files...: ";
+inline constexpr char kReportCheckOutFailedPrefix[] = "Checking out files ...: ";
+inline constexpr char kReportCheckingOutFilePrefix[] = "Checking out file ";
+inline constexpr char kReportCheckingOutPrefix[] = "Checking out ";
+inline constexpr char kTextYouHaveItCheckedOutPrefix[] = "You currently have file ";
+inline constexpr char kTextYouHaveItCheckedOutSuffix[] = " checked out";
+inline constexpr char kTextFolderInTheWaySpacedPrefix[] = " a folder with the name ";
+inline constexpr char kReportUndoEmpty[] = "Undoing check out files ... : Completed";
+inline constexpr char kReportUndoFailedPrefix[] = "Undoing check out files ... : ";
+inline constexpr char kReportUndoingPrefix[] = "Undoing check out ";
+inline constexpr char kReportCommonInfoFailedShortPrefix[] = "Getting files common info...: ";
+inline constexpr char kPromptChangedFileSuffix[] =
+    " has changed.\r\nUndo check out and lose changes?";
+
+// Check in.
+inline constexpr char kReportCheckingInFilesEmpty[] = "Checking in files...: ";
+inline constexpr char kReportCheckInFailedPrefix[] = "Checking in files ... : ";
+inline constexpr char kReportCheckingInPrefix[] = "Checking in ";
+inline constexpr char kPromptUnchangedPrefix[] = "File ";
+inline constexpr char kPromptUnchangedSuffix[] =
+    " has not been changed.\nDo you want to create a new version of the file on server?";
+
+// The project tree edits (tree_edits.h).
+inline constexpr char kReportCreatingProjectPrefix[] = "Creating project ";
+
+// Adding files and folders.
+inline constexpr char kReportAddingFilesEmpty[] = "Adding files...: ";
+inline constexpr char kReportAddingPrefix[] = "Adding ";
+inline constexpr char kReportAddCheckFailedPrefix[] = "Adding files... :";
+inline constexpr char kReportAddFailedPrefix[] = "Adding files... : ";
+inline constexpr char kReportAddingItemSeparator[] = "... : ";
+inline constexpr char kTextDirectoryNotAddedSuffix[] = " already exists. The file can not be added";
+inline constexpr char kTextFileExistsPrefix[] = "A file with the name ";
+inline constexpr char kTextFileExistsSuffix[] = " already exist. The file can not be added";
+inline constexpr char kPromptDeletedCopyPrefix[] = "A deleted copy of this ";
+inline constexpr char kPromptDeletedCopySuffix[] =
+    " file already exists in this project.\r\nDo you want to recover the existing file?";
+inline constexpr char kReportPurgingFiles[] = "Purging files...";
+inline constexpr char kReportPurgingPrefix[] = "Purging ";
+inline constexpr char kReportRecoveringFiles[] = "Recovering files...";
+inline constexpr char kReportRecoveringFailedPrefix[] = "Recovering files... : ";
+inline constexpr char kReportRecoveringPrefix[] = "Recovering ";
+inline constexpr char kReportAddingFolderFailedPrefix[] = "Adding Folder ... : ";
+// A local name the server could not store as an item name.
+inline constexpr char kTextNameRefusedPrefix[] = "The name \"";
+inline constexpr char kTextNameRefusedSuffix[] = "\" can not be used for an item on the server";
+
 }  // namespace qorv::ops
 
 #endif  // QORV_OPS_REPORT_TEXTS_H_

@@ -5,33 +5,6 @@
 
 namespace qorv::sdk {
 
-HRESULT CQorSDK::CreateProject(BSTR, BSTR, BSTR, BSTR*, LONG*) { return E_NOTIMPL; }
-
-HRESULT CQorSDK::AddFolder(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL, Enum_EOL,
-                           Enum_FileType, VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::CheckoutProject(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL,
-                                 Enum_WritableFileHandling, Enum_EOL, Enum_SetLocalFileTime,
-                                 VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::CheckInProject(BSTR, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL, VARIANT_BOOL,
-                                Enum_EOL, Enum_SetLocalFileTime, Enum_CheckinUnchangedFileHandling,
-                                VARIANT_BOOL, BSTR, BSTR, VARIANT_BOOL*, BSTR*,
-                                IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::UndoProjectCheckout(BSTR, BSTR, VARIANT_BOOL, Enum_EOL, Enum_SetLocalFileTime,
-                                     Enum_UndoCheckOutLocalFileHandling,
-                                     Enum_UndoCheckOutChangedFileHandling, VARIANT_BOOL,
-                                     VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
 HRESULT CQorSDK::DeleteProject(BSTR, VARIANT_BOOL, VARIANT_BOOL*, BSTR*, IQORVOperationResult*,
                                LONG*) {
   return E_NOTIMPL;
@@ -57,32 +30,6 @@ HRESULT CQorSDK::Branch(BSTR, BSTR, VARIANT_BOOL*, BSTR*, LONG*) { return E_NOTI
 HRESULT CQorSDK::SetPassword(BSTR, VARIANT_BOOL*, BSTR*, LONG*) { return E_NOTIMPL; }
 
 HRESULT CQorSDK::MoveItem(BSTR, BSTR, VARIANT_BOOL*, BSTR*, LONG*) { return E_NOTIMPL; }
-
-HRESULT CQorSDK::AddFiles(IQORVAddFileSet*, VARIANT_BOOL, VARIANT_BOOL, Enum_EOL,
-                          Enum_AddFileDeletedCopyHandling, BSTR, VARIANT_BOOL*, BSTR*,
-                          IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::CheckoutFiles(IQORVCheckoutFileSet*, BSTR, VARIANT_BOOL, Enum_WritableFileHandling,
-                               Enum_EOL, Enum_SetLocalFileTime, VARIANT_BOOL*, BSTR*,
-                               IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::CheckInFiles(IQORVCheckinFileSet*, VARIANT_BOOL, BSTR, Enum_EOL,
-                              Enum_SetLocalFileTime, Enum_CheckinUnchangedFileHandling,
-                              VARIANT_BOOL, VARIANT_BOOL, BSTR, BSTR, VARIANT_BOOL*, BSTR*,
-                              IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CQorSDK::UndoFilesCheckout(IQORVUndoCheckoutFileSet*, Enum_EOL, Enum_SetLocalFileTime,
-                                   Enum_UndoCheckOutLocalFileHandling,
-                                   Enum_UndoCheckOutChangedFileHandling, VARIANT_BOOL,
-                                   VARIANT_BOOL*, BSTR*, IQORVOperationResultSet**, LONG*) {
-  return E_NOTIMPL;
-}
 
 HRESULT CQorSDK::DeleteFiles(IQORVDeleteFileSet*, VARIANT_BOOL, VARIANT_BOOL*, BSTR*,
                              IQORVOperationResultSet**, LONG*) {

@@ -20,6 +20,9 @@ struct TransferOutcome {
 inline constexpr char kTextLocalTempFileFailed[] = "Error creating local temp file.";
 inline constexpr char kTextOpeningLocalFileFailed[] = "Error opening local file";
 inline constexpr char kTextFileTooLarge[] = "File too large to transfer";
+// The file's size or last-write time changed while its body was read: what
+// was read may be neither the old content nor the new one, so it is not sent.
+inline constexpr char kTextFileChangedWhileRead[] = "The file changed while it was being read";
 inline constexpr char kTextFileReceived[] = "File received successfully";
 inline constexpr char kTextFileSent[] = "File sent successfully";
 // A full disk while a received body is written: the file-layer code of a

@@ -19,14 +19,27 @@ namespace {
 // The largest body a batch can announce (an int32 on the wire).
 constexpr uint64_t kMaxBody = static_cast<uint64_t>(std::numeric_limits<int32_t>::max());
 
-enum class Appended { kWhole, kSourceFailed, kTooLarge };
+enum class Appended { kWhole, kSourceFailed, kTooLarge, kChanged };
+
+// What a source file looked like when it was opened.
+struct SourceState {
+  uint64_t size = 0;
+  platform::FileTime last_write = 0;
+  bool operator==(const SourceState&) const = default;
+};
+
+SourceState StateOf(FileLayer& files, const std::string& path) {
+  return {files.GetFileSize(path), files.GetLastWriteTime(path)};
+}
 
 // Appends the whole of `source` to the batch file at `offset`; *copied
-// counts its bytes. A failure to read the source, or a file that would push
-// the body past kMaxBody, takes the batch file back to `offset`. A failure
-// to write the batch file raises.
+// counts its bytes. A failure to read the source, a file that would push
+// the body past kMaxBody, or one whose size or last-write time is no longer
+// `opened` once read (written to, cut short or replaced meanwhile), takes
+// the batch file back to `offset`. A failure to write the batch file raises.
 Appended AppendFile(BatchContext& context, BatchTemporary& batch_file, uint64_t offset,
-                    platform::OpenFile& source, const std::string& source_path, uint64_t* copied) {
+                    platform::OpenFile& source, const std::string& source_path,
+                    const SourceState& opened, uint64_t* copied) {
   uint8_t* buffer = context.channel.scratch();
   *copied = 0;
   Appended outcome = Appended::kWhole;
@@ -45,6 +58,15 @@ Appended AppendFile(BatchContext& context, BatchTemporary& batch_file, uint64_t 
     }
     context.files.Write(batch_file.file(), batch_file.path(), buffer, read);
     *copied += read;
+  }
+  if (outcome == Appended::kWhole) {
+    try {
+      if (*copied != opened.size || !(StateOf(context.files, source_path) == opened)) {
+        outcome = Appended::kChanged;
+      }
+    } catch (const CQORException&) {
+      outcome = Appended::kChanged;  // gone meanwhile
+    }
   }
   if (outcome != Appended::kWhole) {
     if (batch_file.file().Truncate(offset) != 0 || batch_file.file().Seek(offset) != 0) {
@@ -68,28 +90,32 @@ TransferOutcome RunUploadBatch(BatchContext& context, const std::vector<Transfer
     batch_file.emplace(context.files, context.job.temp_directory, "SendBig");
     for (TransferEntry* entry : batch) {
       std::unique_ptr<platform::OpenFile> source;
-      double date = 0;
+      SourceState opened;
       try {
         source = context.files.Open(entry->local_file_name, platform::FileAccess::kRead,
                                     platform::FileCreation::kOpenExisting,
                                     platform::FileSharing::kShared);
-        date = FileTimeToLocalDate(context.files.GetLastWriteTime(entry->local_file_name));
+        opened = StateOf(context.files, entry->local_file_name);
       } catch (const CQORException&) {
         entry->result_text = kTextOpeningLocalFileFailed;
         continue;
       }
       uint64_t copied = 0;
-      switch (
-          AppendFile(context, *batch_file, body_size, *source, entry->local_file_name, &copied)) {
+      switch (AppendFile(context, *batch_file, body_size, *source, entry->local_file_name, opened,
+                         &copied)) {
         case Appended::kSourceFailed:
           entry->result_text = kTextOpeningLocalFileFailed;
           continue;
         case Appended::kTooLarge:
           entry->result_text = kTextFileTooLarge;
           continue;
+        case Appended::kChanged:
+          entry->result_text = kTextFileChangedWhileRead;
+          continue;
         case Appended::kWhole:
           break;
       }
+      const double date = FileTimeToLocalDate(opened.last_write);
       body_size += copied;
       entry->size = static_cast<uint32_t>(copied);
       entry->date = date;

@@ -97,6 +97,12 @@ TEST(QorvProgramTest, CommandOptionsAreCheckedBeforeConnecting) {
   EXPECT_NE(run.err.find("--eol \"unix\""), std::string::npos) << run.err;
   run = sandbox.Run({"info", "$/A", "--file", "--project"}, login);
   EXPECT_EQ(run.exit_code, 2);
+  run = sandbox.Run({"get", "$/A", "--file-time", "never"}, login);
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_NE(run.err.find("--file-time \"never\""), std::string::npos) << run.err;
+  // A merge program that cannot be run is a local failure, found as early.
+  run = sandbox.Run({"get", "$/A", "--merge", "no-such-merge-program"}, login);
+  EXPECT_EQ(run.exit_code, 7);
   EXPECT_FALSE(std::filesystem::exists(sandbox.registry()));
 }
 
@@ -132,17 +138,16 @@ TEST(QorvProgramTest, JsonIsHonouredOrRefusedNeverIgnored) {
 }
 
 // An answer option is an option of the commands whose operations ask its
-// question; no command of this client asks one yet.
+// question: get asks about writable local copies, ls nothing.
 TEST(QorvProgramTest, AnswerOptionsOnlyWithTheCommandsThatAsk) {
   QorvSandbox sandbox;
   const QorvRun run = sandbox.Run({"ls", "--yes"});
   EXPECT_EQ(run.exit_code, 2);
   EXPECT_NE(run.err.find("unknown option --yes"), std::string::npos) << run.err;
 
-  const Command get{
-      .name = "get", .options = PromptOptionSpecs({PromptKind::kWritableFile}), .max_arguments = 1};
+  const Command get = GetCommand();
   const std::string help = CommandHelp(get);
-  for (const char* option : {"--replace", "--skip", "--merge", "--yes", "--no"}) {
+  for (const char* option : {"--replace", "--skip", "--merge TOOL", "--yes", "--no"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(help.find("--purge"), std::string::npos) << help;
@@ -150,14 +155,15 @@ TEST(QorvProgramTest, AnswerOptionsOnlyWithTheCommandsThatAsk) {
   CommandLine line;
   std::string error;
   ASSERT_TRUE(ParseCommandLine(
-      {"get", "--merge"}, GlobalOptionSpecs(),
+      {"get", "--merge", "meld", "Game"}, GlobalOptionSpecs(),
       [&get](std::string_view) -> const std::vector<OptionSpec>* { return &get.options; }, &line,
       &error))
       << error;
   GlobalOptions globals;
   ASSERT_TRUE(ResolveGlobalOptions(
       line.options, [](const char*) { return std::optional<std::string>(); }, &globals, &error));
-  EXPECT_TRUE(globals.answers.writable_file.has_value());
+  EXPECT_EQ(globals.answers.writable_file, Enum_WritableFileHandlingMerge);
+  EXPECT_EQ(line.arguments, std::vector<std::string>({"Game"}));
 }
 
 // The usage errors say what form was expected.

@@ -2,7 +2,9 @@
 // bar appears only there.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "qorv_program.h"
 #include "sample_server.h"
@@ -53,6 +55,35 @@ TEST(QorvTerminalTest, ProgressBarOnlyOnATerminal) {
   EXPECT_EQ(piped.exit_code, 5);
   EXPECT_EQ(piped.err.find("100%"), std::string::npos) << piped.err;
   EXPECT_EQ(piped.err.find('\x1b'), std::string::npos) << piped.err;
+}
+
+// A get at a terminal draws its progress and asks about a writable local
+// copy that differs from the server's; the answer typed there decides.
+TEST(QorvTerminalTest, GetAsksAboutAWritableCopyThere) {
+  SampleServer server;
+  QorvSandbox sandbox;
+  const std::string work = sandbox.Child("work");
+  const std::string main = work + "/main.c";
+  ASSERT_EQ(sandbox.Run({"get", kSampleVersionedFile, "-C", work}, server.Login()).exit_code, 0);
+  std::filesystem::permissions(main, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  std::ofstream(main, std::ios::binary | std::ios::trunc) << "local edit\n";
+
+  platform::CapturedProgram program;
+  ASSERT_EQ(program.StartInTerminal(QORV_TEST_QORV_PATH, {"get", kSampleVersionedFile, "-C", work},
+                                    sandbox.Environment(server.Login())),
+            0);
+  ASSERT_TRUE(program.WaitForOutput("[r] replace, [s] skip", 30000)) << program.err();
+  EXPECT_NE(program.err().find("writable copy of " + main), std::string::npos) << program.err();
+  program.Type("s\n");
+  int exit_code = -1;
+  ASSERT_TRUE(program.Finish(30000, &exit_code));
+  EXPECT_EQ(exit_code, 0) << program.err();
+  EXPECT_NE(program.err().find("] 100%"), std::string::npos) << program.err();
+  std::ifstream file(main, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  EXPECT_EQ(text.str(), "local edit\n");
 }
 
 }  // namespace

@@ -530,6 +530,12 @@ TEST_F(DatedGetTest, OldVersionOfOneFileAndItsRefusals) {
   ASSERT_EQ(get_old(2, folder_ + "/old/a.txt", &item), 0) << item.description;
   EXPECT_EQ(ReadFile(folder_ + "/old/a.txt"), "changed\n");
 
+  // A version that does not exist fails the method itself, not just a line.
+  const LONG missing = get_old(9, folder_ + "/old/a9.txt", &item);
+  EXPECT_NE(missing, 0);
+  EXPECT_EQ(item.result, missing);
+  EXPECT_FALSE(fs::exists(folder_ + "/old/a9.txt"));
+
   EXPECT_EQ(get_old(1, folder_ + "/" + std::string(300, 'x'), &item), kResultLocalNameTooLong);
   fs::create_directories(folder_ + "/dir");
   EXPECT_EQ(get_old(1, folder_ + "/dir", &item), kResultNameInTheWay);
