@@ -9,9 +9,11 @@
 //  - the first get at 1,000 files (and 100,000 when asked), for how its time
 //    grows with the tree.
 // Every contender runs three times, in rotated order, and its best round
-// counts. Making the tree and loading it into the server is not timed; nor
-// are the connection and the login of the SDK object, made fresh for every
-// first get so that nothing of an earlier get is remembered.
+// counts. Each get's processor time (the SDK's and the server's) is shown
+// beside its elapsed time, which swings with other work on the machine.
+// Making the tree and loading it into the server is not timed; nor are the
+// connection and the login of the SDK object, made fresh for every first
+// get so that nothing of an earlier get is remembered.
 //
 //   build/release/bench/get_bench
 //   QORV_BENCH_FILES=2000 build/release/bench/get_bench    the first two at 2,000 files
