@@ -14,197 +14,45 @@
 // receiver) and rsync on the PATH.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench_tools.h"
+#include "bench_tree.h"
 #include "local/file_layer.h"
-#include "platform/captured_program.h"
+#include "peer_copies.h"
 #include "platform/process.h"
-#include "platform/socket.h"
 #include "protocol/multi_step_requests.h"
 #include "protocol/operation_driver.h"
 #include "protocol/request_engine.h"
+#include "server_process.h"
 #include "transfer/file_transfer_manager.h"
 
 namespace qorv {
 namespace {
 
 namespace fs = std::filesystem;
+using bench::Bash;
+using bench::Check;
+using bench::kDatabase;
+using bench::kPassword;
+using bench::kUser;
+using bench::QorvdPath;
+using bench::SameContent;
+using bench::Seconds;
+using bench::ServerProcess;
+using bench::Tree;
+using bench::Workspace;
 
-constexpr char kUser[] = "bench";
-constexpr char kPassword[] = "bench-password";
-constexpr char kDatabase[] = "Main";
-constexpr size_t kFilesPerFolder = 100;
 constexpr size_t kFilesPerRequest = 500;  // what a get operation asks for at once
-constexpr int kProgramTimeoutMs = 30 * 60 * 1000;
 constexpr size_t kRounds = 3;
-
-size_t FromEnvironment(const char* name, size_t fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? std::strtoull(value, nullptr, 10) : fallback;
-}
-
-double Seconds(std::chrono::steady_clock::duration duration) {
-  return std::chrono::duration<double>(duration).count();
-}
-
-void Check(bool condition, const std::string& what) {
-  if (!condition) throw std::runtime_error(what);
-}
-
-// Runs a program to its end; its output is returned, a failure throws.
-std::string RunProgram(const std::string& path, const std::vector<std::string>& arguments) {
-  platform::CapturedProgram program;
-  Check(program.Start(path, arguments, {}, "") == 0, "cannot start " + path);
-  int exit_code = -1;
-  Check(program.Finish(kProgramTimeoutMs, &exit_code) && exit_code == 0,
-        path + " failed: " + program.err());
-  return program.out();
-}
-
-std::string Bash(const std::string& command) { return RunProgram("/bin/bash", {"-c", command}); }
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-// A folder of its own under `parent`, removed at the end.
-class Workspace {
- public:
-  explicit Workspace(const fs::path& parent) {
-    std::random_device random;
-    root_ = parent / ("qorv-transfer-bench-" + std::to_string(random()));
-    fs::create_directories(root_);
-  }
-  ~Workspace() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-  Workspace(const Workspace&) = delete;
-  Workspace& operator=(const Workspace&) = delete;
-
-  std::string Path(const std::string& name) const { return (root_ / name).string(); }
-
- private:
-  fs::path root_;
-};
-
-// Writes `size` pseudo-random bytes (they do not compress, like most bodies
-// that matter for speed).
-void WriteRandomFile(const std::string& path, uint64_t size, std::mt19937_64& random) {
-  std::ofstream out(path, std::ios::binary);
-  std::vector<uint64_t> block(8192);
-  while (size > 0) {
-    for (uint64_t& word : block) word = random();
-    const uint64_t piece = std::min<uint64_t>(size, block.size() * sizeof(uint64_t));
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(piece));
-    size -= piece;
-  }
-  Check(out.good(), "cannot write " + path);
-}
-
-// `prefix` + `number` with leading zeros to `width` digits.
-std::string Padded(const std::string& prefix, size_t number, size_t width) {
-  std::string digits = std::to_string(number);
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return prefix + digits;
-}
-
-struct Tree {
-  std::vector<std::string> files;  // relative paths, "d000/f00000.bin"
-  uint64_t bytes = 0;
-};
-
-// `count` files of 1 to 64 KiB in folders of 100.
-Tree MakeTree(const std::string& root, size_t count) {
-  Tree tree;
-  std::mt19937_64 random(20261207);
-  std::uniform_int_distribution<uint64_t> size(1024, 64 * 1024);
-  for (size_t i = 0; i < count; ++i) {
-    const std::string folder = Padded("d", i / kFilesPerFolder, 3);
-    fs::create_directories(root + "/" + folder);
-    const std::string relative = folder + "/" + Padded("f", i, 5) + ".bin";
-    const uint64_t bytes = size(random);
-    WriteRandomFile(root + "/" + relative, bytes, random);
-    tree.files.push_back(relative);
-    tree.bytes += bytes;
-  }
-  return tree;
-}
-
-bool SameContent(const std::string& a, const std::string& b) {
-  std::ifstream left(a, std::ios::binary);
-  std::ifstream right(b, std::ios::binary);
-  std::vector<char> x(1 << 16);
-  std::vector<char> y(1 << 16);
-  while (left && right) {
-    left.read(x.data(), static_cast<std::streamsize>(x.size()));
-    right.read(y.data(), static_cast<std::streamsize>(y.size()));
-    if (left.gcount() != right.gcount() ||
-        !std::equal(x.begin(), x.begin() + left.gcount(), y.begin())) {
-      return false;
-    }
-  }
-  return left.eof() && right.eof();
-}
-
-void CheckCopy(const Tree& tree, const std::string& source, const std::string& copy,
-               const std::string& how) {
-  for (const std::string& file : tree.files) {
-    Check(SameContent(source + "/" + file, copy + "/" + file), how + ": " + file + " differs");
-  }
-}
-
-uint16_t FreeLoopbackPort() {
-  platform::SocketHandle socket = platform::ListenOn("127.0.0.1", 0, 1);
-  Check(socket != platform::kInvalidSocket, "no free port");
-  const uint16_t port = platform::LocalPort(socket);
-  platform::CloseSocket(socket);
-  return port;
-}
-
-// The reference server as its users run it: a separate qorvd process on a
-// free loopback port over a data directory made with `qorvd admin`.
-class ServerProcess {
- public:
-  ServerProcess(const std::string& qorvd, const std::string& data) : qorvd_(qorvd), data_(data) {
-    RunProgram(qorvd_, {"admin", "create-db", "--data", data_, "--db", kDatabase});
-    RunProgram(qorvd_, {"admin", "add-user", "--data", data_, "--db", kDatabase, "--user", kUser,
-                        "--password", kPassword});
-    Check(program_.Start(qorvd_, {"--data", data_, "--port", "0"}, {}, "") == 0,
-          "cannot start qorvd");
-    Check(program_.WaitForOutput("listening on", 20000), "qorvd did not start: " + program_.err());
-    const std::string& out = program_.out();
-    const size_t colon = out.rfind(':', out.find('\n', out.find("listening on")));
-    port_ = static_cast<uint16_t>(std::stoi(out.substr(colon + 1)));
-  }
-  ~ServerProcess() {
-    program_.Terminate();
-    int exit_code = 0;
-    program_.Finish(10000, &exit_code);
-  }
-
-  void Import(const std::string& folder, const std::string& project) {
-    RunProgram(qorvd_, {"admin", "import", "--data", data_, "--db", kDatabase, "--folder", folder,
-                        "--project", project});
-  }
-  uint16_t port() const { return port_; }
-  uint64_t PeakResidentBytes() const { return platform::PeakResidentBytes(program_.process_id()); }
-
- private:
-  std::string qorvd_;
-  std::string data_;
-  platform::CapturedProgram program_;
-  uint16_t port_ = 0;
-};
 
 class NoEvents : public DriverOwner {
  public:
@@ -282,92 +130,12 @@ void MakeFolders(const std::string& root, const std::vector<std::string>& files)
     fs::create_directories(fs::path(root + "/" + file).parent_path());
 }
 
-double TarOverTcp(const std::string& source, const std::string& target) {
-  fs::create_directories(target);
-  const uint16_t port = FreeLoopbackPort();
-  // The receiving end: a socket accepted by python3, streamed into tar.
-  const std::string receiver =
-      "python3 -c 'import socket,shutil,sys\n"
-      "s=socket.create_server((\"127.0.0.1\"," +
-      std::to_string(port) +
-      "))\n"
-      "print(\"ready\",file=sys.stderr,flush=True)\n"
-      "c,_=s.accept()\n"
-      "shutil.copyfileobj(c.makefile(\"rb\"),sys.stdout.buffer,1<<20)' | tar -C " +
-      Quoted(target) + " -xf -";
-  platform::CapturedProgram receiving;
-  Check(receiving.Start("/bin/bash", {"-c", receiver}, {}, "") == 0, "cannot start tar receiver");
-  Check(receiving.WaitForOutput("ready", 20000), "tar receiver: " + receiving.err());
-  const auto start = std::chrono::steady_clock::now();
-  Bash("tar -C " + Quoted(source) + " -cf - . > /dev/tcp/127.0.0.1/" + std::to_string(port));
-  int exit_code = -1;
-  Check(receiving.Finish(kProgramTimeoutMs, &exit_code) && exit_code == 0,
-        "tar receiver failed: " + receiving.err());
-  return Seconds(std::chrono::steady_clock::now() - start);
-}
-
-double RsyncFirstCopy(const std::string& workspace, const std::string& source,
-                      const std::string& target) {
-  const uint16_t port = FreeLoopbackPort();
-  const std::string config = workspace + "/rsyncd.conf";
-  {
-    std::ofstream out(config);
-    out << "use chroot = no\n[tree]\n  path = " << source << "\n  read only = yes\n";
-  }
-  platform::CapturedProgram daemon;
-  Check(daemon.Start("/usr/bin/rsync",
-                     {"--daemon", "--no-detach", "--address", "127.0.0.1", "--port",
-                      std::to_string(port), "--config", config},
-                     {}, "") == 0,
-        "cannot start the rsync daemon");
-  const std::string url = "rsync://127.0.0.1:" + std::to_string(port) + "/tree/";
-  // Ready once it lists its module.
-  for (int attempt = 0;; ++attempt) {
-    platform::CapturedProgram probe;
-    int exit_code = -1;
-    if (probe.Start("/usr/bin/rsync", {"rsync://127.0.0.1:" + std::to_string(port) + "/"}, {},
-                    "") == 0 &&
-        probe.Finish(5000, &exit_code) && exit_code == 0) {
-      break;
-    }
-    Check(attempt < 100, "the rsync daemon did not start");
-    platform::SleepMs(100);
-  }
-  const auto start = std::chrono::steady_clock::now();
-  RunProgram("/usr/bin/rsync", {"-a", url, target + "/"});
-  const double seconds = Seconds(std::chrono::steady_clock::now() - start);
-  daemon.Terminate();
-  int exit_code = 0;
-  daemon.Finish(10000, &exit_code);
-  return seconds;
-}
-
-std::string QorvdPath() {
-  // Built beside this program: build/<preset>/bench/ and build/<preset>/server/.
-  return (fs::canonical("/proc/self/exe").parent_path().parent_path() / "server" / "qorvd")
-      .string();
-}
-
-// Where the tree and its copies go: QORV_BENCH_TREE_DIR, else /dev/shm
-// when it is there. On a memory file system the copies compare the
-// transfer stacks themselves; on a disk, the time to create 10,000 files
-// swings several-fold with what the file system last did (recently freed
-// inodes, write-back) and drowns the difference.
-fs::path TreeParent() {
-  if (const char* chosen = std::getenv("QORV_BENCH_TREE_DIR"); chosen != nullptr && *chosen) {
-    return chosen;
-  }
-  std::error_code error;
-  if (fs::is_directory("/dev/shm", error)) return "/dev/shm";
-  return fs::temp_directory_path();
-}
-
 void BM_TreeFromServerBesideTarAndRsync(benchmark::State& state) {
-  const size_t count = FromEnvironment("QORV_BENCH_FILES", 10000);
+  const size_t count = bench::FromEnvironment("QORV_BENCH_FILES", 10000);
   for (auto _ : state) {
-    Workspace workspace(TreeParent());
+    Workspace workspace(bench::TreeParent());
     const std::string source = workspace.Path("tree");
-    const Tree tree = MakeTree(source, count);
+    const Tree tree = bench::MakeBinaryTree(source, count);
     ServerProcess server(QorvdPath(), workspace.Path("data"));
     server.Import(source, "$/Tree");
 
@@ -386,10 +154,10 @@ void BM_TreeFromServerBesideTarAndRsync(benchmark::State& state) {
            client.Get("$/Tree", tree.files, target);
            return Seconds(std::chrono::steady_clock::now() - start);
          }},
-        {"tar", [&](const std::string& target) { return TarOverTcp(source, target); }},
+        {"tar", [&](const std::string& target) { return bench::TarOverTcp(source, target); }},
         {"rsync",
          [&](const std::string& target) {
-           return RsyncFirstCopy(workspace.Path(""), source, target);
+           return bench::RsyncFirstCopy(workspace.Path(""), source, target);
          }},
     };
     std::vector<double> best(copies.size(), 1e30);
@@ -401,7 +169,7 @@ void BM_TreeFromServerBesideTarAndRsync(benchmark::State& state) {
         const std::string target = workspace.Path(copies[c].first + std::to_string(round));
         Bash("sync");  // no dirty pages left by the copy before
         best[c] = std::min(best[c], copies[c].second(target));
-        if (round == 0) CheckCopy(tree, source, target, copies[c].first);
+        if (round == 0) bench::CheckCopy(tree, source, target, copies[c].first);
       }
     }
     const double engine_seconds = best[0];
@@ -424,16 +192,15 @@ BENCHMARK(BM_TreeFromServerBesideTarAndRsync)
     ->Unit(benchmark::kMillisecond);
 
 void BM_OneLargeFileUpAndDown(benchmark::State& state) {
-  const uint64_t megabytes = FromEnvironment("QORV_BENCH_BIG_MB", 1024);
+  const uint64_t megabytes = bench::FromEnvironment("QORV_BENCH_BIG_MB", 1024);
   for (auto _ : state) {
     Workspace workspace(fs::temp_directory_path());
     const std::string big = workspace.Path("big.bin");
     std::mt19937_64 random(7);
-    WriteRandomFile(big, megabytes << 20, random);
+    bench::WriteRandomFile(big, megabytes << 20, random);
     ServerProcess server(QorvdPath(), workspace.Path("data"));
     fs::create_directories(workspace.Path("empty"));
-    RunProgram(QorvdPath(), {"admin", "import", "--data", workspace.Path("data"), "--db", kDatabase,
-                             "--folder", workspace.Path("empty"), "--project", "$/Big"});
+    server.Import(workspace.Path("empty"), "$/Big");
     const uint64_t client_before = platform::PeakResidentBytes(platform::CurrentProcessId());
 
     Client client(server.port());

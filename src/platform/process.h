@@ -19,6 +19,12 @@ void SleepMs(uint32_t milliseconds);
 // server.
 uint64_t PeakResidentBytes(int64_t process_id);
 
+// The processor time (user and system, all threads) the process has used so
+// far, in seconds, to the system's clock tick; -1 when the system does not
+// tell (no such process). Benchmarks compare it between runs on a machine
+// shared with other work, where elapsed times swing with the load.
+double CpuSeconds(int64_t process_id);
+
 }  // namespace qorv::platform
 
 #endif  // QORV_PLATFORM_PROCESS_H_

@@ -3,6 +3,7 @@
 #include <time.h>
 #include <unistd.h>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/process.h"
@@ -37,6 +38,26 @@ uint64_t PeakResidentBytes(int64_t process_id) {
     if (line.rfind("VmHWM:", 0) == 0) return std::stoull(line.substr(6)) * 1024u;
   }
   return 0;
+}
+
+double CpuSeconds(int64_t process_id) {
+  // "pid (comm) state ..." in /proc/<pid>/stat: utime and stime are fields
+  // 14 and 15, counted after the ")" that ends the name, which may itself
+  // hold spaces and parentheses.
+  std::ifstream stat("/proc/" + std::to_string(process_id) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return -1;
+  const size_t name_end = line.rfind(')');
+  if (name_end == std::string::npos) return -1;
+  std::istringstream fields(line.substr(name_end + 1));
+  std::string skipped;
+  for (int field = 3; field < 14; ++field) fields >> skipped;
+  uint64_t user_ticks = 0;
+  uint64_t system_ticks = 0;
+  if (!(fields >> user_ticks >> system_ticks)) return -1;
+  const long ticks_per_second = ::sysconf(_SC_CLK_TCK);
+  if (ticks_per_second <= 0) return -1;
+  return static_cast<double>(user_ticks + system_ticks) / static_cast<double>(ticks_per_second);
 }
 
 }  // namespace qorv::platform
