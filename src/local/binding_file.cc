@@ -198,9 +198,13 @@ BindingResult BindingFile::Read() {
 
 BindingResult BindingFile::AddProjectFile(std::string_view file_name) {
   if (!IsProjectFileName(file_name)) return {};
-  BindingSection section{"[" + std::string(file_name) + "]",
-                         kAuxPathPrefix + server_ + ":" + port_ + ":" + database_,
-                         kProjectNamePrefix + project_};
+  // Built piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about
+  // a literal joined to a temporary string.
+  BindingSection section;
+  section.header.append("[").append(file_name).append("]");
+  section.aux_path.append(kAuxPathPrefix).append(server_).append(":").append(port_);
+  section.aux_path.append(":").append(database_);
+  section.project_name.append(kProjectNamePrefix).append(project_);
   const std::string_view name = Trimmed(file_name);
   for (BindingSection& existing : sections_) {
     if (EqualsIgnoringAsciiCase(HeaderName(existing.header), name)) {

@@ -6,19 +6,26 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "platform/console/local_paths.h"
 
 namespace qorv::platform {
 
 std::string AbsoluteLocalPath(const std::string& path) {
-  std::string full = path;
-  if (full.empty() || full.front() != '/') {
+  // Built by appending only: GCC 12 at -O3 warns falsely (-Wrestrict) about
+  // strings joined to or assigned from literals here.
+  std::string full;
+  if (!path.empty() && path.front() == '/') {
+    full.append(path);
+  } else {
     char current[PATH_MAX];
     if (::getcwd(current, sizeof current) != nullptr) {
-      full = full.empty() ? std::string(current) : std::string(current) + "/" + full;
-    } else if (full.empty()) {
-      full = ".";
+      full.append(current);
+      if (!path.empty()) full.append("/").append(path);
+    } else {
+      full.append(path.empty() ? std::string_view(".") : std::string_view(path));
     }
   }
   std::string normal = std::filesystem::path(full).lexically_normal().string();
@@ -59,7 +66,8 @@ std::string FindProgramFile(const std::string& name, std::string* reason) {
     if (end == std::string::npos) end = folders.size();
     // An empty entry is the current folder, as for the shell.
     const std::string folder = end == start ? "." : folders.substr(start, end - start);
-    const std::string candidate = folder + "/" + name;
+    std::string candidate = folder;
+    candidate.append("/").append(name);
     if (UnrunnableReason(candidate).empty()) {
       reason->clear();
       return AbsoluteLocalPath(candidate);
