@@ -118,9 +118,11 @@ class RealProxy {
   bool Squid() const {
     return kind_ == RealProxyKind::kSquidBasic || kind_ == RealProxyKind::kSquidNtlm;
   }
-  // dante's username method checks system users, which only root creates;
-  // dante and squid switch users, tinyproxy too.
-  bool NeedsRoot() const { return true; }
+  // dante runs its privileged part as root and its username method checks
+  // system users, which only root creates. squid and tinyproxy switch to
+  // their own users only when started as root.
+  bool NeedsRoot() const { return Dante(); }
+  static bool Root() { return platform::RunsAsAdministrator(); }
 
   static uint16_t FreePort() {
     CCancelableSocket probe;
@@ -196,22 +198,22 @@ class RealProxy {
       }
       config_path_ = folder_.Child("squid.conf");
       log_path_ = folder_.Child("cache.log");
-      return Write("squid.conf",
-                   "http_port 127.0.0.1:" + port + "\npid_filename " + folder_.Child("squid.pid") +
-                       "\ncache_log " + log_path_ +
-                       "\naccess_log stdio:" + folder_.Child("access.log") +
-                       "\ncache_effective_user proxy\ncache deny all\ncache_mem 8 MB\n"
-                       "coredump_dir " +
-                       folder_.path() +
-                       "\nshutdown_lifetime 1 seconds\npinger_enable off\n"
-                       "visible_hostname localhost\n" +
-                       auth +
-                       "acl authed proxy_auth REQUIRED\nacl lo src 127.0.0.0/8\n"
-                       "http_access allow lo authed\nhttp_access deny all\n");
+      return Write("squid.conf", "http_port 127.0.0.1:" + port + "\npid_filename " +
+                                     folder_.Child("squid.pid") + "\ncache_log " + log_path_ +
+                                     "\naccess_log stdio:" + folder_.Child("access.log") +
+                                     (Root() ? "\ncache_effective_user proxy" : "") +
+                                     "\ncache deny all\ncache_mem 8 MB\n"
+                                     "coredump_dir " +
+                                     folder_.path() +
+                                     "\nshutdown_lifetime 1 seconds\npinger_enable off\n"
+                                     "visible_hostname localhost\n" +
+                                     auth +
+                                     "acl authed proxy_auth REQUIRED\nacl lo src 127.0.0.0/8\n"
+                                     "http_access allow lo authed\nhttp_access deny all\n");
     }
     config_path_ = folder_.Child("tinyproxy.conf");
     return Write("tinyproxy.conf",
-                 "User nobody\nGroup nogroup\nPort " + port +
+                 std::string(Root() ? "User nobody\nGroup nogroup\n" : "") + "Port " + port +
                      "\nListen 127.0.0.1\nTimeout 60\nLogFile \"" + log_path_ + "\"\nPidFile \"" +
                      folder_.Child("tinyproxy.pid") + "\"\nMaxClients 20\nAllow 127.0.0.1\n" +
                      (kind_ == RealProxyKind::kTinyproxyBasic
