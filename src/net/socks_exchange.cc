@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "qorvsdk/result_codes.h"
 
@@ -96,13 +97,12 @@ void Socks5MethodExchange::OnMethodReply() {
     // cut to it so that the lengths describe what is sent.
     const uint8_t user_length = static_cast<uint8_t>(user_.size());
     const uint8_t password_length = static_cast<uint8_t>(password_.size());
-    std::vector<uint8_t> request;
-    request.reserve(3u + user_length + password_length);
-    request.push_back(kUserPasswordVersion);
-    request.push_back(user_length);
-    request.insert(request.end(), user_.begin(), user_.begin() + user_length);
-    request.push_back(password_length);
-    request.insert(request.end(), password_.begin(), password_.begin() + password_length);
+    std::vector<uint8_t> request(3u + user_length + password_length);
+    request[0] = kUserPasswordVersion;
+    request[1] = user_length;
+    std::memcpy(request.data() + 2, user_.data(), user_length);
+    request[2u + user_length] = password_length;
+    std::memcpy(request.data() + 3 + user_length, password_.data(), password_length);
     QueueOutgoing(request.data(), request.size());
     in_sub_negotiation_ = true;
     return;
