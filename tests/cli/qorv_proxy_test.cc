@@ -85,6 +85,10 @@ class QorvProxyTest : public ::testing::Test {
     EXPECT_EQ(run.exit_code, exit_code) << run.out << run.err;
     EXPECT_NE((run.out + run.err).find(text), std::string::npos) << run.out << run.err;
     EXPECT_EQ((run.out + run.err).find("wrong-pass-9"), std::string::npos) << run.err;
+    const QorvRun json = Run(url, {"--json", "ls", kSampleProject});
+    EXPECT_EQ(json.exit_code, exit_code) << json.out;
+    EXPECT_NE(json.out.find(text), std::string::npos) << json.out;
+    EXPECT_EQ((json.out + json.err).find("wrong-pass-9"), std::string::npos) << json.out;
   }
 
   SampleServer server_;
