@@ -28,11 +28,12 @@ struct ProxySettings {
   std::string password;
 };
 
-// "socks4://host:port", "socks5://[user[:password]@]host:port" or
+// "socks4://[user@]host:port", "socks5://[user[:password]@]host:port" or
 // "http://[user[:password]@]host:port" (scheme in any letter case). User and
 // password are percent-decoded, so they may hold ":" and "@" as %3A and %40.
-// A SOCKS4 proxy carries no user name, so credentials there are refused
-// rather than silently dropped. False with a message in *error otherwise.
+// A SOCKS4 proxy has no password, so one there is refused rather than
+// silently dropped. False with a message in *error otherwise; no message
+// holds the password.
 bool ParseProxyUrl(std::string_view url, ProxySettings* proxy, std::string* error);
 
 }  // namespace qorv::cli

@@ -38,7 +38,7 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
             "The password (QORV_PASSWORD). When neither is\ngiven, it is asked without echo "
             "on a terminal,\nand empty otherwise."},
            {"proxy", 0, "URL",
-            "Connect through a proxy (QORV_PROXY):\nsocks4://HOST:PORT,\n"
+            "Connect through a proxy (QORV_PROXY):\nsocks4://[USER@]HOST:PORT,\n"
             "socks5://[USER:PASSWORD@]HOST:PORT or\nhttp://[USER:PASSWORD@]HOST:PORT."},
            {"key-file", 0, "FILE",
             "A user key file for an enciphered server; may\nbe repeated (the first that "

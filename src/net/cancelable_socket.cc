@@ -6,7 +6,11 @@ namespace qorv {
 
 int32_t CCancelableSocket::WaitFor(StreamWait wait) {
   const bool for_writing = wait == StreamWait::kWrite;
-  while (!CancelRequested()) {
+  for (int empty_polls = 0; !CancelRequested(); ++empty_polls) {
+    if (wait_poll_limit_ > 0 && empty_polls >= wait_poll_limit_) {
+      SetLastErrorText(kTextSelectTimeOut);
+      return kResultSocketError;
+    }
     bool readable = false;
     bool writable = false;
     const int ready = platform::WaitReady(handle(), !for_writing, for_writing, kPollIntervalUs,

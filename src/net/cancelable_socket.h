@@ -12,6 +12,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "net/blocking_socket.h"
 #include "net/transport_limits.h"
@@ -49,12 +51,22 @@ class CCancelableSocket : public CBlockingSocket {
   int32_t Receive(void* buffer, size_t length) override;
 
   // Polls until the socket has the readiness asked for, the cancel flag is
-  // set (11003) or the poll fails (11002, "select"). No overall time-out: a
-  // silent server is waited for until the user cancels.
+  // set (11003) or the poll fails (11002, "select"). No overall time-out
+  // unless a wait poll limit is set: a silent server is waited for until the
+  // user cancels. With a limit, the wait gives up after that many empty
+  // polls with 11002 and "Error at select(): time out".
   int32_t WaitFor(StreamWait wait) override;
 
   // Tests shorten the 180-poll connect bound.
   void set_connect_poll_limit(int polls) { connect_poll_limit_ = polls; }
+  // Bounds each wait of a send or receive to `polls` polls; 0 (the default)
+  // waits without limit. A proxy exchange sets it for its own duration.
+  void set_wait_poll_limit(int polls) { wait_poll_limit_ = polls; }
+  int wait_poll_limit() const { return wait_poll_limit_; }
+
+  // Records a failure the socket did not see itself (a proxy answer that
+  // makes no sense), read back with last_error_text().
+  void NoteFailure(std::string text) { SetLastErrorText(std::move(text)); }
 
  private:
   bool CancelRequested() const {
@@ -67,6 +79,7 @@ class CCancelableSocket : public CBlockingSocket {
 
   const std::atomic<int32_t>* cancel_flag_;
   int connect_poll_limit_ = kConnectPollLimit;
+  int wait_poll_limit_ = 0;
 };
 
 }  // namespace qorv

@@ -14,6 +14,10 @@ uint32_t TickCountMs();
 
 void SleepMs(uint32_t milliseconds);
 
+// Whether the process runs with the administrator's rights (effective user
+// root), which tests that start system services or create users need.
+bool RunsAsAdministrator();
+
 // The highest resident memory the process has used so far, in bytes (0 when
 // the system does not tell). Benchmarks report it for the client and the
 // server.

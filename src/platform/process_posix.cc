@@ -12,6 +12,8 @@ namespace qorv::platform {
 
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
 
+bool RunsAsAdministrator() { return ::geteuid() == 0; }
+
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(::syscall(SYS_gettid)); }
 
 uint32_t TickCountMs() {

@@ -1,8 +1,12 @@
 #include "sdk/qor_sdk.h"
 
+#include <atomic>
+#include <memory>
 #include <vector>
 
 #include "local/working_folder.h"
+#include "net/proxy_tunnel.h"
+#include "net/server_connection.h"
 #include "platform/com/boundary_guard.h"
 #include "platform/file_system.h"
 #include "qorvsdk/guids.h"
@@ -33,6 +37,13 @@ platform::WindowAttributes NotificationWindowAttributes() {
   return attributes;
 }
 
+// A transfer connection: it reaches the server through the same proxy as
+// the main connection, with a traversal of its own (one per connection, so
+// transfer threads never share one).
+std::unique_ptr<ServerConnection> ProxiedConnection(const std::atomic<int32_t>* cancel_flag) {
+  return std::make_unique<ServerConnection>(cancel_flag, std::make_unique<ProxyTunnel>());
+}
+
 // Deletes the folder with everything in it when it names a folder.
 void RemoveWorkingFolder(const std::string& folder) {
   if (!folder.empty() && IsDirectory(folder)) DeleteFolderTree(folder);
@@ -41,12 +52,13 @@ void RemoveWorkingFolder(const std::string& folder) {
 }  // namespace
 
 // The engine moves file bodies on transfer connections of its own; they
-// are plain connections like the main one (no proxy traversal or SSL setup
-// is given to either yet).
+// traverse the proxy as the main connection does (no SSL setup is given to
+// either yet).
 CQorSDK::CQorSDK()
     : events_(this, DIID__IQorSDKEvents),
       driver_(this),
-      engine_(driver_, nullptr, nullptr, std::make_unique<CFileTransferManager>()) {}
+      engine_(driver_, std::make_unique<ProxyTunnel>(), nullptr,
+              std::make_unique<CFileTransferManager>(ProxiedConnection)) {}
 
 CQorSDK::~CQorSDK() {
   // Nothing is sent to the server at the end; the working temporary folder
