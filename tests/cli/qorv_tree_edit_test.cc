@@ -75,6 +75,27 @@ TEST_F(QorvTreeEditTest, ProjectsAreMadeAndFilesAndFoldersAdded) {
   EXPECT_TRUE(Writable(sandbox_.Child("local/site/index.html")));
 }
 
+// The sample's $/Game holds notes.txt as a deleted item: adding a file of
+// that name asks whether to recover it or purge it and add.
+TEST_F(QorvTreeEditTest, AnAddOverADeletedCopyDoesWhatTheAnswerSays) {
+  const std::string notes = sandbox_.Child("local/notes.txt");
+  WriteFile(notes, "new notes\n");
+  QorvRun run = Run({"add", notes, "$/Game"});
+  EXPECT_EQ(run.exit_code, 8) << run.err;
+  EXPECT_TRUE(Contains(run.err, "--recover, --purge")) << run.err;
+  EXPECT_EQ(Exists("$/Game/notes.txt"), 1);
+
+  run = Run({"add", "--recover", notes, "$/Game"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Run({"compare", notes, "$/Game/notes.txt"}).exit_code, 1) << "the old file is back";
+
+  ASSERT_EQ(Run({"rm", "$/Game/notes.txt"}).exit_code, 0);
+  run = Run({"add", "--purge", notes, "$/Game"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(Run({"compare", notes, "$/Game/notes.txt"}).exit_code, 0) << "the new file is added";
+  EXPECT_FALSE(Contains(Run({"deleted", "$/Game"}).out, "notes.txt"));
+}
+
 TEST_F(QorvTreeEditTest, DeletedItemsAreRecoveredOrPurged) {
   QorvRun run = Run({"rm", "$/Game/src/main.c", "$/Tools"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
@@ -98,6 +119,12 @@ TEST_F(QorvTreeEditTest, DeletedItemsAreRecoveredOrPurged) {
   run = Run({"recover", "$/Game/src/main.c"});
   EXPECT_NE(run.exit_code, 0) << run.out;
   EXPECT_EQ(Exists("$/Game/src/main.c"), 1);
+
+  // A project the server refuses to delete answers success with a failed
+  // item: the command fails all the same.
+  run = Run({"rm", "--project", "$/Game/nothing"});
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_TRUE(Contains(run.err, "rm failed")) << run.err;
 
   // --destroy leaves nothing to recover.
   ASSERT_EQ(Run({"rm", "--destroy", "$/Game/assets/logo.png"}).exit_code, 0);
@@ -142,6 +169,9 @@ TEST_F(QorvTreeEditTest, SharesBranchesPinsAndLabels) {
   run = Run({"share", "-r", "$/Tools", "$/Fork"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(Exists("$/Fork/Tools/build.sh"), 0);
+  run = Run({"share", "-r", "$/Game", "$/Game/src"});
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_TRUE(Contains(run.err, "A project cannot be shared under a descendant")) << run.err;
 
   // A pinned file cannot be checked out; unpinned, it can.
   const std::string work = sandbox_.Child("work");
