@@ -7,42 +7,39 @@
 namespace qorv::cli {
 namespace {
 
-Outcome RunRecover(CommandContext& context) {
+// RecoverItems and PurgeItems alike: one call with a set of the paths.
+template <class Set>
+Outcome RunOnDeletedItems(CommandContext& context, const ItemSetClass& set_class,
+                          HRESULT (IQORVSDK::*method)(Set*, VARIANT_BOOL*, BSTR*,
+                                                      IQORVOperationResultSet**, LONG*),
+                          const char* method_name, const char* done) {
   EditRun run(context);
   const std::vector<std::string> paths = ServerPaths(context.arguments());
-  ComPtr<IQORVRecoverItemSet> set;
-  Outcome outcome = BuildPathSet(CLSID_QORVRecoverItemSet, IID_IQORVRecoverItemSet,
-                                 "QORVRecoverItemSet", paths, &set);
+  ComPtr<Set> set;
+  Outcome outcome = BuildPathSet(set_class, paths, &set);
   if (!outcome.ok()) return outcome;
   CallStatus status;
   ComPtr<IQORVOperationResultSet> results;
-  const HRESULT hr = context.sdk()->RecoverItems(
+  const HRESULT hr = (context.sdk()->*method)(
       set.get(), &status.canceled, status.description.Receive(), results.Receive(), &status.result);
   std::vector<OperationItem> items;
-  outcome = ReadOperationItems(CallOutcome("RecoverItems", Step::kOperation, hr, status),
+  outcome = ReadOperationItems(CallOutcome(method_name, Step::kOperation, hr, status),
                                results.get(), &items);
   std::string text;
-  for (const std::string& path : paths) text += "recovered " + path + "\n";
-  return run.Finish("recovered", std::move(outcome), items, PathsJson(paths), text);
+  for (const std::string& path : paths) text += std::string(done) + " " + path + "\n";
+  return run.Finish(done, std::move(outcome), items, PathsJson(paths), text);
+}
+
+Outcome RunRecover(CommandContext& context) {
+  return RunOnDeletedItems(
+      context, {CLSID_QORVRecoverItemSet, IID_IQORVRecoverItemSet, "QORVRecoverItemSet"},
+      &IQORVSDK::RecoverItems, "RecoverItems", "recovered");
 }
 
 Outcome RunPurge(CommandContext& context) {
-  EditRun run(context);
-  const std::vector<std::string> paths = ServerPaths(context.arguments());
-  ComPtr<IQORVPurgeItemSet> set;
-  Outcome outcome =
-      BuildPathSet(CLSID_QORVPurgeItemSet, IID_IQORVPurgeItemSet, "QORVPurgeItemSet", paths, &set);
-  if (!outcome.ok()) return outcome;
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
-  const HRESULT hr = context.sdk()->PurgeItems(
-      set.get(), &status.canceled, status.description.Receive(), results.Receive(), &status.result);
-  std::vector<OperationItem> items;
-  outcome = ReadOperationItems(CallOutcome("PurgeItems", Step::kOperation, hr, status),
-                               results.get(), &items);
-  std::string text;
-  for (const std::string& path : paths) text += "purged " + path + "\n";
-  return run.Finish("purged", std::move(outcome), items, PathsJson(paths), text);
+  return RunOnDeletedItems(context,
+                           {CLSID_QORVPurgeItemSet, IID_IQORVPurgeItemSet, "QORVPurgeItemSet"},
+                           &IQORVSDK::PurgeItems, "PurgeItems", "purged");
 }
 
 }  // namespace

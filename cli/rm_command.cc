@@ -11,8 +11,8 @@ namespace {
 Outcome DeleteFiles(IQORVSDK* sdk, const std::vector<std::string>& files, bool destroy,
                     std::vector<OperationItem>* items) {
   ComPtr<IQORVDeleteFileSet> set;
-  Outcome outcome = BuildPathSet(CLSID_QORVDeleteFileSet, IID_IQORVDeleteFileSet,
-                                 "QORVDeleteFileSet", files, &set);
+  Outcome outcome = BuildPathSet(
+      {CLSID_QORVDeleteFileSet, IID_IQORVDeleteFileSet, "QORVDeleteFileSet"}, files, &set);
   if (!outcome.ok()) return outcome;
   CallStatus status;
   ComPtr<IQORVOperationResultSet> results;

@@ -26,8 +26,8 @@ struct ShareSettings {
 Outcome ShareFiles(IQORVSDK* sdk, ShareSettings& settings, const std::vector<std::string>& files,
                    std::vector<OperationItem>* items) {
   ComPtr<IQORVShareFileSet> set;
-  Outcome outcome =
-      BuildPathSet(CLSID_QORVShareFileSet, IID_IQORVShareFileSet, "QORVShareFileSet", files, &set);
+  Outcome outcome = BuildPathSet(
+      {CLSID_QORVShareFileSet, IID_IQORVShareFileSet, "QORVShareFileSet"}, files, &set);
   if (!outcome.ok()) return outcome;
   CallStatus status;
   ComPtr<IQORVOperationResultSet> results;

@@ -21,12 +21,19 @@ std::vector<std::string> ServerPaths(const std::vector<std::string>& arguments);
 Outcome SortServerPaths(CommandContext& context, const std::vector<std::string>& paths,
                         std::vector<std::string>* files, std::vector<std::string>* projects);
 
+// The class, interface and name of an input set of server paths.
+struct ItemSetClass {
+  const CLSID& set_class;
+  const IID& set_iid;
+  const char* set_name;
+};
+
 // A new input set of server paths (IQORVDeleteFileSet, IQORVShareFileSet,
 // IQORVRecoverItemSet, IQORVPurgeItemSet: each Add takes a path).
 template <class Set>
-Outcome BuildPathSet(const CLSID& set_class, const IID& set_iid, const char* set_name,
-                     const std::vector<std::string>& paths, ComPtr<Set>* set) {
-  Outcome created = CreateSdkObject(set_class, set_iid, set_name, set);
+Outcome BuildPathSet(const ItemSetClass& kind, const std::vector<std::string>& paths,
+                     ComPtr<Set>* set) {
+  Outcome created = CreateSdkObject(kind.set_class, kind.set_iid, kind.set_name, set);
   if (!created.ok()) return created;
   for (const std::string& path : paths) {
     Bstr name(path);
