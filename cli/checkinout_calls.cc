@@ -5,16 +5,14 @@
 namespace qorv::cli {
 namespace {
 
-VARIANT_BOOL Flag(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
-
 // The arguments the calls share, in the SDK's forms.
 struct SharedArguments {
   explicit SharedArguments(const CheckSettings& settings)
       : comment(settings.comment),
         merge_tool(settings.merge_tool),
         merge_args(settings.merge_args),
-        recursive(Flag(settings.recursive)),
-        read_only(Flag(settings.read_only)) {}
+        recursive(VariantBool(settings.recursive)),
+        read_only(VariantBool(settings.read_only)) {}
 
   Bstr comment;
   Bstr merge_tool;
@@ -70,7 +68,7 @@ Outcome CheckoutFiles(IQORVSDK* sdk, const CheckSettings& settings,
   if (Outcome built = BuildItemSet(kCheckoutFiles, files, &set); !built.ok()) return built;
   SharedArguments shared(settings);
   const HRESULT hr = sdk->CheckoutFiles(
-      set.get(), shared.comment.get(), Flag(settings.no_copy), Enum_WritableFileHandlingAsk,
+      set.get(), shared.comment.get(), VariantBool(settings.no_copy), Enum_WritableFileHandlingAsk,
       settings.eol, settings.file_time, &shared.status.canceled,
       shared.status.description.Receive(), shared.results.Receive(), &shared.status.result);
   return Finish("CheckoutFiles", hr, shared, items);
@@ -94,8 +92,8 @@ Outcome CheckinFiles(IQORVSDK* sdk, const CheckSettings& settings,
   if (Outcome built = BuildItemSet(kCheckinFiles, files, &set); !built.ok()) return built;
   SharedArguments shared(settings);
   const HRESULT hr = sdk->CheckInFiles(
-      set.get(), Flag(settings.keep), shared.comment.get(), settings.eol, settings.file_time,
-      Enum_CheckinUnchangedFileHandlingAsk, shared.read_only, Flag(settings.remove_local),
+      set.get(), VariantBool(settings.keep), shared.comment.get(), settings.eol, settings.file_time,
+      Enum_CheckinUnchangedFileHandlingAsk, shared.read_only, VariantBool(settings.remove_local),
       shared.merge_tool.get(), shared.merge_args.get(), &shared.status.canceled,
       shared.status.description.Receive(), shared.results.Receive(), &shared.status.result);
   return Finish("CheckInFiles", hr, shared, items);
@@ -123,13 +121,14 @@ Outcome CallForProject(IQORVSDK* sdk, CheckOperation operation, const CheckSetti
   CallStatus& status = shared.status;
   switch (operation) {
     case CheckOperation::kCheckout:
-      return Finish("CheckoutProject",
-                    sdk->CheckoutProject(
-                        path.get(), local.get(), shared.comment.get(), Flag(settings.no_copy),
-                        shared.recursive, Enum_WritableFileHandlingAsk, settings.eol,
-                        settings.file_time, &status.canceled, status.description.Receive(),
-                        shared.results.Receive(), &status.result),
-                    shared, items);
+      return Finish(
+          "CheckoutProject",
+          sdk->CheckoutProject(path.get(), local.get(), shared.comment.get(),
+                               VariantBool(settings.no_copy), shared.recursive,
+                               Enum_WritableFileHandlingAsk, settings.eol, settings.file_time,
+                               &status.canceled, status.description.Receive(),
+                               shared.results.Receive(), &status.result),
+          shared, items);
     case CheckOperation::kUndo:
       return Finish("UndoProjectCheckout",
                     sdk->UndoProjectCheckout(
@@ -139,14 +138,15 @@ Outcome CallForProject(IQORVSDK* sdk, CheckOperation operation, const CheckSetti
                         &status.result),
                     shared, items);
     case CheckOperation::kCheckin:
-      return Finish("CheckInProject",
-                    sdk->CheckInProject(
-                        path.get(), local.get(), shared.comment.get(), shared.recursive,
-                        Flag(settings.keep), Flag(settings.remove_local), settings.eol,
-                        settings.file_time, Enum_CheckinUnchangedFileHandlingAsk, shared.read_only,
-                        shared.merge_tool.get(), shared.merge_args.get(), &status.canceled,
-                        status.description.Receive(), shared.results.Receive(), &status.result),
-                    shared, items);
+      return Finish(
+          "CheckInProject",
+          sdk->CheckInProject(
+              path.get(), local.get(), shared.comment.get(), shared.recursive,
+              VariantBool(settings.keep), VariantBool(settings.remove_local), settings.eol,
+              settings.file_time, Enum_CheckinUnchangedFileHandlingAsk, shared.read_only,
+              shared.merge_tool.get(), shared.merge_args.get(), &status.canceled,
+              status.description.Receive(), shared.results.Receive(), &status.result),
+          shared, items);
   }
   return Outcome::Internal("unknown operation");
 }

@@ -26,6 +26,19 @@ Command GetCommand();
 Command CheckoutCommand();
 Command UndoCommand();
 Command CheckinCommand();
+Command AddCommand();
+Command MkdirCommand();
+Command RmCommand();
+Command MvCommand();
+Command RenameCommand();
+Command ShareCommand();
+Command BranchCommand();
+Command PinCommand();
+Command UnpinCommand();
+Command LabelCommand();
+Command RecoverCommand();
+Command PurgeCommand();
+Command PasswdCommand();
 
 // The command table: every command of the client, in the order of the help.
 // A new command is one file defining its Command and one line here.

@@ -347,14 +347,9 @@ Outcome RunWithSession(CommandContext& context, Console& console, ProgramIo& io)
       step.cause = LoginCause(step, globals, io, key_problems.size());
       return step;
     }
-    if (must_change_password) {
-      // qorv has no command for it yet; the administration of the reference
-      // server has.
-      console.Notice(
-          "the server asks you to change your password; qorv cannot change it yet: "
-          "the server's administrator sets a new one with 'qorvd admin set-password "
-          "--data DIR --db " +
-          globals.database + " --user " + globals.user + " --password NEW'");
+    // passwd is what the notice would name: it does not tell its own user.
+    if (must_change_password && std::string_view(command.name) != "passwd") {
+      console.Notice("the server asks you to change your password: change it with 'qorv passwd'");
     }
   }
   if (context.interrupted()) return Outcome::Interrupted();

@@ -9,6 +9,8 @@
 
 namespace qorv::cli {
 
+inline VARIANT_BOOL VariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+
 struct CallStatus {
   VARIANT_BOOL canceled = VARIANT_FALSE;
   Bstr description;

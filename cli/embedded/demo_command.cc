@@ -179,9 +179,15 @@ Outcome RunDemo(CommandContext& context) {
   const fs::path labelled = folder.path() / "labelled";
   const std::string got_main = (got / "Game" / "src" / "main.c").string();
   const std::string labelled_main = (labelled / "Game" / "src" / "main.c").string();
+  // The new project's life: its file starts as a local file of the demo.
+  const std::string notes = "$/Notes";
+  const std::string notes_file = notes + "/notes.txt";
+  const fs::path local_notes = folder.path() / "work" / "notes.txt";
+  std::ofstream(local_notes, std::ios::binary) << "Notes kept by the demo.\n";
   const fs::path mine = folder.path() / "mine";
   const fs::path fresh = folder.path() / "fresh";
-  const std::string mine_main = (mine / "main.c").string();
+  const std::string mine_notes = (mine / "notes.txt").string();
+  const std::string fresh_notes = (fresh / "Notes" / "notes.txt").string();
   const std::vector<DemoStep> steps = {
       {"The databases of the server (no login needed)", {"databases"}, 0},
       {"The root project", {"ls"}, 0},
@@ -215,21 +221,36 @@ Outcome RunDemo(CommandContext& context) {
       {"That main.c is an older version: exit status 1",
        {"compare", labelled_main, kSampleVersionedFile},
        1},
-      {"Check out a file: a writable copy of the latest version in a local folder",
-       {"checkout", "-m", "Demo change", kSampleVersionedFile, "-C", mine.string()},
+      {"The life of a new project. Create it", {"mkdir", "-m", "Notes of the demo", notes}, 0},
+      {"Add a local file to it (the local copy becomes read-only)",
+       {"add", "-m", "First notes", local_notes.string(), notes},
        0},
-      {"Edit the checked-out copy", {}, 0, mine_main, "/* Changed in the demo. */"},
-      {"Check it in: the server makes it version 4, the copy becomes read-only",
-       {"checkin", "-m", "Changed in the demo", kSampleVersionedFile, "-C", mine.string()},
+      {"The new project holds version 1 of the file", {"ls", notes}, 0},
+      {"Get the project into another folder", {"get", notes, "-C", fresh.string()}, 0},
+      {"The copy got equals the file added", {"compare", fresh_notes, notes_file}, 0},
+      {"Check out the file: a writable copy of the latest version in a local folder",
+       {"checkout", "-m", "More notes", notes_file, "-C", mine.string()},
        0},
-      {"The file's history shows the new version", {"history", kSampleVersionedFile}, 0},
-      {"A get into another folder brings the new version",
-       {"get", kSampleVersionedFile, "-C", fresh.string()},
+      {"Edit the checked-out copy", {}, 0, mine_notes, "Changed in the demo."},
+      {"Check it in: the server makes it version 2, the copy becomes read-only",
+       {"checkin", "-m", "Changed in the demo", notes_file, "-C", mine.string()},
+       0},
+      {"Label the project as it stands", {"label", "-m", "First release", notes, "Notes 1.0"}, 0},
+      {"The project's history: its creation, the file added and changed, the label",
+       {"history", notes, "--files"},
+       0},
+      {"A get into the other folder brings the new version",
+       {"get", notes, "-C", fresh.string()},
        0},
       {"Both the edited copy and the one got equal the server's latest version",
-       {"compare", (fresh / "main.c").string(), kSampleVersionedFile},
+       {"compare", fresh_notes, notes_file},
        0},
-      {"(the edited copy)", {"compare", mine_main, kSampleVersionedFile}, 0},
+      {"(the edited copy)", {"compare", mine_notes, notes_file}, 0},
+      {"Delete the file: it leaves the project for its deleted items", {"rm", notes_file}, 0},
+      {"The file is gone: exit status 1", {"exists", notes_file}, 1},
+      {"The deleted items of the project", {"deleted", notes}, 0},
+      {"Recover it", {"recover", notes_file}, 0},
+      {"The file is back with its history", {"history", notes_file}, 0},
       {"The same information for scripts", {"--json", "info", kSampleBinaryFile}, 0},
       {"A refused login: exit status 4", {"--user", "bob", "--password", "wrong", "ls"}, 4},
   };
@@ -287,7 +308,9 @@ Command DemoCommand() {
           "(projects, text and binary files, several versions, a label, a shared\n"
           "file, a deleted file, two users), registers the SDK module in a private\n"
           "registry, and runs a short session of qorv commands against it, showing\n"
-          "their results and the SDK's report lines. Everything lives in a\n"
+          "their results and the SDK's report lines: a look round the sample, then\n"
+          "the life of a new project (create, add, get, check out, edit, check in,\n"
+          "label, history, delete, recover). Everything lives in a\n"
           "temporary folder that is removed at the end, also after a failure or\n"
           "Ctrl-C.",
       .need = ServerNeed::kNone,

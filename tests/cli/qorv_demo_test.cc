@@ -24,10 +24,16 @@ TEST(QorvDemoTest, RunsEveryStepAndRemovesItsFolder) {
   EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
   for (const char* text : {"$ qorv databases\nDemo\n", "$ qorv ls -R $/Game", "Version 3  ",
                            "$ qorv --json info $/Game/assets/logo.png\n{\"command\":\"info\"",
-                           "(exit status 4)", "$ qorv checkin -m 'Changed in the demo'",
-                           "Version 4  ", "Every step gave the answer it should"}) {
+                           "(exit status 4)", "$ qorv mkdir -m 'Notes of the demo' $/Notes",
+                           "$ qorv checkin -m 'Changed in the demo'",
+                           "Every step gave the answer it should"}) {
     EXPECT_NE(run.out.find(text), std::string::npos) << text;
   }
+  // The new project's file, deleted and recovered, has its history back with
+  // the version the demo checked in.
+  const size_t recovered = run.out.find("$ qorv recover $/Notes/notes.txt");
+  ASSERT_NE(recovered, std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Changed in the demo", recovered), std::string::npos) << run.out;
   // Report lines of the SDK came as they arrived.
   EXPECT_NE(run.err.find("Connecting to server..."), std::string::npos) << run.err;
   const std::string folder = WorkingFolder(run.out);

@@ -288,7 +288,7 @@ TEST_F(QorvSessionTest, ARefusedLoginSaysWhatQorvKnowsOfIt) {
 }
 
 // A user the server asks to change the password learns how, in text and
-// in the JSON document; once the administrator set a new one, no more.
+// in the JSON document; once qorv passwd changed it, no more.
 TEST_F(QorvSessionTest, MustChangePasswordSaysHowInTextAndJson) {
   std::ostringstream out, err;
   ASSERT_EQ(server::RunAdminCommand(
@@ -297,8 +297,7 @@ TEST_F(QorvSessionTest, MustChangePasswordSaysHowInTextAndJson) {
                 out, err),
             0)
       << err.str();
-  const std::string how = "qorvd admin set-password --data DIR --db " +
-                          std::string(kSampleDatabase) + " --user carol --password NEW";
+  const std::string how = "change it with 'qorv passwd'";
   QorvRun run = Run({"count", "$/"}, server_.Login("carol", "first"));
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_TRUE(Contains(run.err, "change your password")) << run.err;
@@ -311,11 +310,10 @@ TEST_F(QorvSessionTest, MustChangePasswordSaysHowInTextAndJson) {
   EXPECT_TRUE(Contains(run.out, how)) << run.out;
   EXPECT_EQ(run.err, "");
 
-  ASSERT_EQ(server::RunAdminCommand({"set-password", "--data", server_.data_directory(), "--db",
-                                     kSampleDatabase, "--user", "carol", "--password", "second"},
-                                    out, err),
-            0)
-      << err.str();
+  // passwd itself does not tell the user to run it.
+  run = sandbox_.Run({"passwd"}, server_.Login("carol", "first"), "second\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_FALSE(Contains(run.err, how)) << run.err;
   run = Run({"count", "$/"}, server_.Login("carol", "second"));
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_FALSE(Contains(run.err, "change your password")) << run.err;

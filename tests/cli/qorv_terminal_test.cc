@@ -32,6 +32,31 @@ TEST(QorvTerminalTest, AsksThePasswordWithoutEcho) {
   EXPECT_EQ(program.err().find(kSamplePassword), std::string::npos) << program.err();
 }
 
+// passwd asks the new password twice without echo and changes nothing when
+// the two differ.
+TEST(QorvTerminalTest, PasswdAsksTwiceAndNeedsTheSameAnswer) {
+  SampleServer server;
+  QorvSandbox sandbox;
+  const auto change = [&](const std::string& first, const std::string& second) {
+    platform::CapturedProgram program;
+    EXPECT_EQ(program.StartInTerminal(QORV_TEST_QORV_PATH, {"passwd"},
+                                      sandbox.Environment(server.Login())),
+              0);
+    EXPECT_TRUE(program.WaitForOutput("New password: ", 30000)) << program.err();
+    program.Type(first + "\n");
+    EXPECT_TRUE(program.WaitForOutput("Retype new password: ", 30000)) << program.err();
+    program.Type(second + "\n");
+    int exit_code = -1;
+    EXPECT_TRUE(program.Finish(30000, &exit_code));
+    EXPECT_EQ((program.out() + program.err()).find(first), std::string::npos) << "echoed";
+    return exit_code;
+  };
+  EXPECT_EQ(change("rabbit-hole", "rabbit-hale"), 2);
+  EXPECT_EQ(sandbox.Run({"ls"}, server.Login()).exit_code, 0) << "unchanged";
+  EXPECT_EQ(change("rabbit-hole", "rabbit-hole"), 0);
+  EXPECT_EQ(sandbox.Run({"ls"}, server.Login(kSampleUser, "rabbit-hole")).exit_code, 0);
+}
+
 // A failed comparison (of a version the server does not have) reports 100
 // percent done: a bar on a terminal, nothing when standard error is a pipe.
 TEST(QorvTerminalTest, ProgressBarOnlyOnATerminal) {

@@ -14,6 +14,9 @@ namespace qorv::platform {
 // a plain file" (a device, a pipe); empty when it opens for reading.
 std::string UnreadableFileReason(const std::string& path);
 
+// Whether `path` names a folder (following a symbolic link).
+bool IsLocalFolder(const std::string& path);
+
 // Reads a plain file of at most `limit` bytes whole. False with the reason
 // in *reason otherwise (as UnreadableFileReason, or "it is larger than N
 // bytes").

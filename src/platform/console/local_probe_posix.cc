@@ -74,6 +74,11 @@ std::string FinishConnect(int fd, int timeout_ms) {
 
 }  // namespace
 
+bool IsLocalFolder(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::string UnreadableFileReason(const std::string& path) {
   std::string reason;
   Descriptor fd(OpenPlainFile(path, &reason));
