@@ -116,6 +116,18 @@ class Database {
   // Command 67: `version` 0 is the version the project shows.
   StoreStatus FileStatus(const Actor& actor, std::string_view path, int32_t version,
                          FileStatusInfo* info);
+  // FileStatus() for every entry of one command 67, in one read of the
+  // store. The whole status is not ok only when the store failed.
+  struct StatusEntry {
+    std::string path;
+    int32_t version = 0;
+  };
+  struct EntryStatus {
+    StoreStatus status;
+    FileStatusInfo info;
+  };
+  StoreStatus FileStatuses(const Actor& actor, const std::vector<StatusEntry>& entries,
+                           std::vector<EntryStatus>* results);
   // Command 68.
   StoreStatus CheckoutStateOf(const Actor& actor, std::string_view path, CheckoutState* state);
 

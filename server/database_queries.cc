@@ -522,6 +522,23 @@ StoreStatus PickVersion(DatabaseImpl& impl, const LinkRow& link, std::string_vie
   return StoreStatus::Ok();
 }
 
+
+// Command 67 for one resolved file: the version asked for, whether the actor
+// holds a check-out, the status and the user text.
+StoreStatus StatusOfLink(DatabaseImpl& impl, const Actor& actor, const LinkRow& link,
+                         std::string_view path, int32_t version, FileStatusInfo* info) {
+  StoreStatus status = PickVersion(impl, link, path, version, &info->version);
+  if (!status.ok()) return status;
+  std::vector<CheckoutRow> checkouts = impl.Checkouts(link.item);
+  info->checked_out_by_actor =
+      std::any_of(checkouts.begin(), checkouts.end(),
+                  [&](const CheckoutRow& row) { return row.user_id == actor.user_id; });
+  info->status = impl.StatusOf(link, checkouts.size());
+  std::optional<VersionInfo> shown = impl.LoadVersion(link.item, impl.ShownVersion(link));
+  info->user_text = impl.UserText(checkouts, shown ? *shown : info->version);
+  return StoreStatus::Ok();
+}
+
 }  // namespace
 
 StoreStatus Database::FileStatus(const Actor& actor, std::string_view path, int32_t version,
@@ -531,15 +548,24 @@ StoreStatus Database::FileStatus(const Actor& actor, std::string_view path, int3
     Link link;
     StoreStatus status = impl_->ResolveFile(path, &link);
     if (!status.ok()) return status;
-    status = PickVersion(*impl_, link, path, version, &info->version);
-    if (!status.ok()) return status;
-    std::vector<CheckoutRow> checkouts = impl_->Checkouts(link.item);
-    info->checked_out_by_actor =
-        std::any_of(checkouts.begin(), checkouts.end(),
-                    [&](const CheckoutRow& row) { return row.user_id == actor.user_id; });
-    info->status = impl_->StatusOf(link, checkouts.size());
-    std::optional<VersionInfo> shown = impl_->LoadVersion(link.item, impl_->ShownVersion(link));
-    info->user_text = impl_->UserText(checkouts, shown ? *shown : info->version);
+    return StatusOfLink(*impl_, actor, link, path, version, info);
+  });
+}
+
+StoreStatus Database::FileStatuses(const Actor& actor, const std::vector<StatusEntry>& entries,
+                                   std::vector<EntryStatus>* results) {
+  results->clear();
+  return Guarded([&] {
+    SqliteReadTransaction snapshot(impl_->db());
+    DatabaseImpl::ProjectMemo projects;
+    for (const StatusEntry& entry : entries) {
+      EntryStatus& result = results->emplace_back();
+      Link link;
+      result.status = impl_->ResolveFile(entry.path, projects, &link);
+      if (result.status.ok()) {
+        result.status = StatusOfLink(*impl_, actor, link, entry.path, entry.version, &result.info);
+      }
+    }
     return StoreStatus::Ok();
   });
 }

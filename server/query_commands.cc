@@ -245,9 +245,17 @@ StoreStatus HandleFileStatus(CommandContext& context, RequestReader& request, Re
   }
   const std::optional<Eol> eol = EolFromWire(eol_value);
   if (!eol) return MakeStatus(kStatusInvalidEol, kFormatInvalidEol, eol_value);
-  for (const Entry& entry : entries) {
-    FileStatusInfo info;
-    StoreStatus status = context.db().FileStatus(context.actor(), entry.path, entry.version, &info);
+  // One read of the store for the whole request.
+  std::vector<Database::StatusEntry> asked;
+  asked.reserve(entries.size());
+  for (const Entry& entry : entries) asked.push_back({entry.path, entry.version});
+  std::vector<Database::EntryStatus> answered;
+  const StoreStatus whole = context.db().FileStatuses(context.actor(), asked, &answered);
+  if (!whole.ok()) return whole;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Entry& entry = entries[i];
+    const FileStatusInfo& info = answered[i].info;
+    const StoreStatus& status = answered[i].status;
     if (status.code == kStatusStoreError) return status;
     if (!status.ok()) {
       // A failed entry carries its status and text; every other field is
