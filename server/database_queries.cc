@@ -69,6 +69,9 @@ StoreStatus Database::List(const Actor& actor, const ListRequest& request,
                            std::vector<ListedItem>* items) {
   return Guarded([&] {
     items->clear();
+    // One read of the store: a listing runs several statements per item,
+    // and each would otherwise take and drop the store's lock.
+    SqliteReadTransaction snapshot(impl_->db());
     Link project;
     StoreStatus status = impl_->ResolveProject(request.project_path, &project);
     if (!status.ok()) return status;
@@ -85,6 +88,7 @@ StoreStatus Database::ListChangedSince(const Actor& actor, std::string_view proj
                                        std::vector<ListedItem>* items) {
   return Guarded([&] {
     items->clear();
+    SqliteReadTransaction snapshot(impl_->db());
     Link project;
     StoreStatus status = impl_->ResolveProject(project_path, &project);
     if (!status.ok()) return status;
