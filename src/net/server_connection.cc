@@ -161,6 +161,9 @@ ConnectOutcome ServerConnection::TransferFailure(int32_t code, bool main) {
 
 ConnectOutcome ServerConnection::ProxyFailure(int32_t code, bool main,
                                               const ConnectSettings& settings) {
+  // What the proxy answered, naming its kind (never the password): a
+  // malformed answer is told apart from a plain refusal by it.
+  const std::string detail = socket_.last_error_text();
   socket_.Close();
   switch (code) {
     case kResultOutOfMemory:
@@ -177,8 +180,11 @@ ConnectOutcome ServerConnection::ProxyFailure(int32_t code, bool main,
     case kResultProxyTargetUnreachable:
       return {code, FormatText(kFormatProxyTargetUnreachable, settings.server_host.c_str(),
                                static_cast<int>(settings.server_port))};
-    case kResultProxyBadResponse:
-      return {code, kTextProxyBadResponse};
+    case kResultProxyBadResponse: {
+      std::string text = kTextProxyBadResponse;
+      if (!detail.empty()) text.append(": ").append(detail);
+      return {code, std::move(text)};
+    }
     default:
       return {main ? code : kResultProxyOtherFailure, kTextProxyConnectError};
   }
