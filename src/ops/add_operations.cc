@@ -114,7 +114,8 @@ class AddPass {
       }
       int32_t result = context_.Run(command, status_);
       if (result == kResultOk && status_->canceled) result = kResultRequestCanceled;
-      if (result != kResultOk) return End(result, kReportAddCheckFailedPrefix);
+      if (result != kResultOk)
+        return EndOnRequest(driver_, result, *status_, kReportAddCheckFailedPrefix);
       last_description_ = status_->description;
       for (size_t i = start; i < end; ++i) asked[i]->check = command.reply[i - start];
     }
@@ -137,10 +138,7 @@ class AddPass {
         } else if (answer == Enum_AddFileDeletedCopyHandlingRecover) {
           work.fate = Fate::kRecover;
         } else {
-          driver_.SetPercentDone(100);
-          status_->canceled = true;
-          status_->description = kTextCanceled;
-          return kResultPromptCanceled;
+          return EndOnPromptCancel(driver_, status_);
         }
       } else if (work.check.live_item_exists) {
         const std::string why = kTextFileExistsPrefix + path + kTextFileExistsSuffix;
@@ -218,12 +216,14 @@ class AddPass {
     std::vector<ServerFileState> states;
     const int32_t result =
         QueryServerStates(context_, queries, options_.eol, 25, 35, status_, &states);
-    if (result != kResultOk) return End(result, kReportRecoveringFailedPrefix);
+    if (result != kResultOk)
+      return EndOnRequest(driver_, result, *status_, kReportRecoveringFailedPrefix);
     CacheStore* cache = context_.cache();
-    if (cache == nullptr) return CacheFailed(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
+    if (cache == nullptr)
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheLock lock(*cache);
     if (!lock.Take(driver_.cancel_flag()).ok()) {
-      return CacheFailed(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     }
     for (size_t i = 0; i < recovered.size(); ++i) {
       Work& work = *recovered[i];
@@ -240,7 +240,7 @@ class AddPass {
       cache->model().PutFile(path, std::move(entry));
     }
     const CacheResult saved = lock.SaveAndRelease();
-    if (!saved.ok()) return CacheFailed(kResultCacheSaveFailed, saved.description);
+    if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);
     return kResultOk;
   }
 
@@ -277,7 +277,8 @@ class AddPass {
         driver_.SetPercentDone(100);
         return kResultPromptCanceled;
       }
-      if (result != kResultOk) return End(result, kReportAddFailedPrefix);
+      if (result != kResultOk)
+        return EndOnRequest(driver_, result, *status_, kReportAddFailedPrefix);
       last_description_ = request_status.description;
       for (size_t i = start; i < end; ++i) {
         const AddFileRecord& record = request.files[i - start];
@@ -299,10 +300,11 @@ class AddPass {
   int32_t Finish() {
     driver_.SetPercentDone(95);
     CacheStore* cache = context_.cache();
-    if (cache == nullptr) return CacheFailed(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
+    if (cache == nullptr)
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheLock lock(*cache);
     if (!lock.Take(driver_.cancel_flag()).ok()) {
-      return CacheFailed(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     }
     CacheModel& model = cache->model();
     for (Work& work : work_) {
@@ -329,7 +331,7 @@ class AddPass {
       }
     }
     const CacheResult saved = lock.SaveAndRelease();
-    if (!saved.ok()) return CacheFailed(kResultCacheSaveFailed, saved.description);
+    if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);
     return kResultOk;
   }
 
@@ -345,19 +347,6 @@ class AddPass {
     const std::string description = kTextFinishFailedPrefix + why;
     Fail(work, kResultSystemError, description, "",
          kReportAddingPrefix + work.file->local_path + kReportAddingItemSeparator + description);
-  }
-
-  int32_t End(int32_t result, const char* prefix) {
-    driver_.SetPercentDone(100);
-    driver_.Report("", prefix + status_->description, false);
-    return result != kResultOk ? result : kResultRequestCanceled;
-  }
-
-  int32_t CacheFailed(int32_t result, const std::string& description) {
-    status_->description = description;
-    driver_.Report("", description, false);
-    driver_.SetPercentDone(100);
-    return result;
   }
 
   const OperationContext& context_;

@@ -99,10 +99,12 @@ class CheckInPass {
     }
     std::vector<ServerFileState> states;
     int32_t result = QueryServerStates(context_, queries, options_.eol, 5, 10, status_, &states);
-    if (result != kResultOk) return End(result, kReportCheckInFailedPrefix);
+    if (result != kResultOk)
+      return EndOnRequest(driver_, result, *status_, kReportCheckInFailedPrefix);
     std::vector<CheckOutStateResult> records;
     result = QueryCheckOutRecords(context_, paths, status_, &records);
-    if (result != kResultOk) return End(result, kReportCheckInFailedPrefix);
+    if (result != kResultOk)
+      return EndOnRequest(driver_, result, *status_, kReportCheckInFailedPrefix);
     if (!asked.empty()) last_description_ = status_->description;
     for (size_t i = 0; i < asked.size(); ++i) {
       asked[i]->state = std::move(states[i]);
@@ -146,10 +148,7 @@ class CheckInPass {
       } else if (answer == Enum_CheckinUnchangedFileHandlingUndoCheckout) {
         work.fate = options_.keep_checked_out ? Fate::kKeep : Fate::kRelease;
       } else {
-        driver_.SetPercentDone(100);
-        status_->canceled = true;
-        status_->description = kTextCanceled;
-        return kResultPromptCanceled;
+        return EndOnPromptCancel(driver_, status_);
       }
     }
     return kResultOk;
@@ -191,7 +190,8 @@ class CheckInPass {
         command.file_paths.push_back(released[i]->file->server_path);
       }
       const int32_t result = context_.Run(command, status_);
-      if (result != kResultOk) return End(result, kReportUndoFailedPrefix);
+      if (result != kResultOk)
+        return EndOnRequest(driver_, result, *status_, kReportUndoFailedPrefix);
       if (status_->canceled) return kResultPromptCanceled;
       for (size_t i = start; i < end; ++i) {
         const UndoneCheckOut& reply = command.reply[i - start];
@@ -234,7 +234,7 @@ class CheckInPass {
       status_->canceled = request_status.canceled;
       status_->description = request_status.description;
       if (result != kResultOk || request_status.canceled) {
-        return End(result, kReportCheckInFailedPrefix);
+        return EndOnRequest(driver_, result, *status_, kReportCheckInFailedPrefix);
       }
       last_description_ = request_status.description;
       for (size_t i = start; i < end; ++i) {
@@ -256,10 +256,11 @@ class CheckInPass {
   // Steps 6 to 8.
   int32_t Finish() {
     CacheStore* cache = context_.cache();
-    if (cache == nullptr) return CacheFailed(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
+    if (cache == nullptr)
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheLock lock(*cache);
     if (!lock.Take(driver_.cancel_flag()).ok()) {
-      return CacheFailed(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     }
     CacheModel& model = cache->model();
     for (Work& work : work_) {
@@ -298,7 +299,7 @@ class CheckInPass {
       }
     }
     const CacheResult saved = lock.SaveAndRelease();
-    if (!saved.ok()) return CacheFailed(kResultCacheSaveFailed, saved.description);
+    if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);
     return kResultOk;
   }
 
@@ -327,19 +328,6 @@ class CheckInPass {
     const std::string description = kTextFinishFailedPrefix + why;
     Fail(work, kResultSystemError, description, "",
          kReportCheckingInPrefix + work.file->server_path + kReportItemSuffix + description);
-  }
-
-  int32_t End(int32_t result, const char* prefix) {
-    driver_.SetPercentDone(100);
-    driver_.Report("", prefix + status_->description, false);
-    return result != kResultOk ? result : kResultRequestCanceled;
-  }
-
-  int32_t CacheFailed(int32_t result, const std::string& description) {
-    status_->description = description;
-    driver_.Report("", description, false);
-    driver_.SetPercentDone(100);
-    return result;
   }
 
   const OperationContext& context_;

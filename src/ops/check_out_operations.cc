@@ -53,36 +53,6 @@ bool SameAsServer(const FileWork& work) {
   return local.ok() && local.bytes == work.state.digest;
 }
 
-// Ends an operation on a request that failed or was canceled.
-int32_t EndOnRequest(OperationDriver& driver, int32_t result, const OperationStatus& status,
-                     const char* prefix) {
-  driver.SetPercentDone(100);
-  driver.Report("", prefix + status.description, false);
-  return result != kResultOk ? result : kResultRequestCanceled;
-}
-
-int32_t EndCanceledByPrompt(OperationDriver& driver, OperationStatus* status) {
-  driver.SetPercentDone(100);
-  status->canceled = true;
-  status->description = kTextCanceled;
-  return kResultPromptCanceled;
-}
-
-int32_t CacheUpdateFailed(OperationDriver& driver, OperationStatus* status) {
-  status->description = kTextCacheUpdateFailed;
-  driver.Report("", status->description, false);
-  driver.SetPercentDone(100);
-  return kResultCacheUpdateFailed;
-}
-
-int32_t CacheSaveFailed(OperationDriver& driver, const CacheResult& saved,
-                        OperationStatus* status) {
-  status->description = saved.description;
-  driver.Report("", saved.description, false);
-  driver.SetPercentDone(100);
-  return kResultCacheSaveFailed;
-}
-
 // ---- Check out ---------------------------------------------------------------
 
 class CheckOutPass {
@@ -211,7 +181,7 @@ class CheckOutPass {
           if (answer == Enum_WritableFileHandlingSkip || answer == Enum_WritableFileHandlingMerge) {
             fetch = false;
           } else if (answer != Enum_WritableFileHandlingReplace) {
-            return EndCanceledByPrompt(driver_, status_);
+            return EndOnPromptCancel(driver_, status_);
           }
         }
       }
@@ -276,9 +246,11 @@ class CheckOutPass {
   int32_t Finish() {
     driver_.SetPercentDone(85);
     CacheStore* cache = context_.cache();
-    if (cache == nullptr) return CacheUpdateFailed(driver_, status_);
+    if (cache == nullptr)
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheLock lock(*cache);
-    if (!lock.Take(driver_.cancel_flag()).ok()) return CacheUpdateFailed(driver_, status_);
+    if (!lock.Take(driver_.cancel_flag()).ok())
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheModel& model = cache->model();
     for (Entry& entry : entries_) {
       FileWork& work = *entry.work;
@@ -315,7 +287,7 @@ class CheckOutPass {
       cached->status = entry.checked_out.file_status;
     }
     const CacheResult saved = lock.SaveAndRelease();
-    if (!saved.ok()) return CacheSaveFailed(driver_, saved, status_);
+    if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);
     return kResultOk;
   }
 
@@ -427,7 +399,7 @@ class UndoPass {
           const int32_t answer = handling_.Decide(local + kPromptChangedFileSuffix);
           if (answer == Enum_UndoCheckOutChangedFileHandlingNotUndo) continue;
           if (answer != Enum_UndoCheckOutChangedFileHandlingUndo) {
-            return EndCanceledByPrompt(driver_, status_);
+            return EndOnPromptCancel(driver_, status_);
           }
           action = replace() ? LocalAction::kFetch : LocalAction::kDelete;
         }
@@ -519,9 +491,11 @@ class UndoPass {
   int32_t Finish() {
     driver_.SetPercentDone(90);
     CacheStore* cache = context_.cache();
-    if (cache == nullptr) return CacheUpdateFailed(driver_, status_);
+    if (cache == nullptr)
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheLock lock(*cache);
-    if (!lock.Take(driver_.cancel_flag()).ok()) return CacheUpdateFailed(driver_, status_);
+    if (!lock.Take(driver_.cancel_flag()).ok())
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheModel& model = cache->model();
     for (Entry& entry : entries_) {
       if (!entry.undone) continue;
@@ -552,7 +526,7 @@ class UndoPass {
       }
     }
     const CacheResult saved = lock.SaveAndRelease();
-    if (!saved.ok()) return CacheSaveFailed(driver_, saved, status_);
+    if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);
     return kResultOk;
   }
 

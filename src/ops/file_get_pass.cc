@@ -131,7 +131,8 @@ class Pass {
     std::vector<ServerFileState> states;
     const int32_t result = QueryServerStates(context_, queries, pass_.options.eol, kProgressStart,
                                              kProgressInfoDone, status_, &states);
-    if (result != kResultOk) return EndRequest(result, kReportCommonInfoFailedPrefix);
+    if (result != kResultOk)
+      return EndOnRequest(driver_, result, *status_, kReportCommonInfoFailedPrefix);
     if (!asked.empty()) last_description_ = status_->description;
     for (size_t i = 0; i < asked.size(); ++i) asked[i]->state = std::move(states[i]);
     return kResultOk;
@@ -148,7 +149,8 @@ class Pass {
     if (paths.empty()) return kResultOk;
     std::vector<CheckOutStateResult> records;
     const int32_t result = QueryCheckOutRecords(context_, paths, status_, &records);
-    if (result != kResultOk) return EndRequest(result, kReportCheckOutStateFailedPrefix);
+    if (result != kResultOk)
+      return EndOnRequest(driver_, result, *status_, kReportCheckOutStateFailedPrefix);
     last_description_ = status_->description;
     for (size_t i = 0; i < paths.size(); ++i) check_outs_[AsciiUpper(paths[i])] = records[i];
     return kResultOk;
@@ -307,7 +309,7 @@ class Pass {
       status_->canceled = request_status.canceled;
       status_->description = request_status.description;
       if (result != kResultOk || request_status.canceled) {
-        return EndRequest(result, kReportFetchFailedPrefix);
+        return EndOnRequest(driver_, result, *status_, kReportFetchFailedPrefix);
       }
       last_description_ = request_status.description;
       for (size_t i = start; i < end; ++i) {
@@ -333,10 +335,12 @@ class Pass {
     for (const Work& work : work_) any = any || work.confirmed || work.fetched;
     if (!any) return kResultOk;
     CacheStore* cache = context_.cache();
-    if (cache == nullptr) return CacheUpdateFailed(kTextCacheUpdateFailed);
+    if (cache == nullptr)
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     CacheLock lock(*cache);
     const CacheResult updated = lock.Take(driver_.cancel_flag());
-    if (!updated.ok()) return CacheUpdateFailed(kTextCacheUpdateFailed);
+    if (!updated.ok())
+      return EndOnCache(driver_, kResultCacheUpdateFailed, kTextCacheUpdateFailed, status_);
     for (Work& work : work_) {
       if (work.confirmed) Record(*cache, work, work.confirmed_version, work.confirmed_time);
     }
@@ -349,12 +353,7 @@ class Pass {
     }
     if (binding_open) WriteBinding(binding);
     const CacheResult saved = lock.SaveAndRelease();
-    if (!saved.ok()) {
-      status_->description = saved.description;
-      driver_.Report("", saved.description, false);
-      driver_.SetPercentDone(kProgressDone);
-      return kResultCacheSaveFailed;
-    }
+    if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);
     return kResultOk;
   }
 
@@ -427,24 +426,11 @@ class Pass {
     Fail(work, kResultSystemError, kTextFinishFailedPrefix + why, kReportItemSuffix);
   }
 
-  int32_t EndRequest(int32_t result, const char* prefix) {
-    driver_.SetPercentDone(kProgressDone);
-    driver_.Report("", prefix + status_->description, false);
-    return result != kResultOk ? result : kResultRequestCanceled;
-  }
-
   int32_t EndCanceled(int32_t result) {
     status_->canceled = true;
     status_->description = kTextCanceled;
     driver_.SetPercentDone(kProgressDone);
     return result;
-  }
-
-  int32_t CacheUpdateFailed(const std::string& description) {
-    status_->description = description;
-    driver_.Report("", description, false);
-    driver_.SetPercentDone(kProgressDone);
-    return kResultCacheUpdateFailed;
   }
 
   const OperationContext& context_;

@@ -72,6 +72,28 @@ int32_t PromptHandling::Decide(std::string_view information, bool three_way_merg
   return answer.answer;
 }
 
+int32_t EndOnRequest(OperationDriver& driver, int32_t result, const OperationStatus& status,
+                     std::string_view prefix) {
+  driver.SetPercentDone(100);
+  driver.Report("", std::string(prefix) + status.description, false);
+  return result != kResultOk ? result : kResultRequestCanceled;
+}
+
+int32_t EndOnPromptCancel(OperationDriver& driver, OperationStatus* status) {
+  driver.SetPercentDone(100);
+  status->canceled = true;
+  status->description = kTextCanceled;
+  return kResultPromptCanceled;
+}
+
+int32_t EndOnCache(OperationDriver& driver, int32_t result, const std::string& description,
+                   OperationStatus* status) {
+  status->description = description;
+  driver.Report("", description, false);
+  driver.SetPercentDone(100);
+  return result;
+}
+
 std::string OperationTempFolder(const OperationDriver& driver) {
   if (!driver.temp_directory().empty()) return driver.temp_directory();
   return platform::GetEnvironmentVariable("TMPDIR").value_or("/tmp");

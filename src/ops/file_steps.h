@@ -92,6 +92,23 @@ struct ServerMerge {
 int32_t MergeWithServer(const OperationContext& context, const ServerMerge& merge,
                         std::string* description, bool* request_failed);
 
+// ---- Endings the file operations share ----
+
+// A request that failed or was canceled ends the operation: percent done
+// 100, the outcome prefix + description (failure); returns the request's
+// result, or 12007 for a request canceled after it succeeded.
+int32_t EndOnRequest(OperationDriver& driver, int32_t result, const OperationStatus& status,
+                     std::string_view prefix);
+
+// A prompt answered Cancel (or with a value it does not offer) ends the
+// operation: percent done 100, Canceled, "Canceled", 30016.
+int32_t EndOnPromptCancel(OperationDriver& driver, OperationStatus* status);
+
+// The local cache could not be updated (30025) or saved (30026): the text
+// as description and outcome (failure), percent done 100, `result`.
+int32_t EndOnCache(OperationDriver& driver, int32_t result, const std::string& description,
+                   OperationStatus* status);
+
 // The folder the operation's temporary files go to: the one given to
 // SetTempDirectory, else $TMPDIR, else /tmp.
 std::string OperationTempFolder(const OperationDriver& driver);
