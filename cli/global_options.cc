@@ -44,6 +44,9 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
             "A user key file for an enciphered server; may\nbe repeated (the first that "
             "matches server and\nuser is used)."},
            {"temp-dir", 0, "DIR", "The folder for the SDK's temporary files."},
+           {"ca-file", 0, "FILE",
+            "For an SSL server: verify it against the\ncertificate authorities of this PEM "
+            "file, not\nthe certificate the server sends."},
        }},
       {"Transfer options",
        {
@@ -112,6 +115,7 @@ bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& 
   result.temp_directory = options.Value("temp-dir").value_or("");
   result.transfer.compressed = options.Has("zip");
   result.transfer.delta = options.Has("delta");
+  result.transfer.ca_file = options.Value("ca-file").value_or("");
   if (auto size_mode = options.Value("size-mode")) {
     if (!ParseSizeMode(*size_mode, &result.transfer.size_mode, error)) return false;
   }

@@ -32,6 +32,9 @@ struct TransferOptions {
   bool compressed = false;
   bool delta = false;
   int32_t size_mode = 0;
+  // --ca-file: the CA file an SSL server is verified against, in place of
+  // the certificate it sends; empty for none.
+  std::string ca_file;
   bool operator==(const TransferOptions&) const = default;
 };
 

@@ -191,6 +191,10 @@ Outcome SdkSession::ApplyTransferSettings(const TransferOptions& transfer) {
   if (FAILED(hr = settings->put_SizeMode(transfer.size_mode))) {
     return Outcome::FailedCall("put_SizeMode", hr);
   }
+  Bstr ca_file(transfer.ca_file);
+  if (FAILED(hr = settings->put_TrustedCAFile(ca_file.get()))) {
+    return Outcome::FailedCall("put_TrustedCAFile", hr);
+  }
   return Outcome::Success();
 }
 

@@ -58,6 +58,7 @@ enum ResultCode : int32_t {
 
   // SSL library codes occupy 20001 to 20100.
   kResultSslFirst = 20001,
+  kResultSslConnectFailed = 20009,
   kResultSslWriteWouldBlock = 20012,
   kResultSslReadWouldBlock = 20013,
   kResultSslUnspecified = 20100,

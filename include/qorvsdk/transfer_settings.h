@@ -8,6 +8,11 @@
 //   its previous version.
 // - SizeMode (0, 1 or 2): the batch limit and the delta threshold.
 // A put of any other value returns E_INVALIDARG and changes nothing.
+// - TrustedCAFile (text, empty when the object is made): a PEM file of
+//   certificate authorities. When set, a server in encryption mode 2 is
+//   verified against it, on the main and on every transfer connection, and
+//   the CA certificate the server sends is neither kept nor pinned. Taken at
+//   the next ConnectToServer.
 //
 // Until compressed and delta bodies are supported, a set flag is accepted
 // and stored, and bodies travel in their plain form.
@@ -25,6 +30,7 @@ enum QorvTransferSettingsDispid {
   DISPID_CompressedTransfer = 101,
   DISPID_DeltaAllowed = 102,
   DISPID_SizeMode = 103,
+  DISPID_TrustedCAFile = 104,
 };
 
 struct IQORVTransferSettings : IDispatch {
@@ -34,6 +40,8 @@ struct IQORVTransferSettings : IDispatch {
   virtual HRESULT put_DeltaAllowed(LONG value) = 0;
   virtual HRESULT get_SizeMode(LONG* value) = 0;  // DISPID 103
   virtual HRESULT put_SizeMode(LONG value) = 0;
+  virtual HRESULT get_TrustedCAFile(BSTR* value) = 0;  // DISPID 104
+  virtual HRESULT put_TrustedCAFile(BSTR value) = 0;
 };
 
 #endif  // __cplusplus

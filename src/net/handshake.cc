@@ -131,6 +131,10 @@ void ClientHandshake::TakeWord() {
         Finish(kResultReceiveOutOfMemory);
         return;
       }
+      if (field_ == Field::kCertificate && big > kMaxCaCertificateLength) {
+        Finish(kResultSslConnectFailed);
+        return;
+      }
       CurrentText()->clear();
       if (big > 0) {
         in_text_ = true;

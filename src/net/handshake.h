@@ -43,6 +43,11 @@ inline constexpr char kProductName[] = "Brastovik Quorvane for VSS";
 // The protocol version this client speaks.
 inline constexpr char kClientVersion[] = "5.2";
 
+// The longest CA certificate text taken from a server in mode 2. A longer
+// one is refused whole (20009) as soon as its count arrives, rather than cut:
+// a cut certificate could only fail later, with a less telling text.
+inline constexpr uint32_t kMaxCaCertificateLength = 2048;
+
 // Encryption modes the server announces.
 inline constexpr int32_t kEncryptionNone = 0;
 inline constexpr int32_t kEncryptionBlowfish = 1;
@@ -74,6 +79,7 @@ bool IsClientVersionAccepted(std::string_view server_versions,
 //   12001  the magic is another (judged after value 8, so all seven fields
 //          up to it are read first)
 //   12002  the version list does not hold this client's version (likewise)
+//   20009  the CA certificate announces more than kMaxCaCertificateLength
 // A peer that stops early leaves it unfinished, wanting more bytes.
 class ClientHandshake : public ByteExchange {
  public:

@@ -34,6 +34,10 @@ struct ConnectSettings {
   uint16_t proxy_port = 0;
   std::string proxy_user;  // used only to authenticate with the proxy
   std::string proxy_password;
+  // Encryption mode 2: a CA file named by the caller. When set, the server
+  // is verified against it, and the certificate the server sends is neither
+  // written nor pinned.
+  std::string trusted_ca_file;
 };
 
 // "SOCKS4", "SOCKS5" or "HTTP" for messages; empty for any other type.

@@ -82,6 +82,9 @@ ConnectOutcome ServerConnection::Connect(const ConnectSettings& settings, bool m
     case kResultVersionRefused:
       socket_.Close();
       return {code, kTextVersionRefused};
+    case kResultSslConnectFailed:
+      socket_.Close();
+      return {code, kTextCaCertificateTooLong};
     default:
       return TransferFailure(code, main);
   }
@@ -90,8 +93,12 @@ ConnectOutcome ServerConnection::Connect(const ConnectSettings& settings, bool m
   ConnectOutcome outcome;
   if (values.encryption_mode == kEncryptionSsl) {
     std::string path = ca_file_path;
-    if (request_certificate) {
-      code = ssl_->WriteCaFile(handshake.certificate(), &path, &outcome.description);
+    if (!settings.trusted_ca_file.empty()) {
+      // The caller's CA file wins over anything the server sends.
+      path = settings.trusted_ca_file;
+    } else if (request_certificate) {
+      code = ssl_->WriteCaFile(handshake.certificate(), settings.server_host, settings.server_port,
+                               &path, &outcome.description);
       if (code != kResultOk) {
         socket_.Close();
         return {code, outcome.description};

@@ -6,6 +6,7 @@
 namespace qorv {
 
 int32_t NoSslChannelSetup::WriteCaFile(const std::string& /*certificate*/,
+                                       const std::string& /*server_host*/, uint16_t /*server_port*/,
                                        std::string* /*ca_file_path*/, std::string* description) {
   *description = SslErrorText(kResultSslUnspecified);
   return kResultSslUnspecified;

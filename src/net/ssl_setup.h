@@ -14,14 +14,25 @@ namespace qorv {
 
 class CCancelableSocket;
 
+// Texts of the CA file's failures.
+inline constexpr char kFormatCaFolderMissing[] = "%s does not exist.";
+inline constexpr char kTextCaCertificateTooLong[] =
+    "Failed to connect to server through SSL secure port. The CA certificate the server sent is "
+    "longer than 2048 bytes.";
+inline constexpr char kFormatCaChanged[] =
+    "Failed to connect to server through SSL secure port. The certificate authority of the "
+    "server %s:%d changed since it was first seen; remove the file \"%s\" to accept the new one.";
+
 class SslChannelSetup {
  public:
   virtual ~SslChannelSetup() = default;
 
-  // Writes `certificate` into a new CA file, deleting the one at
-  // *ca_file_path if any, and stores the new path there. Returns 0, or a
-  // failure code with its text in *description.
-  virtual int32_t WriteCaFile(const std::string& certificate, std::string* ca_file_path,
+  // Writes `certificate`, sent by the server `server_host`:`server_port`,
+  // into a new CA file, deleting the one at *ca_file_path if any, and stores
+  // the new path there. Returns 0, or a failure code with its text in
+  // *description.
+  virtual int32_t WriteCaFile(const std::string& certificate, const std::string& server_host,
+                              uint16_t server_port, std::string* ca_file_path,
                               std::string* description) = 0;
 
   // Creates this connection's SSL context (destroying an earlier one),
@@ -41,7 +52,8 @@ class SslChannelSetup {
 // error occurred.", so a server demanding SSL is refused, never half served.
 class NoSslChannelSetup : public SslChannelSetup {
  public:
-  int32_t WriteCaFile(const std::string& certificate, std::string* ca_file_path,
+  int32_t WriteCaFile(const std::string& certificate, const std::string& server_host,
+                      uint16_t server_port, std::string* ca_file_path,
                       std::string* description) override;
   int32_t OpenChannel(CCancelableSocket& socket, const std::string& ca_file_path,
                       std::string* description) override;

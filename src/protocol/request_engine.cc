@@ -106,6 +106,9 @@ int32_t CRequestEngine::RunConnect(const ConnectSettings& settings, bool reuse_c
                                    RequestRecord* record) {
   ConnectExchange connect;
   connect.settings = settings;
+  // The caller's CA file as it stands now; saved with the settings, so the
+  // reconnects and the transfer connections use it too.
+  if (!reuse_ca_file) connect.settings.trusted_ca_file = transfer_settings_.trusted_ca_file;
   connect.reuse_ca_file = reuse_ca_file;
   record->code = static_cast<uint8_t>(CommandCode::kConnect);
   record->connection = &connection_;

@@ -26,6 +26,9 @@ struct TransferSettings {
   // Hours between the client's and the server's clocks; a date read off a
   // transfer reply is shifted by +offset/24 days, a date sent by -offset/24.
   float server_time_offset_hours = 0;
+  // Encryption mode 2: the caller's CA file, which wins over the server's
+  // certificate (ConnectSettings::trusted_ca_file); taken at each connect.
+  std::string trusted_ca_file;
 };
 
 // One file of a transfer list. The calling request owns the list.
@@ -85,9 +88,7 @@ class NoTransferManager : public TransferManager {
  public:
   void CloseAllTransferConnections() override {}
   void Upload(std::vector<TransferEntry>& entries, const TransferJob&) override { Fail(entries); }
-  void Download(std::vector<TransferEntry>& entries, const TransferJob&) override {
-    Fail(entries);
-  }
+  void Download(std::vector<TransferEntry>& entries, const TransferJob&) override { Fail(entries); }
 
  private:
   static void Fail(std::vector<TransferEntry>& entries) {

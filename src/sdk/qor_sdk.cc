@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "local/working_folder.h"
+#include "net/openssl_channel_setup.h"
 #include "net/proxy_tunnel.h"
 #include "net/server_connection.h"
 #include "platform/com/boundary_guard.h"
@@ -40,8 +41,11 @@ platform::WindowAttributes NotificationWindowAttributes() {
 // A transfer connection: it reaches the server through the same proxy as
 // the main connection, with a traversal of its own (one per connection, so
 // transfer threads never share one).
+// Its SSL channel has a context of its own, verifying the server against
+// the main connection's CA file.
 std::unique_ptr<ServerConnection> ProxiedConnection(const std::atomic<int32_t>* cancel_flag) {
-  return std::make_unique<ServerConnection>(cancel_flag, std::make_unique<ProxyTunnel>());
+  return std::make_unique<ServerConnection>(cancel_flag, std::make_unique<ProxyTunnel>(),
+                                            std::make_unique<OpenSslChannelSetup>());
 }
 
 // Deletes the folder with everything in it when it names a folder.
@@ -52,12 +56,11 @@ void RemoveWorkingFolder(const std::string& folder) {
 }  // namespace
 
 // The engine moves file bodies on transfer connections of its own; they
-// traverse the proxy as the main connection does (no SSL setup is given to
-// either yet).
+// traverse the proxy and open the SSL channel as the main connection does.
 CQorSDK::CQorSDK()
     : events_(this, DIID__IQorSDKEvents),
       driver_(this),
-      engine_(driver_, std::make_unique<ProxyTunnel>(), nullptr,
+      engine_(driver_, std::make_unique<ProxyTunnel>(), std::make_unique<OpenSslChannelSetup>(),
               std::make_unique<CFileTransferManager>(ProxiedConnection)) {}
 
 CQorSDK::~CQorSDK() {

@@ -79,6 +79,8 @@ class CQorSDK final
   HRESULT put_DeltaAllowed(LONG value) override;
   HRESULT get_SizeMode(LONG* value) override;
   HRESULT put_SizeMode(LONG value) override;
+  HRESULT get_TrustedCAFile(BSTR* value) override;
+  HRESULT put_TrustedCAFile(BSTR value) override;
 
   // IQORVSDK
   HRESULT ConnectToServer(BSTR ServerIP, LONG ServerPort, VARIANT_BOOL* ConnectedToServer,

@@ -1,7 +1,10 @@
 // The SDK object's IQORVTransferSettings, and the IDispatch it shares with
 // IQORVSDK: the settings live in the request engine, which copies them into
 // every file phase.
+#include "platform/com/boundary_guard.h"
+#include "platform/com/text_convert.h"
 #include "platform/component/dispatch_table.h"
+#include "sdk/method_call.h"
 #include "sdk/qor_sdk.h"
 #include "sdk/sdk_dispatch_table.h"
 #include "sdk/transfer_settings_dispatch_table.h"
@@ -72,6 +75,23 @@ HRESULT CQorSDK::get_SizeMode(LONG* value) {
 
 HRESULT CQorSDK::put_SizeMode(LONG value) {
   return WriteSetting(engine_, &TransferSettings::size_mode, value, kLargestSizeMode);
+}
+
+HRESULT CQorSDK::get_TrustedCAFile(BSTR* value) {
+  if (value == nullptr) return E_POINTER;
+  return GuardBoundary([&] {
+    *value = Utf8ToBstr(engine_.transfer_settings().trusted_ca_file);
+    return S_OK;
+  });
+}
+
+HRESULT CQorSDK::put_TrustedCAFile(BSTR value) {
+  return GuardBoundary([&] {
+    TransferSettings settings = engine_.transfer_settings();
+    settings.trusted_ca_file = InText(value);
+    engine_.set_transfer_settings(settings);
+    return S_OK;
+  });
 }
 
 }  // namespace qorv::sdk

@@ -1,4 +1,4 @@
-// The dispatch table of IQORVTransferSettings: its three properties with
+// The dispatch table of IQORVTransferSettings: its properties with
 // DISPIDs after those of IQORVSDK. The SDK object serves both tables through
 // one IDispatch (CQorSDK::GetIDsOfNames and Invoke).
 #ifndef QORV_SDK_TRANSFER_SETTINGS_DISPATCH_TABLE_H_
@@ -20,6 +20,10 @@ struct qorv::platform::DispatchTableFor<IQORVTransferSettings> {
       M::PropertyPut<&IQORVTransferSettings::put_DeltaAllowed>("DeltaAllowed", DISPID_DeltaAllowed),
       M::PropertyGet<&IQORVTransferSettings::get_SizeMode>("SizeMode", DISPID_SizeMode),
       M::PropertyPut<&IQORVTransferSettings::put_SizeMode>("SizeMode", DISPID_SizeMode),
+      M::PropertyGet<&IQORVTransferSettings::get_TrustedCAFile>("TrustedCAFile",
+                                                                DISPID_TrustedCAFile),
+      M::PropertyPut<&IQORVTransferSettings::put_TrustedCAFile>("TrustedCAFile",
+                                                                DISPID_TrustedCAFile),
   };
 };
 

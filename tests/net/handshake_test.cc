@@ -324,7 +324,8 @@ TEST(Connect, RefusedConnectionNamesTheServer) {
 // A stand-in for the SSL library: records what the connect hands it.
 class RecordingSslSetup : public SslChannelSetup {
  public:
-  int32_t WriteCaFile(const std::string& certificate, std::string* ca_file_path,
+  int32_t WriteCaFile(const std::string& certificate, const std::string& /*server_host*/,
+                      uint16_t /*server_port*/, std::string* ca_file_path,
                       std::string* /*description*/) override {
     certificates.push_back(certificate);
     *ca_file_path = "CA_" + std::to_string(certificates.size());

@@ -401,8 +401,8 @@ TEST_F(RequestEngineTest, BeforeAnyConnectARequestFailsWithTheConnectsResult) {
 class CaFileOnlySsl : public SslChannelSetup {
  public:
   explicit CaFileOnlySsl(std::string folder) : folder_(std::move(folder)) {}
-  int32_t WriteCaFile(const std::string& certificate, std::string* ca_file_path,
-                      std::string*) override {
+  int32_t WriteCaFile(const std::string& certificate, const std::string&, uint16_t,
+                      std::string* ca_file_path, std::string*) override {
     *ca_file_path = folder_ + "/ca.pem";
     std::ofstream(*ca_file_path) << certificate;
     return kResultOk;
