@@ -3,12 +3,14 @@
 #include <exception>
 
 #include "net/command_list.h"
+#include "net/handshake.h"
 #include "qorvsdk/result_codes.h"
 #include "server/checkout_confirmation.h"
 #include "server/command_context.h"
 #include "server/frame_channel.h"
 #include "server/request_dispatcher.h"
 #include "server/server_handshake.h"
+#include "server/server_ssl.h"
 #include "server/transfer_connection.h"
 
 namespace qorv::server {
@@ -84,7 +86,16 @@ void ServeClientConnection(platform::SocketHandle handle, const ServerServices& 
   platform::SetSocketOption(handle, platform::SocketOption::kNoDelay, 1);
   CCancelableSocket socket(services.stop_flag);
   socket.Attach(handle);
-  if (AnswerHandshake(socket, services.accepted_versions, services.encryption_mode) != kResultOk) {
+  if (AnswerHandshake(socket, services.accepted_versions, services.encryption_mode,
+                      services.ca_certificate) != kResultOk) {
+    socket.Close();
+    return;
+  }
+  // Mode 2: every later byte, frames and transfer bodies alike, travels
+  // inside the SSL channel.
+  if (services.encryption_mode == kEncryptionSsl &&
+      (services.ssl_context == nullptr ||
+       AcceptSslChannel(socket, *services.ssl_context) != kResultOk)) {
     socket.Close();
     return;
   }

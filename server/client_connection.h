@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "net/ssl_context.h"
 #include "platform/socket.h"
 #include "server/data_directory.h"
 #include "server/fault_hooks.h"
@@ -37,6 +38,10 @@ struct ServerServices {
   // Set when the server stops: every wait of the connection ends within one
   // poll interval.
   const std::atomic<int32_t>* stop_flag = nullptr;
+  // Mode 2: the context of every connection's SSL channel, and the CA
+  // certificate sent to a client that asks for it.
+  const SslContext* ssl_context = nullptr;
+  std::string ca_certificate;
 };
 
 // Serves the accepted socket until the peer closes it, a transfer fails or

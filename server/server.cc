@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "net/handshake.h"
 #include "platform/process.h"
 #include "platform/socket.h"
 
@@ -60,6 +61,9 @@ bool Server::Start(std::string* error) {
   spool_ = std::make_unique<SpoolFolder>(
       (std::filesystem::path(config_.data_directory) / kSpoolFolderName).string());
   if (!spool_->Prepare(error)) return false;
+  if (config_.encryption_mode == kEncryptionSsl && !LoadServerSsl(config_, &ssl_, error)) {
+    return false;
+  }
   stop_flag_ = 0;
   listener_.SetCancelFlag(&stop_flag_);
   // IPv4 or IPv6, by the address's form.
@@ -76,7 +80,8 @@ bool Server::Start(std::string* error) {
   listener_.Attach(listening);
   port_ = listener_.LocalPort();
   services_.reset(new ServerServices{*data_, sessions_, faults_, *spool_, config_.encryption_mode,
-                                     config_.accepted_versions, &stop_flag_});
+                                     config_.accepted_versions, &stop_flag_, ssl_.context.get(),
+                                     ssl_.ca_certificate});
   running_ = true;
   accept_thread_ = std::thread([this] { AcceptLoop(); });
   return true;

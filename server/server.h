@@ -21,6 +21,7 @@
 #include "server/data_directory.h"
 #include "server/fault_hooks.h"
 #include "server/server_config.h"
+#include "server/server_ssl.h"
 #include "server/session_registry.h"
 
 namespace qorv::server {
@@ -71,6 +72,8 @@ class Server {
   std::unique_ptr<SpoolFolder> spool_;
   std::atomic<int32_t> stop_flag_{0};
   std::unique_ptr<ServerServices> services_;
+  // Mode 2: loaded at Start, shared by every connection.
+  ServerSsl ssl_;
   CCancelableSocket listener_;
   uint16_t port_ = 0;
   std::thread accept_thread_;

@@ -26,8 +26,14 @@ const std::vector<FlagInfo>& ServeOptions() {
        "standard output as \"listening on ADDRESS:PORT\"."},
       {"data", "DIR", "Data directory holding one NAME.qordb file per database (required)."},
       {"encryption", "MODE",
-       "Channel encryption announced in the handshake: 0 plain (default), 1 Blowfish. Mode 2 "
-       "(SSL) is not available yet."},
+       "Channel encryption announced in the handshake: 0 plain (default), 1 Blowfish, 2 SSL "
+       "(needs --cert, --key and --ca)."},
+      {"cert", "FILE",
+       "Encryption mode 2: the server's certificate (PEM; its chain may follow it)."},
+      {"key", "FILE", "Encryption mode 2: the private key of --cert (PEM, not encrypted)."},
+      {"ca", "FILE",
+       "Encryption mode 2: the CA certificate (PEM, at most 2048 bytes) sent to clients in the "
+       "handshake, against which they verify --cert."},
       {"versions", "LIST",
        "Client versions accepted, as sent in the handshake: one version or a comma-separated "
        "list (default 5.2)."},
@@ -120,14 +126,17 @@ bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest
     if (!ParseNumber(*value, &config.encryption_mode)) {
       return Fail(error, BadValue(options, "encryption", *value));
     }
-    if (config.encryption_mode == 2) {
-      return Fail(error,
-                  About(options, "encryption",
-                        "encryption mode 2 (SSL) is not available in this server yet; use 0 or 1"));
+    if (config.encryption_mode < 0 || config.encryption_mode > 2) {
+      return Fail(error, About(options, "encryption", "--encryption must be 0, 1 or 2"));
     }
-    if (config.encryption_mode != 0 && config.encryption_mode != 1) {
-      return Fail(error, About(options, "encryption", "--encryption must be 0 or 1"));
-    }
+  }
+  config.certificate_file = options.Value("cert").value_or("");
+  config.key_file = options.Value("key").value_or("");
+  config.ca_file = options.Value("ca").value_or("");
+  if (config.encryption_mode == 2 &&
+      (config.certificate_file.empty() || config.key_file.empty() || config.ca_file.empty())) {
+    return Fail(error,
+                About(options, "encryption", "encryption mode 2 needs --cert, --key and --ca"));
   }
   if (auto value = options.Value("versions")) {
     if (value->empty())

@@ -21,6 +21,11 @@ struct ServerConfig {
   uint16_t port = 0;  // 0: any free port
   std::string data_directory;
   int32_t encryption_mode = 0;
+  // Encryption mode 2: the server's certificate and key, and the CA
+  // certificate sent to clients (PEM files).
+  std::string certificate_file;
+  std::string key_file;
+  std::string ca_file;
   std::string accepted_versions = kDefaultAcceptedVersions;
   // When set, written into every database of the data directory at start.
   std::optional<std::string> excluded_types;

@@ -40,25 +40,37 @@ std::vector<uint8_t> ServerHandshakeBytes(const std::string& accepted_versions,
 
 size_t ServerHandshake::Feed(const uint8_t* data, size_t size) {
   if (finished()) return 0;
-  const size_t count = std::min(size, sizeof(magic_) - filled_);
-  std::memcpy(magic_ + filled_, data, count);
+  const size_t count = std::min(size, sizeof(word_) - filled_);
+  std::memcpy(word_ + filled_, data, count);
   filled_ += count;
-  if (filled_ < sizeof(magic_)) return count;
+  if (filled_ < sizeof(word_)) return count;
+  filled_ = 0;
+  if (answered_) {
+    // Mode 2: the client's request word; only a 1 asks for the certificate.
+    if (LoadLittleEndian32(word_) == 1) {
+      COutMessage out;
+      out.AppendString(ca_certificate_);
+      QueueOutgoing(out.data(), out.size());
+    }
+    Finish(kResultOk);
+    return count;
+  }
   // Anything else (a web browser, a port scanner, a peer out of step) is not
   // a client of this protocol: it gets no answer.
-  if (LoadBigEndian32(magic_) != kHandshakeMagic) {
+  if (LoadBigEndian32(word_) != kHandshakeMagic) {
     Finish(kResultNotThisProduct);
     return count;
   }
   const std::vector<uint8_t> answer = ServerHandshakeBytes(accepted_versions_, encryption_mode_);
   QueueOutgoing(answer.data(), answer.size());
-  Finish(kResultOk);
+  answered_ = true;
+  if (encryption_mode_ != kEncryptionSsl) Finish(kResultOk);
   return count;
 }
 
 int32_t AnswerHandshake(CBlockingSocket& socket, const std::string& accepted_versions,
-                        int32_t encryption_mode) {
-  ServerHandshake handshake(accepted_versions, encryption_mode);
+                        int32_t encryption_mode, const std::string& ca_certificate) {
+  ServerHandshake handshake(accepted_versions, encryption_mode, ca_certificate);
   return RunExchange(socket, handshake);
 }
 

@@ -262,8 +262,19 @@ TEST(ServeArgumentsTest, FlagsWinOverTheConfigurationFile) {
   EXPECT_EQ(request.config.faults.injected_statuses.at(3).status, 40599);
   EXPECT_EQ(request.config.faults.injected_statuses.at(3).text, "no listing");
 
-  EXPECT_FALSE(ParseServeArguments({"--data", "d", "--encryption", "2"}, &request, &error));
-  EXPECT_NE(error.find("SSL"), std::string::npos);
+  // Mode 2 needs its three files; given, they are kept.
+  EXPECT_FALSE(ParseServeArguments(
+      {"--data", "d", "--encryption", "2", "--cert", "c.pem", "--key", "k.pem"}, &request, &error));
+  EXPECT_NE(error.find("--ca"), std::string::npos) << error;
+  ASSERT_TRUE(ParseServeArguments(
+      {"--data", "d", "--encryption", "2", "--cert", "c.pem", "--key", "k.pem", "--ca", "ca.pem"},
+      &request, &error))
+      << error;
+  EXPECT_EQ(request.config.encryption_mode, 2);
+  EXPECT_EQ(request.config.certificate_file, "c.pem");
+  EXPECT_EQ(request.config.key_file, "k.pem");
+  EXPECT_EQ(request.config.ca_file, "ca.pem");
+  EXPECT_FALSE(ParseServeArguments({"--data", "d", "--encryption", "3"}, &request, &error));
   EXPECT_FALSE(ParseServeArguments({"--data", "d", "--port", "70000"}, &request, &error));
   EXPECT_FALSE(ParseServeArguments({"--port", "1"}, &request, &error));  // no data directory
   EXPECT_FALSE(ParseServeArguments({"--data", "d", "--fault-status", "3"}, &request, &error));
