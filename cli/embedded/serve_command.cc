@@ -19,7 +19,7 @@ constexpr auto kInterruptPoll = std::chrono::milliseconds(100);
 // the same ones.
 Outcome ReadConfig(const CommandContext& context, server::ServerConfig* config) {
   std::vector<std::string> flags;
-  for (const char* name : {"data", "address", "port", "encryption"}) {
+  for (const char* name : {"data", "address", "port", "encryption", "cert", "key", "ca"}) {
     if (auto value = context.options().Value(name)) {
       flags.push_back(std::string("--") + name);
       flags.push_back(*value);
@@ -95,7 +95,11 @@ Command ServeCommand() {
               {"address", 0, "ADDRESS",
                "The IPv4 or IPv6 address to listen on (default\n127.0.0.1)."},
               {"port", 0, "PORT", "The port to listen on (default 0: any free port)."},
-              {"encryption", 0, "MODE", "0 plain (default) or 1 Blowfish."},
+              {"encryption", 0, "MODE",
+               "0 plain (default), 1 Blowfish or 2 SSL (with\n--cert, --key and --ca)."},
+              {"cert", 0, "FILE", "SSL: the server's certificate (PEM)."},
+              {"key", 0, "FILE", "SSL: its private key (PEM)."},
+              {"ca", 0, "FILE", "SSL: the CA certificate sent to clients (PEM)."},
               {"sample", 0, nullptr, "Create the sample database when it is missing."},
           },
       .need = ServerNeed::kNone,
