@@ -1,6 +1,7 @@
 #include "sdk_fixture.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "server/ole_time.h"
 
@@ -98,9 +99,8 @@ SdkTest::~SdkTest() {
 void SdkTest::StartServer(int32_t mode) {
   db_.reset();
   server_.reset();
-  server::ServerConfig config;
+  server::ServerConfig config = std::exchange(next_config_, {});
   config.address = "127.0.0.1";
-  config.port = 0;
   config.data_directory = data_directory_;
   config.encryption_mode = mode;
   server_ = std::make_unique<server::Server>(config);
@@ -115,6 +115,15 @@ void SdkTest::StartServer(int32_t mode) {
   std::string error;
   ASSERT_TRUE(server_->Start(&error)) << error;
   ASSERT_TRUE(data.OpenDatabase("Main", &db_).ok());
+}
+
+void SdkTest::StartSslServer(const std::string& certificate, const std::string& key,
+                             const std::string& ca, uint16_t port) {
+  next_config_.certificate_file = certificate;
+  next_config_.key_file = key;
+  next_config_.ca_file = ca;
+  next_config_.port = port;
+  StartServer(2);
 }
 
 server::Actor SdkTest::Actor(const std::string& user) { return db_->FindUser(user)->actor; }

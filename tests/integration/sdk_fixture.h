@@ -145,6 +145,10 @@ class SdkTest : public ::testing::Test {
   // (Re)starts the server in channel mode `mode` on the test's data
   // directory.
   void StartServer(int32_t mode = 0);
+  // (Re)starts the server in mode 2 with these PEM files, on `port` (0: any
+  // free one).
+  void StartSslServer(const std::string& certificate, const std::string& key, const std::string& ca,
+                      uint16_t port = 0);
   uint16_t port() const { return server_->port(); }
   server::Database& db() { return *db_; }
   server::Actor Actor(const std::string& user);
@@ -166,6 +170,7 @@ class SdkTest : public ::testing::Test {
   std::string data_directory_;
   std::string work_folder_;
   std::unique_ptr<server::Server> server_;
+  server::ServerConfig next_config_;  // the files and port of StartSslServer
   std::shared_ptr<server::Database> db_;
 };
 

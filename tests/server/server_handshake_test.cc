@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "net/byte_order.h"
@@ -35,6 +36,53 @@ TEST(ServerHandshakeParser, AnswersTheMagicFedByteByByte) {
   ASSERT_TRUE(client.finished());
   EXPECT_EQ(client.result(), kResultOk);
   EXPECT_EQ(client.values().encryption_mode, kEncryptionBlowfish);
+}
+
+TEST(ServerHandshakeParser, ModeTwoSendsTheCaCertificateOnlyWhenAskedFor) {
+  const std::string certificate = "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n";
+  for (const bool ask : {true, false}) {
+    SCOPED_TRACE(ask);
+    ServerHandshake server("5.2", kEncryptionSsl, certificate);
+    ClientHandshake client(/*request_certificate=*/ask);
+    client.TakeOutgoing();  // its magic
+    uint8_t magic[4];
+    StoreBigEndian32(magic, kHandshakeMagic);
+    server.Feed(magic, sizeof(magic));
+    EXPECT_FALSE(server.finished());  // the client's request word is still to come
+    std::vector<uint8_t> answer = server.TakeOutgoing();
+    EXPECT_EQ(client.Feed(answer.data(), answer.size()), answer.size());
+    ASSERT_TRUE(client.values_complete());
+    const std::vector<uint8_t> request = client.TakeOutgoing();
+    ASSERT_EQ(request.size(), 4u);
+    EXPECT_EQ(LoadLittleEndian32(request.data()), ask ? 1u : 0u);
+    server.Feed(request.data(), request.size());
+    ASSERT_TRUE(server.finished());
+    EXPECT_EQ(server.result(), kResultOk);
+    answer = server.TakeOutgoing();
+    EXPECT_EQ(answer.empty(), !ask);
+    client.Feed(answer.data(), answer.size());
+    ASSERT_TRUE(client.finished());
+    EXPECT_EQ(client.result(), kResultOk);
+    EXPECT_EQ(client.certificate(), ask ? certificate : "");
+  }
+}
+
+TEST(ServerHandshakeParser, AClientRefusesACertificateLongerThan2048BytesOnItsCount) {
+  ServerHandshake server("5.2", kEncryptionSsl, std::string(2049, 'c'));
+  ClientHandshake client(/*request_certificate=*/true);
+  client.TakeOutgoing();  // its magic
+  uint8_t magic[4];
+  StoreBigEndian32(magic, kHandshakeMagic);
+  server.Feed(magic, sizeof(magic));
+  std::vector<uint8_t> answer = server.TakeOutgoing();
+  client.Feed(answer.data(), answer.size());
+  const std::vector<uint8_t> request = client.TakeOutgoing();
+  server.Feed(request.data(), request.size());
+  answer = server.TakeOutgoing();
+  // Only the count is read: the text itself is never taken in.
+  EXPECT_EQ(client.Feed(answer.data(), answer.size()), 4u);
+  ASSERT_TRUE(client.finished());
+  EXPECT_EQ(client.result(), kResultSslConnectFailed);
 }
 
 TEST(ServerHandshakeParser, AnythingButTheMagicGetsNoAnswer) {
