@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "net/openssl_channel_setup.h"
 #include "sdk_fixture.h"
@@ -126,6 +128,41 @@ TEST_F(SslTest, AWholeSessionRunsInsideTheChannelOnMainAndTransferConnections) {
   if (items != nullptr) items->Release();
   EXPECT_EQ(ReadFile(second + "/a.txt"), "alpha, changed\n");
   EXPECT_EQ(ReadFile(second + "/b.txt"), "beta\n");
+}
+
+// The CA files the SDK holds now.
+std::vector<std::string> CaFiles() {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(DefaultSslFolder() + "/temp", ignored)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+TEST_F(SslTest, AReconnectReusesTheCaFileWithoutAskingForTheCertificateAgain) {
+  MustCreateProject("$/P");
+  MustAddFile("$/P/a.txt", "alpha\n");
+  StartSslServer(server_one_.certificate, server_one_.key, ca_one_.certificate);
+  const std::unique_ptr<SdkClient> client = LoggedInClient();
+  const std::vector<std::string> before = CaFiles();
+  ASSERT_EQ(before.size(), 1u);
+
+  // The server goes away and comes back on its port: the next request finds
+  // the connection dead and reconnects, logging in again.
+  StartSslServer(server_one_.certificate, server_one_.key, ca_one_.certificate, port());
+  LONG files = -1;
+  VARIANT_BOOL canceled = 5;
+  BSTR description = nullptr;
+  LONG result = -1;
+  ASSERT_EQ((*client)->GetFileCountInProject(Text("$/P"), &files, &canceled, &description, &result),
+            S_OK);
+  const std::string text = TakeText(description);
+  EXPECT_EQ(result, 0) << text;
+  EXPECT_EQ(files, 1);
+  // A certificate asked for again would have been written to a new file.
+  EXPECT_EQ(CaFiles(), before);
 }
 
 TEST_F(SslTest, AServerCertificateNotChainingToTheCaIsRefused) {
