@@ -9,7 +9,9 @@
 // - the outcome is the one an independent reading of the grammar
 //   (handshake.h) gives for these bytes: fields that end early leave the
 //   parser unfinished (the connect then reads 11001 off the socket); a
-//   string announcing more than the incoming bound 11004; a wrong magic
+//   string announcing more than the incoming bound 11004; a CA certificate
+//   announcing more than 2048 bytes (but not over the incoming bound) 20009;
+//   a wrong magic
 //   12001, a version list without "5.2" as one entry 12002 (both decided
 //   once value 8 is read); otherwise 0 with the values sent, the
 //   certificate in mode 2 when it was asked for;
@@ -36,7 +38,14 @@ namespace {
 
 // What the grammar says of the bytes.
 struct ExpectedHandshake {
-  enum Kind { kEndsEarly, kTooLong, kWrongMagic, kVersionRefused, kComplete } kind = kComplete;
+  enum Kind {
+    kEndsEarly,
+    kTooLong,
+    kCertificateTooLong,
+    kWrongMagic,
+    kVersionRefused,
+    kComplete
+  } kind = kComplete;
   HandshakeValues values;
   std::string certificate;
   // How many bytes the handshake spans (those read up to its end).
@@ -61,12 +70,18 @@ class FieldReader {
     return true;
   }
   bool Raw4(uint32_t* value) { return Word(value, false); }
-  // Sets *too_long for a count over the bound.
-  bool String(std::string* text, bool* too_long) {
+  // Sets *too_long for a count over the incoming bound, *over_limit for
+  // one over `limit` (but within the incoming bound).
+  bool String(std::string* text, bool* too_long, uint32_t limit = kMaxIncomingLength,
+              bool* over_limit = nullptr) {
     uint32_t count = 0;
     if (!Word(&count, true)) return false;
     if (count > kMaxIncomingLength) {
       *too_long = true;
+      return false;
+    }
+    if (count > limit) {
+      *over_limit = true;
       return false;
     }
     if (bytes_.size() < count) return false;
@@ -88,6 +103,7 @@ ExpectedHandshake Expect(std::string_view bytes, bool request_certificate) {
   std::string unused_text;
   uint32_t unused_raw = 0;
   bool too_long = false;
+  bool certificate_too_long = false;
   HandshakeValues& values = expected.values;
   const bool first_part = reader.Int32(&magic) && reader.String(&versions, &too_long) &&
                           reader.Raw4(&unused_raw) && reader.Int32(&values.encryption_mode) &&
@@ -103,8 +119,11 @@ ExpectedHandshake Expect(std::string_view bytes, bool request_certificate) {
              !reader.Raw4(&values.value11)) {
     expected.kind = ExpectedHandshake::kEndsEarly;
   } else if (values.encryption_mode == kEncryptionSsl && request_certificate &&
-             !reader.String(&expected.certificate, &too_long)) {
-    expected.kind = too_long ? ExpectedHandshake::kTooLong : ExpectedHandshake::kEndsEarly;
+             !reader.String(&expected.certificate, &too_long, kMaxCaCertificateLength,
+                            &certificate_too_long)) {
+    expected.kind = too_long               ? ExpectedHandshake::kTooLong
+                    : certificate_too_long ? ExpectedHandshake::kCertificateTooLong
+                                           : ExpectedHandshake::kEndsEarly;
   }
   // A handshake cut short takes every byte there is, a partial field too.
   expected.length =
@@ -174,6 +193,11 @@ void CheckReading(const ExpectedHandshake& expected, bool request_certificate,
     case ExpectedHandshake::kTooLong:
       QORV_FUZZ_CHECK(reading.finished && reading.result == kResultReceiveOutOfMemory,
                       "a text over the incoming bound");
+      break;
+    case ExpectedHandshake::kCertificateTooLong:
+      QORV_FUZZ_CHECK(reading.finished && reading.result == kResultSslConnectFailed,
+                      "a CA certificate over 2048 bytes");
+      QORV_FUZZ_CHECK(reading.certificate.empty(), "no part of a refused certificate");
       break;
     case ExpectedHandshake::kWrongMagic:
       QORV_FUZZ_CHECK(reading.finished && reading.result == kResultNotThisProduct, "a wrong magic");
