@@ -143,13 +143,14 @@ int32_t OpenSslChannelSetup::WriteCaFile(const std::string& received,
     return error;
   }
   // 3. A name from the current time; a name still taken (another connection
-  // in the same millisecond) moves on to the next number.
+  // in the same millisecond), or the one just replaced, moves on to the next
+  // number, so that a new download always gets a new name.
   uint32_t number = static_cast<uint32_t>(platform::UnixTimeMs() & 0x7FFFFFFF);
   std::string path;
   do {
     path = FormatText("%s/CA_%d", folder.c_str(), static_cast<int>(number));
     number = (number + 1) & 0x7FFFFFFF;
-  } while (platform::GetAttributes(path) != platform::kInvalidAttributes);
+  } while (path == *ca_file_path || platform::GetAttributes(path) != platform::kInvalidAttributes);
   // 4. The certificate text.
   error = WriteWholeFile(path, certificate);
   if (error != 0) {

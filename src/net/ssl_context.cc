@@ -1,6 +1,7 @@
 #include "net/ssl_context.h"
 
 #include <openssl/bio.h>
+#include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -23,7 +24,10 @@ std::string FirstCertificateDer(const std::string& pem) {
   if (bio == nullptr) return {};
   X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr);
   BIO_free(bio);
-  if (certificate == nullptr) return {};
+  if (certificate == nullptr) {
+    ERR_clear_error();
+    return {};
+  }
   unsigned char* der = nullptr;
   const int length = i2d_X509(certificate, &der);
   X509_free(certificate);
@@ -50,6 +54,7 @@ std::unique_ptr<SslContext> SslContext::Create(SslContextKind kind, int32_t* err
   }
   SSL_CTX* native = SSL_CTX_new(method);
   if (native == nullptr) {
+    ERR_clear_error();
     *error = kCtxApplyFailed;
     return nullptr;
   }
@@ -70,6 +75,7 @@ SslContext::~SslContext() { SSL_CTX_free(Native(native_)); }
 
 int32_t SslContext::SetVerifyFile(const std::string& ca_file) {
   if (SSL_CTX_load_verify_locations(Native(native_), ca_file.c_str(), nullptr) != 1) {
+    ERR_clear_error();  // the reasons stay out of the thread's later calls
     return kCallFailed;
   }
   return kResultOk;
@@ -81,6 +87,7 @@ int32_t SslContext::SetCertificate(const std::string& certificate_file,
   if (SSL_CTX_use_certificate_chain_file(native, certificate_file.c_str()) != 1 ||
       SSL_CTX_use_PrivateKey_file(native, key_file.c_str(), SSL_FILETYPE_PEM) != 1 ||
       SSL_CTX_check_private_key(native) != 1) {
+    ERR_clear_error();
     return kCallFailed;
   }
   return kResultOk;

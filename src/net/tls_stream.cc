@@ -151,6 +151,9 @@ StreamResult TlsStream::Result(int answer, int32_t failure_code) {
 }
 
 StreamResult TlsStream::Handshake() {
+  // SSL_get_error reads the thread's error queue: whatever an earlier call
+  // of this thread left there must not decide this call's outcome.
+  ERR_clear_error();
   const int answer = SSL_do_handshake(handle_->ssl);
   if (answer == 1) return StreamResult::Done(1);
   const StreamResult result = Result(answer, client_ ? kConnectFailed : kAcceptFailed);
@@ -164,6 +167,7 @@ StreamResult TlsStream::Handshake() {
 
 StreamResult TlsStream::Send(const void* data, size_t length) {
   size_t written = 0;
+  ERR_clear_error();
   const int answer = SSL_write_ex(handle_->ssl, data, static_cast<size_t>(Clamp(length)), &written);
   if (answer == 1) return StreamResult::Done(written);
   const StreamResult result = Result(answer, kSendFailed);
@@ -175,6 +179,7 @@ StreamResult TlsStream::Send(const void* data, size_t length) {
 
 StreamResult TlsStream::Receive(void* buffer, size_t length, bool peek) {
   size_t read = 0;
+  ERR_clear_error();
   const int answer = peek ? SSL_peek_ex(handle_->ssl, buffer, length, &read)
                           : SSL_read_ex(handle_->ssl, buffer, length, &read);
   if (answer == 1) return StreamResult::Done(read);
