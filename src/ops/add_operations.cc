@@ -5,7 +5,6 @@
 
 #include "local/file_layer.h"
 #include "local/path_forms.h"
-#include "local/qor_exception.h"
 #include "local/working_folder.h"
 #include "net/format_text.h"
 #include "ops/file_steps.h"
@@ -324,11 +323,8 @@ class AddPass {
         FailToFinish(work, kTextCacheRecordNotSetPrefix + path);
         continue;
       }
-      try {
-        RecordLocalCopy(model, path, local, 1, CacheDate::Valid(LastWriteDate(local)));
-      } catch (const CQORException& error) {
-        FailToFinish(work, error.message());
-      }
+      const std::string why = RecordCurrentLocalCopy(model, path, local, 1);
+      if (!why.empty()) FailToFinish(work, why);
     }
     const CacheResult saved = lock.SaveAndRelease();
     if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);

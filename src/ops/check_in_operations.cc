@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "local/file_digest.h"
-#include "local/qor_exception.h"
 #include "local/working_folder.h"
 #include "ops/file_steps.h"
 #include "ops/report_texts.h"
@@ -304,15 +303,9 @@ class CheckInPass {
   }
 
   void Record(CacheModel& model, Work& work, int32_t version) {
-    try {
-      const DATE time = LastWriteDate(work.file->local_path);
-      if (!RecordLocalCopy(model, work.file->server_path, work.file->local_path, version,
-                           CacheDate::Valid(time))) {
-        FailToFinish(work, kTextCacheRecordNotSetPrefix + work.file->server_path);
-      }
-    } catch (const CQORException& error) {
-      FailToFinish(work, error.message());
-    }
+    const std::string why =
+        RecordCurrentLocalCopy(model, work.file->server_path, work.file->local_path, version);
+    if (!why.empty()) FailToFinish(work, why);
   }
 
   void Fail(Work& work, int32_t result, const std::string& description, const std::string& heading,

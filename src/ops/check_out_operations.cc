@@ -5,7 +5,6 @@
 
 #include "local/file_digest.h"
 #include "local/path_forms.h"
-#include "local/qor_exception.h"
 #include "local/working_folder.h"
 #include "ops/file_steps.h"
 #include "ops/report_texts.h"
@@ -515,15 +514,8 @@ class UndoPass {
         continue;
       }
       if (entry.action == LocalAction::kNone) continue;
-      try {
-        const DATE time = LastWriteDate(local);
-        if (!RecordLocalCopy(model, path, local, entry.work->state.version,
-                             CacheDate::Valid(time))) {
-          FailToFinish(*entry.work, kTextCacheRecordNotSetPrefix + path);
-        }
-      } catch (const CQORException& error) {
-        FailToFinish(*entry.work, error.message());
-      }
+      const std::string why = RecordCurrentLocalCopy(model, path, local, entry.work->state.version);
+      if (!why.empty()) FailToFinish(*entry.work, why);
     }
     const CacheResult saved = lock.SaveAndRelease();
     if (!saved.ok()) return EndOnCache(driver_, kResultCacheSaveFailed, saved.description, status_);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "local/qor_exception.h"
 #include "local/working_folder.h"
 #include "ops/merge_tool.h"
 #include "ops/report_texts.h"
@@ -157,6 +158,19 @@ bool RecordLocalCopy(CacheModel& model, const std::string& server_path,
   if (entry == nullptr) return false;
   entry->SetLocalCopy(local_path, version, file_time);
   return true;
+}
+
+std::string RecordCurrentLocalCopy(CacheModel& model, const std::string& server_path,
+                                   const std::string& local_path, int32_t version) {
+  try {
+    if (RecordLocalCopy(model, server_path, local_path, version,
+                        CacheDate::Valid(LastWriteDate(local_path)))) {
+      return {};
+    }
+    return kTextCacheRecordNotSetPrefix + server_path;
+  } catch (const CQORException& error) {
+    return error.message();
+  }
 }
 
 }  // namespace qorv::ops

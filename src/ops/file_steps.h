@@ -118,6 +118,12 @@ std::string OperationTempFolder(const OperationDriver& driver);
 bool RecordLocalCopy(CacheModel& model, const std::string& server_path,
                      const std::string& local_path, int32_t version, CacheDate file_time);
 
+// RecordLocalCopy with the local file's current last-write time. Empty on
+// success; otherwise why the copy could not be recorded (the file's time
+// could not be read, or the path cannot be an entry).
+std::string RecordCurrentLocalCopy(CacheModel& model, const std::string& server_path,
+                                   const std::string& local_path, int32_t version);
+
 }  // namespace qorv::ops
 
 #endif  // QORV_OPS_FILE_STEPS_H_
