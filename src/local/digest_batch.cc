@@ -10,6 +10,9 @@ DigestBatch::DigestBatch(std::vector<std::string> paths, const std::atomic<int32
     : paths_(std::move(paths)), cancel_(cancel), digests_(paths_.size()) {
   if (paths_.empty()) return;
   const size_t count = paths_.size() < kThreads ? paths_.size() : kThreads;
+  // Reserved first: a push that threw after its thread started would leave
+  // that thread working on an object that is never finished.
+  threads_.reserve(count);
   for (size_t i = 0; i < count; ++i) {
     std::shared_ptr<platform::ThreadHandle> thread =
         platform::ThreadHandle::Start([this] { Work(); });

@@ -19,18 +19,26 @@ int RunOnWorkerThread(std::function<void()> routine, int32_t* status, std::strin
     return -1;
   }
   ThreadHandle* handles[] = {thread.get()};
-  for (;;) {
-    uint32_t wait = MsgWaitForMultipleObjects(handles, false, kInfinite, kWakeOnAllInput);
-    if (wait == kWaitObject0) break;
-    if (wait == kWaitObject0 + 1) {
-      PumpMessages();
-      continue;
+  try {
+    for (;;) {
+      uint32_t wait = MsgWaitForMultipleObjects(handles, false, kInfinite, kWakeOnAllInput);
+      if (wait == kWaitObject0) break;
+      if (wait == kWaitObject0 + 1) {
+        PumpMessages();
+        continue;
+      }
+      // A failed wait: the thread's outcome is unknown.
+      thread->Join();
+      *status = kResultSystemError;
+      *description = kTextThreadTerminated;
+      return -1;
     }
-    // A failed wait: the thread's outcome is unknown.
+  } catch (...) {
+    // The routine works on the caller's frames. An exception from the wait
+    // (out of memory while pumping) may leave only once the thread has ended,
+    // or the routine would go on using what the unwinding destroys.
     thread->Join();
-    *status = kResultSystemError;
-    *description = kTextThreadTerminated;
-    return -1;
+    throw;
   }
   thread->Join();
   if (thread->EndedAbnormally()) {
@@ -43,21 +51,28 @@ int RunOnWorkerThread(std::function<void()> routine, int32_t* status, std::strin
 
 int WaitForWorkerThreads(std::span<ThreadHandle* const> handles, bool pump_messages,
                          const std::function<void()>& on_tick) {
-  std::vector<ThreadHandle*> remaining(handles.begin(), handles.end());
-  while (!remaining.empty()) {
-    uint32_t wait = MsgWaitForMultipleObjects(remaining, false, kProgressIntervalMs,
-                                              pump_messages ? kWakeOnAllInput : 0);
-    if (wait == kWaitFailed) return 0;
-    if (wait == kWaitTimeout) {
-      if (on_tick) on_tick();
-    } else if (wait == kWaitObject0 + remaining.size()) {
-      PumpMessages();
-    } else {
-      // Drop the finished thread: the last one takes its place.
-      size_t index = wait - kWaitObject0;
-      remaining[index] = remaining.back();
-      remaining.pop_back();
+  try {
+    std::vector<ThreadHandle*> remaining(handles.begin(), handles.end());
+    while (!remaining.empty()) {
+      uint32_t wait = MsgWaitForMultipleObjects(remaining, false, kProgressIntervalMs,
+                                                pump_messages ? kWakeOnAllInput : 0);
+      if (wait == kWaitFailed) return 0;
+      if (wait == kWaitTimeout) {
+        if (on_tick) on_tick();
+      } else if (wait == kWaitObject0 + remaining.size()) {
+        PumpMessages();
+      } else {
+        // Drop the finished thread: the last one takes its place.
+        size_t index = wait - kWaitObject0;
+        remaining[index] = remaining.back();
+        remaining.pop_back();
+      }
     }
+  } catch (...) {
+    // The threads work on the caller's frames: an exception from the wait
+    // (out of memory while pumping or reporting) leaves only after all ended.
+    for (ThreadHandle* handle : handles) handle->Join();
+    throw;
   }
   return 1;
 }

@@ -112,6 +112,45 @@ TEST(Apartment, RoutineThatThrowsEndsAbnormally) {
   EXPECT_EQ(description, kTextThreadTerminated);
 }
 
+TEST(Apartment, AnExceptionFromThePumpLeavesOnlyAfterTheWorkerEnded) {
+  // The routine uses the caller's frame; a handler that throws while it runs
+  // (as an allocation may) must not unwind that frame under the routine.
+  auto window = MakeWindow([](uint32_t, uintptr_t, intptr_t) -> intptr_t { throw 7; });
+  std::atomic<bool> routine_ended{false};
+  int32_t status = 0;
+  std::string description;
+  bool ended_before_exception = false;
+  try {
+    RunOnWorkerThread(
+        [&] {
+          window->Post(kNotify, 1, 0);
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          routine_ended = true;
+        },
+        &status, &description);
+    ADD_FAILURE() << "the handler's exception was lost";
+  } catch (int) {
+    ended_before_exception = routine_ended;
+  }
+  EXPECT_TRUE(ended_before_exception);
+
+  std::atomic<bool> worker_ended{false};
+  auto worker = ThreadHandle::Start([&] {
+    window->Post(kNotify, 2, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    worker_ended = true;
+  });
+  ThreadHandle* handles[] = {worker.get()};
+  ended_before_exception = false;
+  try {
+    WaitForWorkerThreads(handles, true, nullptr);
+    ADD_FAILURE() << "the handler's exception was lost";
+  } catch (int) {
+    ended_before_exception = worker_ended;
+  }
+  EXPECT_TRUE(ended_before_exception);
+}
+
 TEST(Apartment, DestroyedWindowReleasesWaitingSenders) {
   auto window = MakeWindow([](uint32_t, uintptr_t, intptr_t) -> intptr_t { return 5; });
   const Window* target = window.get();
