@@ -1,5 +1,7 @@
 #include "server_process.h"
 
+#include <filesystem>
+
 #include "bench_tools.h"
 #include "platform/process.h"
 
@@ -7,13 +9,17 @@ namespace qorv::bench {
 
 std::string QorvdPath() { return (ProgramFolder().parent_path() / "server" / "qorvd").string(); }
 
-ServerProcess::ServerProcess(const std::string& qorvd, const std::string& data)
+ServerProcess::ServerProcess(const std::string& qorvd, const std::string& data,
+                             const std::vector<std::string>& options)
     : qorvd_(qorvd), data_(data) {
-  RunProgram(qorvd_, {"admin", "create-db", "--data", data_, "--db", kDatabase});
-  RunProgram(qorvd_, {"admin", "add-user", "--data", data_, "--db", kDatabase, "--user", kUser,
-                      "--password", kPassword});
-  Check(program_.Start(qorvd_, {"--data", data_, "--port", "0"}, {}, "") == 0,
-        "cannot start qorvd");
+  if (!std::filesystem::exists(data_)) {
+    RunProgram(qorvd_, {"admin", "create-db", "--data", data_, "--db", kDatabase});
+    RunProgram(qorvd_, {"admin", "add-user", "--data", data_, "--db", kDatabase, "--user", kUser,
+                        "--password", kPassword});
+  }
+  std::vector<std::string> arguments = {"--data", data_, "--port", "0"};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  Check(program_.Start(qorvd_, arguments, {}, "") == 0, "cannot start qorvd");
   Check(program_.WaitForOutput("listening on", 20000), "qorvd did not start: " + program_.err());
   const std::string& out = program_.out();
   const size_t colon = out.rfind(':', out.find('\n', out.find("listening on")));

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/captured_program.h"
 
@@ -20,9 +21,11 @@ std::string QorvdPath();
 
 class ServerProcess {
  public:
-  // Makes the data directory `data` with database kDatabase and user kUser,
-  // then starts qorvd over it.
-  ServerProcess(const std::string& qorvd, const std::string& data);
+  // Makes the data directory `data` with database kDatabase and user kUser
+  // unless it is there already, then starts qorvd over it with `options`
+  // added to its command line (a channel mode and its files).
+  ServerProcess(const std::string& qorvd, const std::string& data,
+                const std::vector<std::string>& options = {});
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;

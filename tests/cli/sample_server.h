@@ -18,13 +18,18 @@ namespace qorv::cli {
 
 class SampleServer {
  public:
-  // `encryption_mode` 1 runs a Blowfish server, whose logins need user keys.
-  explicit SampleServer(int32_t encryption_mode = 0) {
+  // `encryption_mode` 1 runs a Blowfish server, whose logins need user keys;
+  // 2 an SSL server with these PEM files.
+  explicit SampleServer(int32_t encryption_mode = 0, const std::string& certificate = "",
+                        const std::string& key = "", const std::string& ca = "") {
     std::string error;
     EXPECT_TRUE(CreateSampleDatabase(folder_.Child("data"), &error)) << error;
     server::ServerConfig config;
     config.data_directory = folder_.Child("data");
     config.encryption_mode = encryption_mode;
+    config.certificate_file = certificate;
+    config.key_file = key;
+    config.ca_file = ca;
     server_ = std::make_unique<server::Server>(config);
     EXPECT_TRUE(server_->Start(&error)) << error;
   }

@@ -5,6 +5,8 @@
 // the previous CA file, a folder that cannot be made).
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -95,6 +97,25 @@ TEST_F(SslChannelTest, AServerThatDoesNotChainToTheCaFileIsRefusedWith20009) {
   int32_t server_result = -1;
   EXPECT_EQ(OpenBoth(pair, other_.certificate, &server_result), 20009);
   EXPECT_EQ(server_result, 20014);
+  EXPECT_FALSE(pair.client().layered());
+}
+
+TEST_F(SslChannelTest, ACancelEndsAHandshakeThatTheServerNeverAnswers) {
+  std::atomic<int32_t> cancel{0};
+  testing::LoopbackPair pair(&cancel);
+  ASSERT_TRUE(pair.Open());
+  int32_t code = 0;
+  auto client_context = SslContext::Create(SslContextKind::kClient, &code);
+  ASSERT_EQ(client_context->SetVerifyFile(ca_.certificate), 0);
+  // The server end takes the client's hello and says nothing.
+  std::thread canceler([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    cancel = 1;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(OpenTlsChannel(pair.client(), *client_context, true), kResultSocketCanceled);
+  canceler.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_FALSE(pair.client().layered());
 }
 
