@@ -103,8 +103,10 @@ TransferOutcome UnpackFile(FileLayer& files, BatchTemporary& archive, BatchTempo
   };
   io.canceled = canceled;
   io.max_size = max_size;
-  const ZipResult result = UnpackZip(io);
+  zip::Entry entry;
+  const ZipResult result = UnpackZip(io, &entry);
   if (!result.ok() && write_failure) return *write_failure;
+  if (!result.ok() && entry.size > max_size) return {kResultLocalStoreFailed, kTextBatchMismatch};
   return Outcome(result);
 }
 

@@ -25,8 +25,9 @@ TransferOutcome PackFile(FileLayer& files, BatchTemporary& source, BatchTemporar
                          const std::string& entry_name, const std::function<bool()>& canceled);
 
 // Unpacks `archive` into `target`, an empty temporary open for writing; an
-// entry announcing more than `max_size` bytes is refused. *unpacked is the
-// number of bytes written.
+// entry announcing more than `max_size` bytes is refused with 12005, as a
+// body that does not fit what was asked for. *unpacked is the number of
+// bytes written.
 TransferOutcome UnpackFile(FileLayer& files, BatchTemporary& archive, BatchTemporary& target,
                            uint64_t max_size, const std::function<bool()>& canceled,
                            uint64_t* unpacked);

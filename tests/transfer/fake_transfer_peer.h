@@ -36,6 +36,7 @@ enum class PeerFault {
   kStallMidBody,  // 65: sends the first message, calls on_stall, then waits
   kExtraDate,     // 65: one date more than files
   kNotAnArchive,  // 65 compressed: a body that is no ZIP archive
+  kLongArchive,   // 65 compressed: an archive of 10 bytes more than the files hold
 };
 
 // One upload batch as the peer received it.
@@ -181,6 +182,7 @@ class FakeTransferPeer {
     }
     const PeerFault fault = fault_;
     if (fault == PeerFault::kShortBody) body.resize(body.size() > 10 ? body.size() - 10 : 0);
+    if (fault == PeerFault::kLongArchive) body += "0123456789";
     if (compressed) body = fault == PeerFault::kNotAnArchive ? "PK no archive" : PackToString(body);
     size_t sent = 0;
     bool first = true;

@@ -381,7 +381,7 @@ TEST_F(FileTransferManagerTest, TheCompressedSettingSendsEachBatchAsAnArchive) {
 }
 
 // Compressed downloads: the files come whole; an archive that unpacks to
-// fewer bytes than the batch's files fails it with 12005, one that does not
+// fewer or more bytes than the batch's files fails it with 12005, one that does not
 // unpack with its unpacking failure; neither leaves a temporary or touches
 // the old file.
 TEST_F(FileTransferManagerTest, CompressedDownloadsCheckWhatTheArchiveHolds) {
@@ -392,6 +392,7 @@ TEST_F(FileTransferManagerTest, CompressedDownloadsCheckWhatTheArchiveHolds) {
   } cases[] = {
       {PeerFault::kNone, 1, "Completed"},
       {PeerFault::kShortBody, 0, kTextBatchMismatch},
+      {PeerFault::kLongArchive, 0, kTextBatchMismatch},
       {PeerFault::kNotAnArchive, 0, "Error unzipping file: ZIP file structure invalid"},
   };
   for (const auto& test : cases) {
