@@ -24,6 +24,10 @@ using zip::Load64;
 // extra field.
 constexpr size_t kScanWindow = 512;
 constexpr uint64_t kMaxTailScan = 4 * 65536;
+// At most this many signatures found in the tail are read as candidate
+// entries (each may read up to 64 KiB of extra field and as much name): a
+// tail crafted full of signatures costs a bounded amount of reading.
+constexpr int kMaxCandidates = 64;
 
 // Where the entry's compressed data is, with its values.
 struct Located {
@@ -89,20 +93,20 @@ bool ReadCentralEntry(const ZipUnpackIo& io, uint64_t at, uint64_t local_extent,
   entry.size = size32;
   uint64_t local_offset = offset32;
   // Both lengths come from 16-bit fields: at most 64 KiB each.
-  std::string name(name_length, '\0');
   std::vector<uint8_t> extra(extra_length);
-  if (name_length > 0 &&
-      !io.read_at(at + sizeof(header), reinterpret_cast<uint8_t*>(name.data()), name_length)) {
-    return false;
-  }
   if (extra_length > 0 &&
       !io.read_at(at + sizeof(header) + name_length, extra.data(), extra_length)) {
     return false;
   }
-  entry.name = std::move(name);
   if (!ReadZip64Extra(extra, size32, compressed32, offset32, &entry, &local_offset)) return false;
   if (local_offset != 0) return false;  // the one entry's header is the archive's first record
   if (entry.compressed_size > at || local_extent > at - entry.compressed_size) return false;
+  std::string name(name_length, '\0');
+  if (name_length > 0 &&
+      !io.read_at(at + sizeof(header), reinterpret_cast<uint8_t*>(name.data()), name_length)) {
+    return false;
+  }
+  entry.name = std::move(name);
   located->data_offset = local_extent;
   return true;
 }
@@ -113,6 +117,7 @@ bool FindCentralEntry(const ZipUnpackIo& io, uint64_t local_extent, Located* loc
   const uint64_t floor = io.archive_size > kMaxTailScan ? io.archive_size - kMaxTailScan : 0;
   uint8_t window[kScanWindow + 3];
   uint64_t end = io.archive_size;  // the window covers [start, end + 3) clipped to the archive
+  int candidates = 0;
   while (end > floor) {
     const uint64_t start = end > floor + kScanWindow ? end - kScanWindow : floor;
     const size_t length = static_cast<size_t>(std::min<uint64_t>(end + 3, io.archive_size) - start);
@@ -121,6 +126,7 @@ bool FindCentralEntry(const ZipUnpackIo& io, uint64_t local_extent, Located* loc
       if (start + i >= end) continue;  // seen in the previous window
       if (Load32(window + i) != zip::kCentralHeaderSignature) continue;
       if (ReadCentralEntry(io, start + i, local_extent, located)) return true;
+      if (++candidates == kMaxCandidates) return false;
     }
     end = start;
   }

@@ -332,6 +332,28 @@ TEST(ZipArchive, HostileArchivesFailWithoutWritingPastTheirEntry) {
   EXPECT_EQ(UnpackFromString(good, &output, input.size() - 1).library_result, 3);
   EXPECT_TRUE(output.empty());
   EXPECT_TRUE(UnpackFromString(good, &output, input.size()).ok());
+  // A tail crafted full of central directory signatures, each announcing a
+  // 60,000-byte extra field: only a bounded number of them are read.
+  std::string crafted = good;
+  for (int i = 0; i < 4000; ++i) {
+    std::string block(46, '\0');
+    block[0] = 'P', block[1] = 'K', block[2] = 1, block[3] = 2;
+    Set16(block, 30, 60000);
+    block[42] = 5;  // a local header elsewhere than at 0: never a valid entry
+    crafted += block;
+  }
+  uint64_t bytes_read = 0;
+  ZipUnpackIo io;
+  io.archive_size = crafted.size();
+  io.read_at = [&](uint64_t offset, uint8_t* into, size_t count) {
+    if (offset + count > crafted.size()) return false;
+    std::memcpy(into, crafted.data() + offset, count);
+    bytes_read += count;
+    return true;
+  };
+  io.write = [](const uint8_t*, size_t) { return true; };
+  EXPECT_EQ(UnpackZip(io).library_result, 3);
+  EXPECT_LT(bytes_read, 8u << 20);
   // Every truncation fails.
   for (size_t length = 0; length < good.size(); length += 37) {
     EXPECT_FALSE(UnpackFromString(good.substr(0, length), &output).ok()) << length;
