@@ -51,8 +51,7 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
       {"Transfer options",
        {
            {"zip", 0, nullptr,
-            "Ask for compressed file bodies (accepted; they\ntravel plain until compression "
-            "is supported)."},
+            "Send and receive file bodies compressed (one-entry\nZIP archives)."},
            {"delta", 0, nullptr,
             "Allow large files to travel as deltas (accepted;\nthey travel whole until deltas "
             "are supported)."},

@@ -9,6 +9,7 @@
 #include "net/command_list.h"
 #include "net/socket_buffer_exception.h"
 #include "net/transport_limits.h"
+#include "server/body_transfer.h"
 #include "server/message_fields.h"
 #include "server/transfer_name.h"
 
@@ -91,33 +92,13 @@ class UploadSink {
   platform::File file_;
 };
 
-// Reads the body that follows a 64 request: the first message's int32 S,
-// then messages until S bytes have come, each handed to `sink` (when there
-// is one). *total is S. False when the body cannot be read.
-bool ReceiveBody(FrameChannel& channel, UploadSink* sink, uint32_t* total) {
-  if (!channel.Receive()) return false;
-  CInMessage& in = channel.in();
-  if (in.remaining() < kInt32Size) return false;
-  *total = static_cast<uint32_t>(in.ReadInt32());
-  uint64_t left = *total;
-  while (true) {
-    // In channel mode 1 a message carries zero padding after its bytes.
-    const size_t take = static_cast<size_t>(std::min<uint64_t>(left, in.remaining()));
-    if (sink != nullptr) sink->Write(in.data() + in.position(), take);
-    left -= take;
-    if (left == 0) break;
-    if (!channel.Receive()) return false;
-  }
-  if (sink != nullptr) sink->Finish();
-  return true;
-}
-
 // Command 64. False when the connection is to close.
 bool ServeUpload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& spool) {
   RequestReader request(channel.in());
   std::vector<UploadEntry> entries;
   std::string failure;
   bool delta = false;
+  BodyForm form = BodyForm::kPlain;
   std::optional<Session> session;
   try {
     request.Byte();
@@ -133,13 +114,11 @@ bool ServeUpload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& 
       if (entry.size < 0) failure = kTextMalformedRequest;
       entries.push_back(std::move(entry));
     }
+    form = compressed ? BodyForm::kCompressed : BodyForm::kPlain;
     session = sessions.Find(identity);
     // A connection naming no live session gets nothing from this server,
     // not even a reading of its body: it is closed at once.
     if (!session) return false;
-    if (compressed) {
-      failure = kTextCompressedNotSupported;
-    }
   } catch (const CCancelableSocketBufferException&) {
     failure = kTextMalformedRequest;
   }
@@ -154,9 +133,18 @@ bool ServeUpload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& 
 
   std::optional<UploadSink> sink;
   if (failure.empty()) sink.emplace(spool, entries);
-  uint32_t total = 0;
-  if (!ReceiveBody(channel, sink ? &*sink : nullptr, &total)) return false;
-  if (failure.empty() && static_cast<int64_t>(total) != announced) {
+  BodyPieceWriter write;
+  if (sink) write = [&sink](const uint8_t* bytes, size_t length) { sink->Write(bytes, length); };
+  // A plain body is read to its end whatever it announces, so that the
+  // stream stays in step; an archive may unpack to the announced sizes only.
+  const uint64_t max_size = form == BodyForm::kCompressed && failure.empty()
+                                ? static_cast<uint64_t>(announced)
+                                : std::numeric_limits<uint32_t>::max();
+  const BodyReceipt receipt = ReceiveBodyInto(channel, form, max_size, write, spool);
+  if (!receipt.in_step) return false;
+  if (sink) sink->Finish();
+  if (failure.empty()) failure = receipt.failure;
+  if (failure.empty() && static_cast<int64_t>(receipt.size) != announced) {
     failure = kTextMalformedRequest;
   }
 
@@ -183,7 +171,7 @@ struct DownloadEntry {
 
 // Command 65. False when the connection is to close (always after a
 // failure: the client then reports the batch with its transport failure).
-bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions) {
+bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& spool) {
   RequestReader request(channel.in());
   request.Byte();
   const bool compressed = request.Bool();
@@ -196,7 +184,7 @@ bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions) {
     names.push_back(request.String());
   }
   const std::optional<Session> session = sessions.Find(identity);
-  if (!session || compressed || delta) return false;
+  if (!session || delta) return false;
   Database& db = *session->database;
   std::vector<DownloadEntry> entries;
   int64_t total = 0;
@@ -220,38 +208,22 @@ bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions) {
   }
   if (total > std::numeric_limits<uint32_t>::max()) return false;
 
-  // The bodies back to back: the first message opens with int32 S.
-  COutMessage& out = channel.out();
-  std::vector<char> buffer(kBodyMessageSize);
-  uint64_t left = static_cast<uint64_t>(total);
+  // The bodies back to back, as one body.
   size_t current = 0;
-  bool first = true;
-  while (first || left > 0) {
-    out.Reset();
-    size_t room = kBodyMessageSize;
-    if (first) {
-      out.AppendInt32(static_cast<int32_t>(static_cast<uint32_t>(total)));
-      room = kFirstBodyMessageBytes;
-      first = false;
+  const BodyPieceReader read = [&entries, &current](char* buffer, size_t length, size_t* got) {
+    *got = 0;
+    while (current < entries.size()) {
+      if (!entries[current].reader->Read(buffer, length, got).ok()) return false;
+      if (*got > 0) return true;
+      ++current;
     }
-    room = static_cast<size_t>(std::min<uint64_t>(room, left));
-    size_t filled = 0;
-    while (filled < room) {
-      if (current >= entries.size()) return false;
-      size_t got = 0;
-      if (!entries[current].reader->Read(buffer.data() + filled, room - filled, &got).ok()) {
-        return false;
-      }
-      if (got == 0) {
-        ++current;
-        continue;
-      }
-      filled += got;
-    }
-    if (out.AppendBytes(buffer.data(), filled) != 0) return false;
-    left -= filled;
-    if (!channel.Send(false)) return false;
+    return true;
+  };
+  if (!SendBodyFrom(channel, compressed ? BodyForm::kCompressed : BodyForm::kPlain,
+                    static_cast<uint64_t>(total), read, spool)) {
+    return false;
   }
+  COutMessage& out = channel.out();
   const OleMs now = db.CurrentTime();
   out.Reset();
   for (const DownloadEntry& entry : entries) {
@@ -291,7 +263,7 @@ bool ServeOne(FrameChannel& channel, bool* keyed) {
     case CommandCode::kUploadBatch:
       return *keyed && ServeUpload(channel, sessions, channel.services().spool);
     case CommandCode::kDownloadBatch:
-      return *keyed && ServeDownload(channel, sessions);
+      return *keyed && ServeDownload(channel, sessions, channel.services().spool);
     default:
       return false;
   }

@@ -3,11 +3,9 @@
 // channel, 64 uploads a batch of bodies into the session's held bodies and
 // 65 downloads the bodies that transfer names name.
 //
-// This server takes bodies in plain form only. An upload with the
-// compressed flag is read to its end and every file answered false with
-// kTextCompressedNotSupported; an upload with the delta flag is told that no
-// old version is held, and its body then comes whole. A download with the
-// compressed or delta flag closes the connection.
+// Bodies travel plain or compressed (server/body_transfer.h). An upload
+// with the delta flag is told that no old version is held, and its body
+// then comes whole; a download with the delta flag closes the connection.
 #ifndef QORV_SERVER_TRANSFER_CONNECTION_H_
 #define QORV_SERVER_TRANSFER_CONNECTION_H_
 
@@ -16,8 +14,6 @@
 namespace qorv::server {
 
 inline constexpr char kTextFileReceived[] = "File received successfully";
-inline constexpr char kTextCompressedNotSupported[] =
-    "Compressed transfers are not supported by this server";
 
 // Serves the connection from its first request frame, which the channel
 // holds, until the peer closes or a request fails in a way that leaves the

@@ -14,8 +14,8 @@
 //   the CA certificate the server sends is neither kept nor pinned. Taken at
 //   the next ConnectToServer.
 //
-// Until compressed and delta bodies are supported, a set flag is accepted
-// and stored, and bodies travel in their plain form.
+// Until delta bodies are supported, a set DeltaAllowed is accepted and
+// stored, and bodies travel whole.
 #ifndef QORVSDK_TRANSFER_SETTINGS_H_
 #define QORVSDK_TRANSFER_SETTINGS_H_
 

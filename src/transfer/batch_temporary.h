@@ -1,6 +1,8 @@
 // The temporary file of one batch, in the engine's temporary directory:
 //   "~_~_~_" + tag + "qorserver" + local time (MMDDYYhhmmss) + process id +
 //   thread id + "Q2O3R~_.tmp"
+// or of one body form of it (the zip archive sent or received, the file
+// unpacked from one), the same with "qorFT" in place of "qorserver"
 // (the time, process and thread keep the names of concurrent batches
 // apart). It is created anew, open for reading and writing and shared with
 // nobody, and removed when the object goes, on every path.
@@ -16,14 +18,18 @@
 
 namespace qorv {
 
+enum class TemporaryKind { kBatch, kBody };
+
 // The name above, below `directory` (a '/' is put between them when the
 // directory does not end with one).
-std::string BatchTemporaryPath(const std::string& directory, std::string_view tag);
+std::string BatchTemporaryPath(const std::string& directory, std::string_view tag,
+                               TemporaryKind kind = TemporaryKind::kBatch);
 
 class BatchTemporary {
  public:
   // Creates the file; raises CQORException when it cannot be created.
-  BatchTemporary(FileLayer& files, const std::string& directory, std::string_view tag);
+  BatchTemporary(FileLayer& files, const std::string& directory, std::string_view tag,
+                 TemporaryKind kind = TemporaryKind::kBatch);
   ~BatchTemporary();
   BatchTemporary(const BatchTemporary&) = delete;
   BatchTemporary& operator=(const BatchTemporary&) = delete;

@@ -61,7 +61,18 @@ class BodyChannel {
   TransferOutcome Receive(ServerConnection& connection, uint32_t expected_size,
                           const WritePiece& write, const Progress& progress);
 
+  // Receives a body whose size the receiver cannot know beforehand (a zip
+  // archive): any announced size up to `max_size` is taken, and *size is
+  // set to it. Otherwise as Receive.
+  TransferOutcome ReceiveUpTo(ServerConnection& connection, uint32_t max_size,
+                              const WritePiece& write, const Progress& progress, uint32_t* size);
+
  private:
+  // Receive and ReceiveUpTo: the announced size must equal `size` (exact)
+  // or not exceed it.
+  TransferOutcome ReceiveBody(ServerConnection& connection, uint32_t size, bool exact,
+                              const WritePiece& write, const Progress& progress,
+                              uint32_t* announced);
   // The cipher of the connection's Blowfish buffers, keyed as they are; null
   // on a plain connection.
   const Blowfish* CipherOf(ServerConnection& connection, bool* out_of_memory);

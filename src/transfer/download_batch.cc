@@ -8,7 +8,9 @@
 #include "local/file_times.h"
 #include "local/path_forms.h"
 #include "local/qor_exception.h"
+#include "transfer/batch_temporary.h"
 #include "transfer/batch_transfer.h"
+#include "transfer/file_body.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_exchange.h"
 
@@ -160,6 +162,40 @@ class BodySplitter {
   uint64_t free_ = 0;
 };
 
+// The compressed form: the archive is received and unpacked into the body
+// temporary "recvUnzipped", which must hold exactly the batch's bytes, and
+// is then split like a plain body.
+TransferOutcome ReceiveUnpacked(BatchContext& context, uint32_t body_size, BodySplitter& splitter) {
+  std::optional<BatchTemporary> unpacked;
+  try {
+    unpacked.emplace(context.files, context.job.temp_directory, "recvUnzipped",
+                     TemporaryKind::kBody);
+  } catch (const CQORException& failure) {
+    return {failure.code(), kTextLocalTempFileFailed};
+  }
+  uint64_t size = 0;
+  TransferOutcome outcome =
+      ReceiveFileBody(context, *unpacked, body_size, BodyForm::kCompressed, &size);
+  if (!outcome.ok()) return outcome;
+  if (size != body_size) return {kResultLocalStoreFailed, kTextBatchMismatch};
+  if (unpacked->file().Seek(0) != 0) return {kResultTempFileReadFailed, kTextErrorReadingTempFile};
+  uint8_t* buffer = context.channel.scratch();
+  for (uint64_t left = size; left > 0;) {
+    size_t read = 0;
+    try {
+      read = context.files.Read(
+          unpacked->file(), unpacked->path(), buffer,
+          static_cast<size_t>(std::min<uint64_t>(left, BodyChannel::kMessageSize)));
+    } catch (const CQORException&) {
+      read = 0;
+    }
+    if (read == 0) return {kResultTempFileReadFailed, kTextErrorReadingTempFile};
+    splitter.Write(buffer, read);
+    left -= read;
+  }
+  return outcome;
+}
+
 }  // namespace
 
 TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<TransferEntry*>& batch) {
@@ -192,8 +228,11 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
   // Each file's bytes go straight to a temporary beside its target; nothing
   // is renamed over a target before the whole body and the dates are in.
   BodySplitter splitter(context.files, batch);
+  command.compressed = context.job.settings.compressed == 1;
   outcome = SendTransferCommand(context.connection, command);
-  if (outcome.ok()) {
+  if (outcome.ok() && command.compressed) {
+    outcome = ReceiveUnpacked(context, static_cast<uint32_t>(body_size), splitter);
+  } else if (outcome.ok()) {
     outcome = context.channel.Receive(
         context.connection, static_cast<uint32_t>(body_size),
         [&](const uint8_t* from, size_t count) { return splitter.Write(from, count); },

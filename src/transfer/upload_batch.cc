@@ -10,6 +10,7 @@
 #include "local/qor_exception.h"
 #include "transfer/batch_temporary.h"
 #include "transfer/batch_transfer.h"
+#include "transfer/file_body.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_exchange.h"
 
@@ -133,28 +134,11 @@ TransferOutcome RunUploadBatch(BatchContext& context, const std::vector<Transfer
   }
   if (sending.empty()) return {};
 
+  const BodyForm form =
+      context.job.settings.compressed == 1 ? BodyForm::kCompressed : BodyForm::kPlain;
+  command.compressed = form == BodyForm::kCompressed;
   TransferOutcome outcome = SendTransferCommand(context.connection, command);
-  if (outcome.ok()) {
-    BatchTemporary& file = *batch_file;
-    FileLayer& files = context.files;
-    outcome = context.channel.Send(
-        context.connection, static_cast<uint32_t>(body_size),
-        [&file, &files](uint8_t* into, size_t count) -> TransferOutcome {
-          try {
-            while (count > 0) {
-              const size_t read = files.Read(file.file(), file.path(), into, count);
-              if (read == 0) break;
-              into += read;
-              count -= read;
-            }
-          } catch (const CQORException&) {
-            count = 1;
-          }
-          if (count != 0) return {kResultTempFileReadFailed, kTextErrorReadingTempFile};
-          return {};
-        },
-        context.progress);
-  }
+  if (outcome.ok()) outcome = SendFileBody(context, *batch_file, body_size, form);
   if (outcome.ok()) outcome = ReceiveTransferMessage(context.connection);
   std::vector<UploadFileResult> results;
   if (outcome.ok() && !ReadUploadResults(context.connection.in_message(), sending.size(),

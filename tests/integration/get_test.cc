@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -189,6 +190,38 @@ TEST_F(GetTest, ProjectGetWritesEveryFileReadOnlyWithoutDoubledSeparators) {
   // The local copies are recorded in the cache with their versions.
   const std::string cache = ReadFile(CacheFilePath("127.0.0.1", "alice"));
   EXPECT_NE(cache.find(folder_ + "/Sub/c.txt"), std::string::npos);
+}
+
+// With CompressedTransfer set on the SDK object, every body travels as an
+// archive and every file arrives whole: text, binary, empty, one over the
+// batch limit, and sizes at the body's message boundaries.
+TEST_F(GetTest, WithCompressedTransferEveryFileArrivesWhole) {
+  IQORVTransferSettings* settings = nullptr;
+  ASSERT_EQ(
+      (*client_)->QueryInterface(IID_IQORVTransferSettings, reinterpret_cast<void**>(&settings)),
+      S_OK);
+  EXPECT_EQ(settings->put_CompressedTransfer(1), S_OK);
+  settings->Release();
+  MustCreateProject("$/Zip");
+  std::map<std::string, std::string> bodies;
+  std::string text;
+  for (int i = 0; text.size() < 1536 * 1024; ++i) text += "line " + std::to_string(i) + "\n";
+  bodies["big.txt"] = text;
+  bodies["empty.txt"] = "";
+  bodies["s65532.txt"] = text.substr(0, 65532);
+  bodies["s65533.txt"] = text.substr(0, 65533);
+  std::string binary(70000, '\0');
+  for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>((i * 7919) >> 3);
+  bodies["b.bin"] = binary;
+  for (const auto& [name, body] : bodies) MustAddFile("$/Zip/" + name, body);
+
+  const GetOutcome got = GetProject("$/Zip", folder_, false);
+  ASSERT_EQ(got.result, 0) << got.description;
+  ASSERT_EQ(got.items.size(), bodies.size());
+  for (const Item& item : got.items) EXPECT_EQ(item.result, 0) << item.name << item.description;
+  for (const auto& [name, body] : bodies) {
+    EXPECT_EQ(ReadFile(folder_ + "/" + name), body) << name;
+  }
 }
 
 TEST_F(GetTest, UnchangedFilesDoNotTravelButTheirAttributeIsSet) {

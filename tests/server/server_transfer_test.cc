@@ -11,6 +11,7 @@
 
 #include "server/server_fixture.h"
 #include "server/transfer_connection.h"
+#include "support/zip_memory.h"
 
 namespace qorv::server::testing {
 namespace {
@@ -29,7 +30,7 @@ class ServerTransferTest : public ServerTest {
   // connection closed instead of answering.
   std::optional<std::vector<FileResult>> Upload(
       int32_t identity, const std::vector<std::pair<int32_t, std::string>>& files,
-      bool compressed = false) {
+      bool compressed = false, const std::optional<std::string>& sent_body = std::nullopt) {
     auto client = Connected();
     COutMessage& out = client->out();
     out.Reset();
@@ -46,6 +47,7 @@ class ServerTransferTest : public ServerTest {
       body += bytes;
     }
     if (out.Send(client->connection().socket()) != 0) return std::nullopt;
+    if (compressed) body = sent_body ? *sent_body : qorv::testing::PackToString(body);
     if (!SendBody(*client, body)) return std::nullopt;
     if (client->in().Receive(client->connection().socket()) != 0) return std::nullopt;
     std::vector<FileResult> results(files.size());
@@ -78,12 +80,13 @@ class ServerTransferTest : public ServerTest {
   std::optional<std::vector<std::string>> Download(int32_t identity,
                                                    const std::vector<std::string>& names,
                                                    const std::vector<int32_t>& sizes,
-                                                   std::vector<OleMs>* dates = nullptr) {
+                                                   std::vector<OleMs>* dates = nullptr,
+                                                   bool compressed = false) {
     auto client = Connected();
     COutMessage& out = client->out();
     out.Reset();
     out.AppendByte(65);
-    out.AppendBool(false);
+    out.AppendBool(compressed);
     out.AppendBool(false);
     out.AppendInt32(identity);
     out.AppendInt32(static_cast<int32_t>(names.size()));
@@ -106,6 +109,12 @@ class ServerTransferTest : public ServerTest {
     for (size_t i = 0; i < names.size(); ++i) {
       const OleMs date = client->ReadDate();
       if (dates != nullptr) dates->push_back(date);
+    }
+    if (compressed) {
+      std::string unpacked;
+      const ZipResult result = qorv::testing::UnpackFromString(body, &unpacked);
+      EXPECT_TRUE(result.ok()) << result.text;
+      body = unpacked;
     }
     std::vector<std::string> bodies;
     size_t at = 0;
@@ -311,17 +320,11 @@ TEST_F(ServerTransferTest, GetFindsNamesInAnyLetterCaseAndOnlyFiles) {
   EXPECT_EQ((*bodies)[1], "u\n");
 }
 
-TEST_F(ServerTransferTest, UnknownIdentitiesAndCompressedUploadsAreRefused) {
+TEST_F(ServerTransferTest, UnknownIdentitiesAreRefused) {
   auto client = LoggedIn();
   const int32_t unknown = client->identity() == 1 ? 2 : 1;
   // An identity that names no live session closes the connection.
   EXPECT_FALSE(Upload(unknown, {{0, "x"}, {1, "yz"}}));
-
-  auto uploaded = Upload(client->identity(), {{0, "zip bytes"}}, true);
-  ASSERT_TRUE(uploaded);
-  EXPECT_FALSE((*uploaded)[0].transferred);
-  EXPECT_EQ((*uploaded)[0].text, kTextCompressedNotSupported);
-  EXPECT_EQ(SpoolFiles(), 0u);
 
   MustCreateProject("$/P");
   MustAdd("$/P/a.txt", "a\n");
@@ -331,6 +334,51 @@ TEST_F(ServerTransferTest, UnknownIdentitiesAndCompressedUploadsAreRefused) {
   EXPECT_FALSE(Download(client->identity(), {"V999999.1.1"}, {1}));
   EXPECT_FALSE(Download(client->identity(), {"not a name"}, {1}));
   EXPECT_TRUE(Download(client->identity(), {got[0].name}, {got[0].size}));
+}
+
+// Compressed bodies both ways; an archive that does not unpack to the
+// announced sizes fails every file of its batch and leaves no spool file.
+TEST_F(ServerTransferTest, CompressedBodiesTravelBothWaysAndBrokenArchivesFailTheirBatch) {
+  MustCreateProject("$/P");
+  MustAdd("$/P/a.txt", "first line\nsecond line\n");
+  MustAdd("$/P/b.bin", std::string("\0\1binary\0", 10));
+  auto client = LoggedIn();
+  std::vector<Got> got = Get(*client, 1, {"$/P/a.txt", "$/P/b.bin"});
+  ASSERT_EQ(got[0].result, 0);
+  ASSERT_EQ(got[1].result, 0);
+  auto bodies = Download(client->identity(), {got[0].name, got[1].name}, {got[0].size, got[1].size},
+                         nullptr, true);
+  ASSERT_TRUE(bodies);
+  EXPECT_EQ((*bodies)[0], "first line\nsecond line\n");
+  EXPECT_EQ((*bodies)[1], std::string("\0\1binary\0", 10));
+
+  auto uploaded = Upload(client->identity(), {{0, "one\n"}, {1, ""}, {2, "three\n"}}, true);
+  ASSERT_TRUE(uploaded);
+  for (const FileResult& result : *uploaded) {
+    EXPECT_TRUE(result.transferred) << result.text;
+    EXPECT_EQ(result.text, kTextFileReceived);
+  }
+  const size_t held = SpoolFiles();
+  EXPECT_EQ(held, 3u);
+
+  const struct {
+    std::string archive;
+    std::string text;
+  } broken[] = {
+      {"zip bytes", "Error unzipping file: ZIP file structure invalid"},
+      {qorv::testing::PackToString("one\nthree"), kTextMalformedRequest},
+      {qorv::testing::PackToString("one\nthree\n and more"),
+       "Error unzipping file: ZIP file structure invalid"},
+  };
+  for (const auto& test : broken) {
+    uploaded = Upload(client->identity(), {{5, "one\n"}, {6, "three\n"}}, true, test.archive);
+    ASSERT_TRUE(uploaded);
+    for (const FileResult& result : *uploaded) {
+      EXPECT_FALSE(result.transferred);
+      EXPECT_EQ(result.text, test.text);
+    }
+  }
+  EXPECT_EQ(SpoolFiles(), held);
 }
 
 TEST_F(ServerTransferTest, HeldBodiesAreReplacedAndRemovedWhenTheSessionEnds) {

@@ -6,12 +6,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "local/file_layer.h"
+#include "platform/file_system_interface.h"
 #include "protocol/multi_step_requests.h"
 #include "protocol/request_engine.h"
 #include "server/server_fixture.h"
@@ -80,11 +83,11 @@ constexpr int32_t kCrLf = 2;  // Enum_EOL
 
 class TransferEndToEndTest : public ServerTest {
  protected:
-  TransferEndToEndTest()
+  explicit TransferEndToEndTest(FileLayer& files = FileLayer::Shared())
       : driver_(&events_),
         engine_(driver_, nullptr, nullptr,
-                std::make_unique<CFileTransferManager>(CFileTransferManager::PlainConnection,
-                                                       FileLayer::Shared(), false)) {}
+                std::make_unique<CFileTransferManager>(CFileTransferManager::PlainConnection, files,
+                                                       false)) {}
 
   void SetUp() override {
     ServerTest::SetUp();
@@ -279,6 +282,117 @@ TEST_F(TransferEndToEndTest, AddCheckOutEditCheckInAndGetBackAtTheMessageBoundar
   GetFilesRequest again = GetRequest("$/P", {"s65533.bin"}, copy);
   ASSERT_EQ(Get(again), 0) << description_;
   EXPECT_EQ(ReadAll(copy + "/s65533.bin"), edited);
+}
+
+// The tags of the transfer temporaries opened through a file system.
+class TemporaryTags : public platform::FileSystemWrapper {
+ public:
+  TemporaryTags() : FileSystemWrapper(platform::NativeFileSystem()) {}
+  int Open(const std::string& path, platform::FileAccess access, platform::FileCreation creation,
+           platform::FileSharing sharing, std::unique_ptr<platform::OpenFile>* file) override {
+    for (const char* tag : {"sendzip", "ziprecv", "recvUnzipped", "SendBig"}) {
+      if (path.find(std::string("~_~_~_") + tag) != std::string::npos) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        seen_.insert(tag);
+      }
+    }
+    return target().Open(path, access, creation, sharing, file);
+  }
+  std::set<std::string> Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(seen_, {});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::set<std::string> seen_;
+};
+
+struct RecordingFiles {
+  TemporaryTags tags;
+  FileLayer files{tags};
+};
+
+// The same operations with the compressed setting on: every body travels
+// as a one-entry ZIP archive through its temporaries.
+class CompressedTransferTest : protected RecordingFiles, public TransferEndToEndTest {
+ protected:
+  CompressedTransferTest() : TransferEndToEndTest(files) {
+    TransferSettings settings = engine_.transfer_settings();
+    settings.compressed = 1;
+    engine_.set_transfer_settings(settings);
+  }
+};
+
+TEST_F(CompressedTransferTest, AddGetAndCheckInRoundTripZipped) {
+  MustCreateProject("$/Z");
+  const std::string work = Folder("work");
+  std::vector<std::string> files;
+  std::vector<std::string> names;
+  const struct {
+    const char* name;
+    std::string body;
+  } sources[] = {
+      {"empty.bin", ""},
+      {"one.txt", "x"},
+      {"s65532.bin", BinaryBody(65532, 1)},
+      {"s65533.txt", TextBody(3000, 2).substr(0, 65533)},
+      {"s65536.bin", BinaryBody(65536, 3)},
+      {"big.txt", TextBody(90000, 4)},  // over the 1 MiB batch limit
+      {"big.bin", BinaryBody(1536 * 1024, 5)},
+  };
+  for (const auto& source : sources) {
+    WriteAll(work + "/" + source.name, source.body);
+    files.push_back(work + "/" + source.name);
+    names.push_back(source.name);
+  }
+  AddFilesRequest added;
+  ASSERT_EQ(Add("$/Z", files, &added), 0) << description_;
+  for (const AddFileRecord& record : added.files) {
+    ASSERT_EQ(record.status, 0) << record.name << ": " << record.description;
+  }
+  EXPECT_EQ(tags.Take(), (std::set<std::string>{"SendBig", "sendzip"}));
+
+  const std::string copy = Folder("copy");
+  GetFilesRequest get = GetRequest("$/Z", names, copy);
+  ASSERT_EQ(Get(get), 0) << description_;
+  for (const auto& source : sources) {
+    EXPECT_EQ(ReadAll(copy + "/" + source.name), source.body) << source.name;
+  }
+  EXPECT_EQ(tags.Take(), (std::set<std::string>{"ziprecv", "recvUnzipped"}));
+
+  // A changed file checked in zipped, and got back.
+  CheckOutRequest check_out;
+  check_out.line_ending_mode = kCrLf;
+  CheckOutRecord wanted;
+  wanted.server_path = "$/Z/big.txt";
+  wanted.local_file_name = copy + "/big.txt";
+  wanted.name = "big.txt";
+  check_out.files.push_back(wanted);
+  RequestStatus status;
+  ASSERT_EQ(CheckOutFiles(engine_, check_out, &status), 0) << status.description;
+  const std::string edited = TextBody(1000, 77);
+  fs::permissions(copy + "/big.txt", fs::perms::owner_write, fs::perm_options::add);
+  WriteAll(copy + "/big.txt", edited);
+  CheckInRequest check_in;
+  check_in.line_ending_mode = kCrLf;
+  CheckInRecord record;
+  record.server_path = "$/Z/big.txt";
+  record.local_file_name = copy + "/big.txt";
+  record.name = "big.txt";
+  record.upload_body = true;
+  check_in.files.push_back(record);
+  ASSERT_EQ(CheckInFiles(engine_, check_in, &status), 0) << status.description;
+  ASSERT_EQ(check_in.files[0].status, 0) << check_in.files[0].description;
+  GetFilesRequest again = GetRequest("$/Z", {"big.txt"}, Folder("again"));
+  ASSERT_EQ(Get(again), 0) << description_;
+  EXPECT_EQ(ReadAll(temp_.Child("again") + "/big.txt"), edited);
+
+  // No temporary is left behind.
+  EXPECT_TRUE(FolderNames(temp_directory_).empty());
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(FolderNames(copy), sorted);
 }
 
 TEST_F(TransferEndToEndTest, AnUploadCutOffMidBodyAddsNothingAndTheRetrySucceeds) {

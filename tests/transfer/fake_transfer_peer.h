@@ -25,6 +25,7 @@
 #include "net/cancelable_socket.h"
 #include "net/scripted_peer.h"
 #include "qorvsdk/result_codes.h"
+#include "support/zip_memory.h"
 
 namespace qorv::testing {
 
@@ -34,10 +35,13 @@ enum class PeerFault {
   kDropMidBody,   // 65: sends the first message of the body, then closes
   kStallMidBody,  // 65: sends the first message, calls on_stall, then waits
   kExtraDate,     // 65: one date more than files
+  kNotAnArchive,  // 65 compressed: a body that is no ZIP archive
+  kLongArchive,   // 65 compressed: an archive of 10 bytes more than the files hold
 };
 
 // One upload batch as the peer received it.
 struct ReceivedUpload {
+  bool compressed = false;
   std::vector<int32_t> indexes;
   std::vector<int32_t> sizes;
   std::string body;
@@ -119,19 +123,22 @@ class FakeTransferPeer {
     }
     while (in->Receive(peer) == kResultOk) {
       const uint8_t code = in->ReadByte();
-      in->ReadBool();  // compressed
+      const bool compressed = in->ReadBool();
       in->ReadBool();  // delta
       EXPECT_EQ(in->ReadInt32(), kLoginIdentity);
       const int32_t count = in->ReadInt32();
       bool go_on = false;
-      if (code == 64) go_on = Upload(peer, *in, *out, count);
-      if (code == 65) go_on = Download(peer, *in, *out, count);
+      if (code == 64) go_on = Upload(peer, *in, *out, count, compressed);
+      if (code == 65) go_on = Download(peer, *in, *out, count, compressed);
       if (!go_on) return;
     }
   }
 
-  bool Upload(CCancelableSocket& peer, CInMessage& in, COutMessage& out, int32_t count) {
+  // A compressed body is kept as it came: the archive.
+  bool Upload(CCancelableSocket& peer, CInMessage& in, COutMessage& out, int32_t count,
+              bool compressed) {
     ReceivedUpload upload;
+    upload.compressed = compressed;
     for (int32_t i = 0; i < count; ++i) {
       upload.indexes.push_back(in.ReadInt32());
       upload.sizes.push_back(in.ReadInt32());
@@ -163,7 +170,9 @@ class FakeTransferPeer {
     return out.Send(peer) == kResultOk;
   }
 
-  bool Download(CCancelableSocket& peer, CInMessage& in, COutMessage& out, int32_t count) {
+  // Compressed: the body sent is the archive of the files' bytes.
+  bool Download(CCancelableSocket& peer, CInMessage& in, COutMessage& out, int32_t count,
+                bool compressed) {
     std::string body;
     for (int32_t i = 0; i < count; ++i) {
       in.ReadInt32();
@@ -173,6 +182,8 @@ class FakeTransferPeer {
     }
     const PeerFault fault = fault_;
     if (fault == PeerFault::kShortBody) body.resize(body.size() > 10 ? body.size() - 10 : 0);
+    if (fault == PeerFault::kLongArchive) body += "0123456789";
+    if (compressed) body = fault == PeerFault::kNotAnArchive ? "PK no archive" : PackToString(body);
     size_t sent = 0;
     bool first = true;
     while (first || sent < body.size()) {

@@ -339,5 +339,89 @@ TEST_F(FileTransferManagerTest, AFileThatCannotBeWrittenFailsAloneInItsBatch) {
   ExpectNoTemporaries();
 }
 
+// With the compressed setting, an upload batch is announced compressed and
+// its body is the archive of the files; the plain setting sends them as
+// they are.
+TEST_F(FileTransferManagerTest, TheCompressedSettingSendsEachBatchAsAnArchive) {
+  for (const int32_t compressed : {0, 1}) {
+    FakeTransferPeer peer;
+    std::vector<TransferEntry> entries;
+    std::string files;
+    for (size_t i = 0; i < 3; ++i) {
+      TransferEntry entry;
+      entry.index = static_cast<int32_t>(i);
+      entry.local_file_name = folder_.Child("z" + std::to_string(i));
+      const std::string content = Content(40000 + i, static_cast<char>('a' + i));
+      WriteFile(entry.local_file_name, content);
+      files += content;
+      entry.size = static_cast<uint32_t>(content.size());
+      entry.progress_text = "Sending z" + std::to_string(i);
+      entries.push_back(entry);
+    }
+    TransferJob job = Job(peer);
+    job.settings.compressed = compressed;
+    job.settings.size_mode = 0;
+    CFileTransferManager manager;
+    manager.Upload(entries, job);
+    for (const TransferEntry& entry : entries) EXPECT_EQ(entry.result, 1) << entry.result_text;
+    // Three files, one per thread.
+    const std::vector<testing::ReceivedUpload> uploads = peer.uploads();
+    ASSERT_EQ(uploads.size(), 3u);
+    for (const testing::ReceivedUpload& upload : uploads) {
+      EXPECT_EQ(upload.compressed, compressed == 1);
+      std::string body = upload.body;
+      if (compressed == 1) {
+        ASSERT_TRUE(testing::UnpackFromString(upload.body, &body).ok());
+      }
+      const size_t i = static_cast<size_t>(upload.indexes[0]);
+      EXPECT_EQ(body, Content(40000 + i, static_cast<char>('a' + i)));
+    }
+    ExpectNoTemporaries();
+  }
+}
+
+// Compressed downloads: the files come whole; an archive that unpacks to
+// fewer or more bytes than the batch's files fails it with 12005, one that does not
+// unpack with its unpacking failure; neither leaves a temporary or touches
+// the old file.
+TEST_F(FileTransferManagerTest, CompressedDownloadsCheckWhatTheArchiveHolds) {
+  const struct {
+    PeerFault fault;
+    int32_t result;
+    std::string text;
+  } cases[] = {
+      {PeerFault::kNone, 1, "Completed"},
+      {PeerFault::kShortBody, 0, kTextBatchMismatch},
+      {PeerFault::kLongArchive, 0, kTextBatchMismatch},
+      {PeerFault::kNotAnArchive, 0, "Error unzipping file: ZIP file structure invalid"},
+  };
+  for (const auto& test : cases) {
+    FakeTransferPeer peer;
+    peer.SetFault(test.fault);
+    const std::vector<std::string> contents = {Content(70000, 'p'), Content(11, 'q'),
+                                               Content(65533, 'r')};
+    std::vector<TransferEntry> entries = DownloadList(peer, contents);
+    WriteFile(entries[0].local_file_name, "old");
+    TransferJob job = Job(peer);
+    job.settings.compressed = 1;
+    CFileTransferManager manager;
+    manager.Download(entries, job);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      EXPECT_EQ(entries[i].result, test.result) << i << ": " << entries[i].result_text;
+      EXPECT_EQ(entries[i].result_text, test.text) << i;
+      if (test.result == 1) {
+        EXPECT_EQ(ReadFile(entries[i].local_file_name), contents[i]) << i;
+      }
+    }
+    if (test.result == 0) {
+      EXPECT_EQ(ReadFile(entries[0].local_file_name), "old");
+    }
+    ExpectNoTemporaries();
+    std::filesystem::remove(entries[0].local_file_name);
+    std::filesystem::remove(entries[1].local_file_name);
+    std::filesystem::remove(entries[2].local_file_name);
+  }
+}
+
 }  // namespace
 }  // namespace qorv
