@@ -25,12 +25,13 @@ std::string LocalTimeDigits() {
 
 }  // namespace
 
-std::string BatchTemporaryPath(const std::string& directory, std::string_view tag) {
+std::string BatchTemporaryPath(const std::string& directory, std::string_view tag,
+                               std::string_view family) {
   std::string path = directory;
   if (!path.empty() && path.back() != '/') path += '/';
   path += "~_~_~_";
   path += tag;
-  path += "qorserver";
+  path += family;
   path += LocalTimeDigits();
   path += std::to_string(platform::CurrentProcessId());
   path += std::to_string(platform::CurrentThreadId());
@@ -38,8 +39,9 @@ std::string BatchTemporaryPath(const std::string& directory, std::string_view ta
   return path;
 }
 
-BatchTemporary::BatchTemporary(FileLayer& files, const std::string& directory, std::string_view tag)
-    : files_(files), path_(BatchTemporaryPath(directory, tag)) {
+BatchTemporary::BatchTemporary(FileLayer& files, const std::string& directory, std::string_view tag,
+                               std::string_view family)
+    : files_(files), path_(BatchTemporaryPath(directory, tag, family)) {
   file_ = files_.Open(path_, platform::FileAccess::kReadWrite,
                       platform::FileCreation::kCreateAlways, platform::FileSharing::kExclusive);
 }

@@ -1,6 +1,8 @@
 // The temporary file of one batch, in the engine's temporary directory:
 //   "~_~_~_" + tag + "qorserver" + local time (MMDDYYhhmmss) + process id +
 //   thread id + "Q2O3R~_.tmp"
+// or of one body step (the digest and delta-information files), with "qorFT"
+// in place of "qorserver"
 // (the time, process and thread keep the names of concurrent batches
 // apart). It is created anew, open for reading and writing and shared with
 // nobody, and removed when the object goes, on every path.
@@ -18,12 +20,17 @@ namespace qorv {
 
 // The name above, below `directory` (a '/' is put between them when the
 // directory does not end with one).
-std::string BatchTemporaryPath(const std::string& directory, std::string_view tag);
+inline constexpr char kBatchTemporaryFamily[] = "qorserver";
+inline constexpr char kBodyTemporaryFamily[] = "qorFT";
+
+std::string BatchTemporaryPath(const std::string& directory, std::string_view tag,
+                               std::string_view family = kBatchTemporaryFamily);
 
 class BatchTemporary {
  public:
   // Creates the file; raises CQORException when it cannot be created.
-  BatchTemporary(FileLayer& files, const std::string& directory, std::string_view tag);
+  BatchTemporary(FileLayer& files, const std::string& directory, std::string_view tag,
+                 std::string_view family = kBatchTemporaryFamily);
   ~BatchTemporary();
   BatchTemporary(const BatchTemporary&) = delete;
   BatchTemporary& operator=(const BatchTemporary&) = delete;

@@ -88,6 +88,20 @@ TransferOutcome BodyChannel::Send(ServerConnection& connection, uint32_t size,
 
 TransferOutcome BodyChannel::Receive(ServerConnection& connection, uint32_t expected_size,
                                      const WritePiece& write, const Progress& progress) {
+  uint32_t size = 0;
+  return ReceiveBody(connection, expected_size, true, write, progress, &size);
+}
+
+TransferOutcome BodyChannel::ReceiveUpTo(ServerConnection& connection, uint32_t max_size,
+                                         const WritePiece& write, const Progress& progress,
+                                         uint32_t* size) {
+  return ReceiveBody(connection, max_size, false, write, progress, size);
+}
+
+TransferOutcome BodyChannel::ReceiveBody(ServerConnection& connection, uint32_t expected,
+                                         bool exact, const WritePiece& write,
+                                         const Progress& progress, uint32_t* size) {
+  uint32_t expected_size = expected;
   if (!ready()) return {kResultOutOfMemory, kTextOutOfMemoryShort};
   bool out_of_memory = false;
   const Blowfish* cipher = CipherOf(connection, &out_of_memory);
@@ -101,7 +115,11 @@ TransferOutcome BodyChannel::Receive(ServerConnection& connection, uint32_t expe
     if (!outcome.ok()) return outcome;
     size_t header = 0;
     if (first) {
-      if (length < 4 || LoadBigEndian32(payload()) != expected_size) return Mismatch();
+      if (length < 4) return Mismatch();
+      const uint32_t announced = LoadBigEndian32(payload());
+      if (exact ? announced != expected : announced > expected) return Mismatch();
+      expected_size = announced;
+      *size = announced;
       header = 4;
     }
     const size_t piece = std::min<uint64_t>(expected_size - received, kMessageSize - header);

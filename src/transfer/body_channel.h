@@ -61,6 +61,13 @@ class BodyChannel {
   TransferOutcome Receive(ServerConnection& connection, uint32_t expected_size,
                           const WritePiece& write, const Progress& progress);
 
+  // Receives a body of any announced size up to `max_size` (a digest or
+  // delta-information file, whose size only the sender knows); *size is
+  // the size announced. A larger announcement ends it with 12005 before any
+  // byte of it is taken.
+  TransferOutcome ReceiveUpTo(ServerConnection& connection, uint32_t max_size,
+                              const WritePiece& write, const Progress& progress, uint32_t* size);
+
  private:
   // The cipher of the connection's Blowfish buffers, keyed as they are; null
   // on a plain connection.
@@ -71,6 +78,10 @@ class BodyChannel {
   TransferOutcome ReceiveMessage(ServerConnection& connection, const Blowfish* cipher,
                                  size_t* length);
   uint8_t* payload() { return buffer_.get() + 4; }
+  // Receive() and ReceiveUpTo(): the announced size must be `expected`
+  // exactly, or (with `exact` false) at most `expected`.
+  TransferOutcome ReceiveBody(ServerConnection& connection, uint32_t expected, bool exact,
+                              const WritePiece& write, const Progress& progress, uint32_t* size);
 
   std::unique_ptr<uint8_t[]> buffer_;  // length prefix, then kMessageSize bytes
   ChannelCipher cipher_{kInitialChannelKey};

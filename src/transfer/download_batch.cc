@@ -9,6 +9,7 @@
 #include "local/path_forms.h"
 #include "local/qor_exception.h"
 #include "transfer/batch_transfer.h"
+#include "transfer/delta_transfer.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_exchange.h"
 
@@ -167,6 +168,10 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
   if (batch.empty()) return {};
   DownloadBatchCommand command;
   command.login_identity = context.job.login_identity;
+  // A single file at or above the threshold travels as a delta against the
+  // working file when deltas are used.
+  command.delta =
+      context.delta_used && batch.size() == 1 && batch[0]->size >= context.delta_threshold;
   uint64_t body_size = 0;
   for (TransferEntry* entry : batch) {
     command.files.push_back({entry->index, entry->server_name});
@@ -192,14 +197,19 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
   // Each file's bytes go straight to a temporary beside its target; nothing
   // is renamed over a target before the whole body and the dates are in.
   BodySplitter splitter(context.files, batch);
+  std::optional<FileLayer::Replacement> rebuilt;
+  bool whole = true;
   outcome = SendTransferCommand(context.connection, command);
-  if (outcome.ok()) {
+  if (outcome.ok() && command.delta) {
+    outcome = ReceiveDelta(context, *batch[0], &rebuilt, &whole);
+  }
+  if (outcome.ok() && whole) {
     outcome = context.channel.Receive(
         context.connection, static_cast<uint32_t>(body_size),
         [&](const uint8_t* from, size_t count) { return splitter.Write(from, count); },
         context.progress);
+    if (outcome.ok()) splitter.Finish();
   }
-  if (outcome.ok()) splitter.Finish();
   if (outcome.ok()) outcome = ReceiveTransferMessage(context.connection);
   std::vector<double> dates;
   if (outcome.ok() && !ReadDownloadDates(context.connection.in_message(), batch.size(),
@@ -214,7 +224,8 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
   }
   const double shift = context.job.settings.server_time_offset_hours / 24.0;
   for (size_t i = 0; i < batch.size(); ++i) {
-    std::optional<FileLayer::Replacement>& replacement = splitter.replacement(i);
+    std::optional<FileLayer::Replacement>& replacement =
+        rebuilt ? rebuilt : splitter.replacement(i);
     if (!replacement) continue;  // failed alone, its text already set
     try {
       PutInPlace(context.files, *replacement, *batch[i], dates[i] + shift);

@@ -10,6 +10,7 @@
 #include "local/qor_exception.h"
 #include "transfer/batch_temporary.h"
 #include "transfer/batch_transfer.h"
+#include "transfer/delta_transfer.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_exchange.h"
 
@@ -132,9 +133,17 @@ TransferOutcome RunUploadBatch(BatchContext& context, const std::vector<Transfer
     return {failure.code(), kTextLocalTempFileFailed};
   }
   if (sending.empty()) return {};
+  // A single file above the threshold travels as a delta against the
+  // server's latest version when deltas are used.
+  command.delta = context.delta_used && batch.size() == 1 && sending.size() == 1 &&
+                  sending[0]->size > context.delta_threshold;
 
+  bool whole = true;
   TransferOutcome outcome = SendTransferCommand(context.connection, command);
-  if (outcome.ok()) {
+  if (outcome.ok() && command.delta) {
+    outcome = SendDelta(context, *batch_file, *sending[0], &whole);
+  }
+  if (outcome.ok() && whole) {
     BatchTemporary& file = *batch_file;
     FileLayer& files = context.files;
     outcome = context.channel.Send(
