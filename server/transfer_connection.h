@@ -3,11 +3,12 @@
 // channel, 64 uploads a batch of bodies into the session's held bodies and
 // 65 downloads the bodies that transfer names name.
 //
-// This server takes bodies in plain form only. An upload with the
+// Bodies travel plain or, for a single file, as a delta
+// (server/delta_exchange.h): an upload's old version is the latest version
+// of the file command 80 announced under its index. An upload with the
 // compressed flag is read to its end and every file answered false with
-// kTextCompressedNotSupported; an upload with the delta flag is told that no
-// old version is held, and its body then comes whole. A download with the
-// compressed or delta flag closes the connection.
+// kTextCompressedNotSupported; a download with the compressed flag, or with
+// the delta flag and more than one file, closes the connection.
 #ifndef QORV_SERVER_TRANSFER_CONNECTION_H_
 #define QORV_SERVER_TRANSFER_CONNECTION_H_
 

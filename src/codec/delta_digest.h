@@ -30,6 +30,13 @@ class BlockTable {
   // when the table cannot be allocated.
   static DeltaStatus Load(const DeltaRead& digest, uint64_t digest_size, BlockTable* table);
 
+  // A table of no blocks (against which a whole new file is literal).
+  static BlockTable Empty(uint32_t block_size) {
+    BlockTable table;
+    table.block_size_ = block_size;
+    return table;
+  }
+
   uint64_t old_size() const { return old_size_; }
   uint32_t block_size() const { return block_size_; }
   uint32_t block_count() const { return block_count_; }
