@@ -54,8 +54,8 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
             "Ask for compressed file bodies (accepted; they\ntravel plain until compression "
             "is supported)."},
            {"delta", 0, nullptr,
-            "Allow large files to travel as deltas (accepted;\nthey travel whole until deltas "
-            "are supported)."},
+            "Let a large single file travel as a delta against\nits older version (size mode 1 "
+            "or 2)."},
            {"size-mode", 0, "N", "The batch limit and delta threshold: 0, 1 or 2\n(default 0)."},
        }},
       {"Output options",

@@ -14,8 +14,9 @@
 //   the CA certificate the server sends is neither kept nor pinned. Taken at
 //   the next ConnectToServer.
 //
-// Until compressed and delta bodies are supported, a set flag is accepted
-// and stored, and bodies travel in their plain form.
+// DeltaAllowed takes effect in size mode 1 or 2. Until compressed bodies are
+// supported, CompressedTransfer is accepted and stored, and bodies travel in
+// their plain form.
 #ifndef QORVSDK_TRANSFER_SETTINGS_H_
 #define QORVSDK_TRANSFER_SETTINGS_H_
 
