@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include "codec/byte_order.h"
 #include "codec/md4.h"
+#include "codec/side_thread.h"
 #include "codec/weak_checksum.h"
 
 namespace qorv {
@@ -43,6 +45,8 @@ DeltaStatus WriteDigest(uint64_t old_size, uint32_t block_size, std::string_view
   if (!status.ok()) return status;
 
   const DeltaStatus ended_early{kDeltaBadDigestFile, "The old file ended before its size"};
+  // The blocks of each piece are hashed half here, half on a side thread.
+  SideThread side;
   uint64_t left = old_size;
   size_t filled = 0;
   while (left > 0) {
@@ -50,19 +54,31 @@ DeltaStatus WriteDigest(uint64_t old_size, uint32_t block_size, std::string_view
     status = ReadExactly(old, in.get(), piece, ended_early);
     if (!status.ok()) return status;
     left -= piece;
-    for (size_t at = 0; at < piece; at += block_size) {
-      const size_t length = std::min<size_t>(block_size, piece - at);
-      if (filled + kDigestRecordSize > kDeltaBufferSize) {
-        status = out(records.get(), filled);
-        if (!status.ok()) return status;
-        filled = 0;
-      }
-      StoreLittleEndian32(records.get() + filled, WeakChecksum(in.get() + at, length));
-      Md4 md4;
-      md4.Update(in.get() + at, length);
-      md4.Final(records.get() + filled + 4);
-      filled += kDigestRecordSize;
+    const size_t blocks = (piece + block_size - 1) / block_size;
+    if (filled + blocks * kDigestRecordSize > kDeltaBufferSize) {
+      status = out(records.get(), filled);
+      if (!status.ok()) return status;
+      filled = 0;
     }
+    uint8_t* first_record = records.get() + filled;
+    const uint8_t* bytes = in.get();
+    auto hash = [first_record, bytes, piece, block_size](size_t from, size_t to) {
+      for (size_t block = from; block < to; ++block) {
+        const size_t at = block * block_size;
+        const size_t length = std::min<size_t>(block_size, piece - at);
+        uint8_t* record = first_record + block * kDigestRecordSize;
+        StoreLittleEndian32(record, WeakChecksum(bytes + at, length));
+        Md4 md4;
+        md4.Update(bytes + at, length);
+        md4.Final(record + 4);
+      }
+    };
+    const size_t half = blocks / 2;
+    const std::function<void()> second_half = [&hash, half, blocks] { hash(half, blocks); };
+    side.Start(second_half);
+    hash(0, half);
+    side.Wait();
+    filled += blocks * kDigestRecordSize;
   }
   return filled > 0 ? out(records.get(), filled) : DeltaStatus{};
 }

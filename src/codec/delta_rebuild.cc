@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "codec/background_md4.h"
 #include "codec/byte_order.h"
 #include "codec/md4.h"
 
@@ -74,7 +75,7 @@ DeltaStatus Reconstruct(const DeltaRead& delta, uint64_t delta_size, const Delta
   if (block_size == 0 || block_size > kMaxDeltaBlockSize) return BadFormat();
   const uint64_t block_count = old_size / block_size + (old_size % block_size != 0);
 
-  Md4 md4;
+  BackgroundMd4 md4;
   uint64_t written = 0;
   auto emit = [&](const uint8_t* from, size_t count) -> DeltaStatus {
     if (count > max_output - written) return BadFormat();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "codec/background_md4.h"
 #include "codec/byte_order.h"
 #include "codec/md4.h"
 #include "codec/weak_checksum.h"
@@ -18,8 +19,9 @@ DeltaStatus OutOfMemory() { return {kDeltaOutOfMemory, "Out of memory"}; }
 // the bytes read and not yet passed.
 class Window {
  public:
-  Window(const DeltaRead& read, size_t block_size)
-      : read_(read), capacity_(kDeltaBufferSize + 2 * block_size) {}
+  // Every byte read is also handed to `whole`, the MD4 of the whole file.
+  Window(const DeltaRead& read, size_t block_size, BackgroundMd4& whole)
+      : read_(read), whole_(whole), capacity_(kDeltaBufferSize + 2 * block_size) {}
 
   bool Allocate() {
     buffer_.reset(new (std::nothrow) uint8_t[capacity_]);
@@ -39,6 +41,7 @@ class Window {
       DeltaStatus status = read_(buffer_.get() + end_, capacity_ - end_, &got);
       if (!status.ok()) return status;
       if (got == 0) ended_ = true;
+      whole_.Update(buffer_.get() + end_, got);
       end_ += got;
     }
     return {};
@@ -50,6 +53,7 @@ class Window {
 
  private:
   const DeltaRead& read_;
+  BackgroundMd4& whole_;
   size_t capacity_;
   std::unique_ptr<uint8_t[]> buffer_;
   size_t start_ = 0;
@@ -143,7 +147,8 @@ class RecordWriter {
 
 DeltaStatus WriteDelta(const BlockTable& table, const DeltaRead& new_file, const DeltaWrite& out) {
   const size_t block_size = table.block_size();
-  Window window(new_file, block_size);
+  BackgroundMd4 whole;
+  Window window(new_file, block_size, whole);
   RecordWriter records(out);
   if (!window.Allocate() || !records.Allocate()) return OutOfMemory();
   uint8_t header[4];
@@ -151,7 +156,6 @@ DeltaStatus WriteDelta(const BlockTable& table, const DeltaRead& new_file, const
   DeltaStatus status = records.Put(header, sizeof(header));
   if (!status.ok()) return status;
 
-  Md4 whole;
   RollingChecksum checksum;
   status = window.Fill(block_size);
   if (!status.ok()) return status;
@@ -164,7 +168,6 @@ DeltaStatus WriteDelta(const BlockTable& table, const DeltaRead& new_file, const
       status = records.EndLiteral();
       if (status.ok()) status = records.AddBlock(static_cast<uint32_t>(match));
       if (!status.ok()) return status;
-      whole.Update(window.data(), length);
       window.Advance(length);
       status = window.Fill(block_size);
       if (!status.ok()) return status;
@@ -177,7 +180,6 @@ DeltaStatus WriteDelta(const BlockTable& table, const DeltaRead& new_file, const
     if (status.ok()) status = window.Fill(length + 1);
     if (!status.ok()) return status;
     const uint8_t outgoing = window.data()[0];
-    whole.Update(&outgoing, 1);
     if (window.available() > length) {
       checksum.Roll(outgoing, window.data()[length]);
     } else {
