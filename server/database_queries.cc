@@ -526,6 +526,7 @@ StoreStatus PickVersion(DatabaseImpl& impl, const LinkRow& link, std::string_vie
   return StoreStatus::Ok();
 }
 
+
 // Command 67 for one resolved file: the version asked for, whether the actor
 // holds a check-out, the status and the user text.
 StoreStatus StatusOfLink(DatabaseImpl& impl, const Actor& actor, const LinkRow& link,
