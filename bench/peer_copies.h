@@ -22,6 +22,15 @@ double TarOverTcp(const std::string& source, const std::string& target);
 double RsyncFirstCopy(const std::string& workspace, const std::string& source,
                       const std::string& target);
 
+// `target_file`, holding an older version, brought up to
+// `source`/`file_name` by rsync from a daemon on loopback, with MD4 block
+// checksums (--checksum-choice=md4) and times ignored so that the file is
+// always compared. *received is the bytes the client received, as rsync's
+// --stats counts them. Only the fetch is timed.
+double RsyncDeltaCopy(const std::string& workspace, const std::string& source,
+                      const std::string& file_name, const std::string& target_file,
+                      uint64_t* received);
+
 // `root`/<file> for every file digested by one md5sum process.
 double Md5sumFiles(const std::string& root, const std::vector<std::string>& files);
 

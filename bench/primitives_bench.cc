@@ -16,8 +16,8 @@
 #include <random>
 #include <vector>
 
+#include "codec/md4.h"
 #include "net/blowfish.h"
-#include "net/md4.h"
 #include "net/md5.h"
 
 namespace {

@@ -130,4 +130,15 @@ void SdkSession::GetLatestProject(const std::string& project, const std::string&
                                  " files failed, the first " + failures.second);
 }
 
+void SdkSession::SetTransferSettings(bool delta, int32_t size_mode) {
+  IQORVTransferSettings* settings = nullptr;
+  Check(sdk_.get()->QueryInterface(IID_IQORVTransferSettings,
+                                   reinterpret_cast<void**>(&settings)) == S_OK,
+        "the SDK object has no transfer settings");
+  const bool set = settings->put_DeltaAllowed(delta ? 1 : 0) == S_OK &&
+                   settings->put_SizeMode(size_mode) == S_OK;
+  settings->Release();
+  Check(set, "cannot set the transfer settings");
+}
+
 }  // namespace qorv::bench

@@ -29,6 +29,9 @@ class SdkSession {
   // their time stamp. Throws when the operation or any of its files fails.
   void GetLatestProject(const std::string& project, const std::string& local_folder);
 
+  // Large single files travel as deltas (size mode 1 or 2) with `delta`.
+  void SetTransferSettings(bool delta, int32_t size_mode);
+
  private:
   // Environment variables set for the session, put back as they were at
   // its end (also when its construction fails).

@@ -53,8 +53,8 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
            {"zip", 0, nullptr,
             "Send and receive file bodies compressed (one-entry\nZIP archives)."},
            {"delta", 0, nullptr,
-            "Allow large files to travel as deltas (accepted;\nthey travel whole until deltas "
-            "are supported)."},
+            "Let a large single file travel as a delta against\nits older version (size mode 1 "
+            "or 2)."},
            {"size-mode", 0, "N", "The batch limit and delta threshold: 0, 1 or 2\n(default 0)."},
        }},
       {"Output options",

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "codec/byte_order.h"
 #include "fuzz/fuzz_support.h"
 #include "net/blowfish_message.h"
-#include "net/byte_order.h"
 #include "net/in_message.h"
 #include "net/out_message.h"
 #include "net/socket_buffer_exception.h"

@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/byte_order.h"
 #include "fuzz/fuzz_support.h"
-#include "net/byte_order.h"
 #include "net/handshake.h"
 #include "net/transport_limits.h"
 #include "qorvsdk/result_codes.h"

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "codec/byte_order.h"
 #include "fuzz/fuzz_store.h"
-#include "net/byte_order.h"
 #include "net/in_message.h"
 #include "net/out_message.h"
 #include "protocol/protocol_client.h"

@@ -34,6 +34,11 @@ struct FaultHooks {
   // arrives, without being carried out, as a server killed just before it
   // would have answered looks to the client. Negative: never.
   int32_t drop_at_code = -1;
+  // The first this many attempts of each delta exchange fail their MD4
+  // check: a download's delta-information file leaves with its last byte
+  // flipped; an upload's old version has a byte flipped after its digest
+  // was sent, so the rebuilt file differs. 0: never.
+  int32_t corrupt_delta_attempts = 0;
   // Every reply waits this long before it is sent.
   int32_t reply_delay_ms = 0;
   // Commands answered with a status of their own instead of being carried
@@ -54,6 +59,23 @@ class FaultHookSource {
   int64_t RequestCount(uint8_t code) const {
     return request_counts_[code].load(std::memory_order_relaxed);
   }
+  // Delta exchanges seen by tests: attempts made, files rebuilt or sent as
+  // a delta, and bodies that followed whole after a delta was asked for.
+  struct DeltaCounts {
+    int64_t attempts = 0;
+    int64_t rebuilt = 0;
+    int64_t whole = 0;
+  };
+  void CountDelta(int64_t attempts, int64_t rebuilt, int64_t whole) {
+    delta_attempts_.fetch_add(attempts, std::memory_order_relaxed);
+    delta_rebuilt_.fetch_add(rebuilt, std::memory_order_relaxed);
+    delta_whole_.fetch_add(whole, std::memory_order_relaxed);
+  }
+  DeltaCounts delta_counts() const {
+    return {delta_attempts_.load(std::memory_order_relaxed),
+            delta_rebuilt_.load(std::memory_order_relaxed),
+            delta_whole_.load(std::memory_order_relaxed)};
+  }
 
   void Set(FaultHooks hooks) QORV_EXCLUDES(mutex_) {
     platform::MutexLock lock(mutex_);
@@ -68,6 +90,9 @@ class FaultHookSource {
   mutable platform::Mutex mutex_;
   FaultHooks hooks_ QORV_GUARDED_BY(mutex_);
   std::array<std::atomic<int64_t>, 256> request_counts_{};
+  std::atomic<int64_t> delta_attempts_{0};
+  std::atomic<int64_t> delta_rebuilt_{0};
+  std::atomic<int64_t> delta_whole_{0};
 };
 
 }  // namespace qorv::server

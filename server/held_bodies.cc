@@ -54,6 +54,13 @@ void HeldBodies::OpenCheckin(Eol eol, std::map<int32_t, std::string> entries) {
   checkin_eol_ = eol;
 }
 
+std::optional<HeldBodies::CheckinEntry> HeldBodies::FindCheckinEntry(int32_t index) const {
+  platform::MutexLock lock(mutex_);
+  auto found = checkin_entries_.find(index);
+  if (found == checkin_entries_.end()) return std::nullopt;
+  return CheckinEntry{found->second, checkin_eol_};
+}
+
 void HeldBodies::Close() {
   std::map<int32_t, HeldBody> discarded;
   platform::MutexLock lock(mutex_);

@@ -37,6 +37,13 @@ class HeldBodies {
   // Command 80: discards every body and remembers the check-in's entries
   // (entry index -> file path) and line-ending mode.
   void OpenCheckin(Eol eol, std::map<int32_t, std::string> entries) QORV_EXCLUDES(mutex_);
+  // The file and line-ending mode command 80 announced under `index`: the
+  // old version of a delta upload of that index. None when not announced.
+  struct CheckinEntry {
+    std::string path;
+    Eol eol = Eol::kCrLf;
+  };
+  std::optional<CheckinEntry> FindCheckinEntry(int32_t index) const QORV_EXCLUDES(mutex_);
   // The session ended: discards everything and refuses later bodies.
   void Close() QORV_EXCLUDES(mutex_);
   size_t size() const QORV_EXCLUDES(mutex_);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "net/socket_buffer_exception.h"
 
 namespace qorv::server {

@@ -54,6 +54,7 @@ class Server {
   void SetFaultHooks(FaultHooks hooks) { faults_.Set(std::move(hooks)); }
   // How many requests with this command code the server has answered.
   int64_t RequestCount(uint8_t code) const { return faults_.RequestCount(code); }
+  FaultHookSource::DeltaCounts DeltaCounts() const { return faults_.delta_counts(); }
 
  private:
   struct Connection {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "net/handshake.h"
 #include "net/out_message.h"
 #include "qorvsdk/result_codes.h"

@@ -10,6 +10,7 @@
 #include "net/socket_buffer_exception.h"
 #include "net/transport_limits.h"
 #include "server/body_transfer.h"
+#include "server/delta_exchange.h"
 #include "server/message_fields.h"
 #include "server/transfer_name.h"
 
@@ -122,30 +123,48 @@ bool ServeUpload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& 
   } catch (const CCancelableSocketBufferException&) {
     failure = kTextMalformedRequest;
   }
-  if (delta) {
-    // No old version is held here: the body comes whole.
-    channel.out().Reset();
-    channel.out().AppendBool(false);
-    if (!channel.Send(false)) return false;
-  }
   int64_t announced = 0;
   for (const UploadEntry& entry : entries) announced += std::max(entry.size, 0);
+  bool whole = true;
+  if (delta) {
+    // The old version is the file command 80 announced under the index; a
+    // malformed request or a batch of more than one file has none.
+    std::optional<HeldBodies::CheckinEntry> old;
+    if (failure.empty() && entries.size() == 1) {
+      old = session->held->FindCheckinEntry(entries[0].index);
+    }
+    std::shared_ptr<SpoolFile> rebuilt;
+    switch (ServeUploadDelta(channel, form, session ? session->database.get() : nullptr, old,
+                             entries.size() == 1 ? entries[0].size : -1, &rebuilt)) {
+      case DeltaEnd::kClose:
+        return false;
+      case DeltaEnd::kDone:
+        entries[0].file = std::move(rebuilt);
+        whole = false;
+        break;
+      case DeltaEnd::kWholeFollows:
+        break;
+    }
+  }
 
-  std::optional<UploadSink> sink;
-  if (failure.empty()) sink.emplace(spool, entries);
-  BodyPieceWriter write;
-  if (sink) write = [&sink](const uint8_t* bytes, size_t length) { sink->Write(bytes, length); };
-  // A plain body is read to its end whatever it announces, so that the
-  // stream stays in step; an archive may unpack to the announced sizes only.
-  const uint64_t max_size = form == BodyForm::kCompressed && failure.empty()
-                                ? static_cast<uint64_t>(announced)
-                                : std::numeric_limits<uint32_t>::max();
-  const BodyReceipt receipt = ReceiveBodyInto(channel, form, max_size, write, spool);
-  if (!receipt.in_step) return false;
-  if (sink) sink->Finish();
-  if (failure.empty()) failure = receipt.failure;
-  if (failure.empty() && static_cast<int64_t>(receipt.size) != announced) {
-    failure = kTextMalformedRequest;
+  if (whole) {
+    std::optional<UploadSink> sink;
+    if (failure.empty()) sink.emplace(spool, entries);
+    BodyPieceWriter write;
+    if (sink) write = [&sink](const uint8_t* bytes, size_t length) { sink->Write(bytes, length); };
+    // A plain body is read to its end whatever it announces, so that the
+    // stream stays in step; an archive may unpack to the announced sizes
+    // only.
+    const uint64_t max_size = form == BodyForm::kCompressed && failure.empty()
+                                  ? static_cast<uint64_t>(announced)
+                                  : std::numeric_limits<uint32_t>::max();
+    const BodyReceipt receipt = ReceiveBodyInto(channel, form, max_size, write, spool);
+    if (!receipt.in_step) return false;
+    if (sink) sink->Finish();
+    if (failure.empty()) failure = receipt.failure;
+    if (failure.empty() && static_cast<int64_t>(receipt.size) != announced) {
+      failure = kTextMalformedRequest;
+    }
   }
 
   COutMessage& reply = channel.out();
@@ -169,6 +188,19 @@ struct DownloadEntry {
   std::unique_ptr<BodyReader> reader;
 };
 
+// The message after a 65 body: one date per file.
+bool SendDates(FrameChannel& channel, Database& db, const std::vector<DownloadEntry>& entries) {
+  const OleMs now = db.CurrentTime();
+  COutMessage& out = channel.out();
+  out.Reset();
+  for (const DownloadEntry& entry : entries) {
+    const WireDate date = ToWireDate(TransferDate(entry.name, entry.version, now));
+    out.AppendInt32(date.days);
+    out.AppendInt32(date.ms);
+  }
+  return channel.Send();
+}
+
 // Command 65. False when the connection is to close (always after a
 // failure: the client then reports the batch with its transport failure).
 bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder& spool) {
@@ -184,7 +216,7 @@ bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder
     names.push_back(request.String());
   }
   const std::optional<Session> session = sessions.Find(identity);
-  if (!session || delta) return false;
+  if (!session || (delta && names.size() != 1)) return false;
   Database& db = *session->database;
   std::vector<DownloadEntry> entries;
   int64_t total = 0;
@@ -207,6 +239,28 @@ bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder
     entries.push_back(std::move(entry));
   }
   if (total > std::numeric_limits<uint32_t>::max()) return false;
+  if (delta) {
+    const TransferName& name = entries[0].name;
+    switch (ServeDownloadDelta(
+        channel, compressed ? BodyForm::kCompressed : BodyForm::kPlain,
+        [&db, &name](std::unique_ptr<BodyReader>* reader) {
+          VersionInfo version;
+          return db.OpenBody(name.version_record, name.eol, reader, &version).ok();
+        })) {
+      case DeltaEnd::kClose:
+        return false;
+      case DeltaEnd::kDone:
+        return SendDates(channel, db, entries);
+      case DeltaEnd::kWholeFollows:
+        // The reader opened above may have been preloaded; open it afresh.
+        if (!db.OpenBody(entries[0].name.version_record, entries[0].name.eol, &entries[0].reader,
+                         &entries[0].version)
+                 .ok()) {
+          return false;
+        }
+        break;
+    }
+  }
 
   // The bodies back to back, as one body.
   size_t current = 0;
@@ -223,15 +277,7 @@ bool ServeDownload(FrameChannel& channel, SessionRegistry& sessions, SpoolFolder
                     static_cast<uint64_t>(total), read, spool)) {
     return false;
   }
-  COutMessage& out = channel.out();
-  const OleMs now = db.CurrentTime();
-  out.Reset();
-  for (const DownloadEntry& entry : entries) {
-    const WireDate date = ToWireDate(TransferDate(entry.name, entry.version, now));
-    out.AppendInt32(date.days);
-    out.AppendInt32(date.ms);
-  }
-  return channel.Send();
+  return SendDates(channel, db, entries);
 }
 
 // Command 96: the identity's session must have logged in with the key the

@@ -3,9 +3,11 @@
 // channel, 64 uploads a batch of bodies into the session's held bodies and
 // 65 downloads the bodies that transfer names name.
 //
-// Bodies travel plain or compressed (server/body_transfer.h). An upload
-// with the delta flag is told that no old version is held, and its body
-// then comes whole; a download with the delta flag closes the connection.
+// Bodies travel plain or compressed (server/body_transfer.h) or, for a
+// single file, as a delta (server/delta_exchange.h): an upload's old version
+// is the latest version of the file command 80 announced under its index.
+// A download with the delta flag and more than one file closes the
+// connection.
 #ifndef QORV_SERVER_TRANSFER_CONNECTION_H_
 #define QORV_SERVER_TRANSFER_CONNECTION_H_
 

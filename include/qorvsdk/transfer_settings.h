@@ -14,8 +14,7 @@
 //   the CA certificate the server sends is neither kept nor pinned. Taken at
 //   the next ConnectToServer.
 //
-// Until delta bodies are supported, a set DeltaAllowed is accepted and
-// stored, and bodies travel whole.
+// DeltaAllowed takes effect in size mode 1 or 2.
 #ifndef QORVSDK_TRANSFER_SETTINGS_H_
 #define QORVSDK_TRANSFER_SETTINGS_H_
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "net/format_text.h"
 #include "net/ssl_channel.h"
 #include "net/transport_limits.h"

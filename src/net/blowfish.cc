@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "codec/byte_order.h"
 #include "net/blowfish_tables.h"
-#include "net/byte_order.h"
 
 namespace qorv {
 

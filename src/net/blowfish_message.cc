@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "codec/byte_order.h"
 #include "net/blocking_socket.h"
-#include "net/byte_order.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv {

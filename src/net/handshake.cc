@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "net/transport_limits.h"
 #include "qorvsdk/result_codes.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "codec/byte_order.h"
 #include "net/blocking_socket.h"
-#include "net/byte_order.h"
 #include "net/message_dates.h"
 #include "net/socket_buffer_exception.h"
 #include "net/transport_limits.h"

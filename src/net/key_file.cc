@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "codec/md4.h"
 #include "net/blowfish.h"
 #include "net/hex_text.h"
-#include "net/md4.h"
 #include "platform/com/ascii_case.h"
 #include "platform/com/civil_date.h"
 #include "platform/sequential_file.h"

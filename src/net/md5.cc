@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "platform/sequential_file.h"
 
 namespace qorv {

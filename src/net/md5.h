@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/md_block_hash.h"
+#include "codec/md_block_hash.h"
 
 namespace qorv {
 

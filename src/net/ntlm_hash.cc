@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "codec/md4.h"
 #include "net/des.h"
-#include "net/md4.h"
 #include "platform/com/text_convert.h"
 
 namespace qorv {

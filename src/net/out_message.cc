@@ -5,8 +5,8 @@
 #include <limits>
 #include <new>
 
+#include "codec/byte_order.h"
 #include "net/blocking_socket.h"
-#include "net/byte_order.h"
 #include "net/message_dates.h"
 #include "qorvsdk/result_codes.h"
 

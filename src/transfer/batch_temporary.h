@@ -1,8 +1,9 @@
 // The temporary file of one batch, in the engine's temporary directory:
 //   "~_~_~_" + tag + "qorserver" + local time (MMDDYYhhmmss) + process id +
 //   thread id + "Q2O3R~_.tmp"
-// or of one body form of it (the zip archive sent or received, the file
-// unpacked from one), the same with "qorFT" in place of "qorserver"
+// or of one body form or step of it (the zip archive sent or received, the
+// file unpacked from one, the digest and delta-information files), the same
+// with "qorFT" in place of "qorserver"
 // (the time, process and thread keep the names of concurrent batches
 // apart). It is created anew, open for reading and writing and shared with
 // nobody, and removed when the object goes, on every path.

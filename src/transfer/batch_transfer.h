@@ -31,6 +31,11 @@ struct BatchContext {
   const TransferJob& job;
   // Told the bytes of the batch's body moved so far.
   std::function<void(uint64_t moved)> progress;
+  // Deltas used (size mode 1 or 2 with delta allowed): a single-file upload
+  // batch above the threshold, or download batch at or above it, travels as
+  // a delta (docs/transfer.md).
+  bool delta_used = false;
+  uint32_t delta_threshold = 0;
 };
 
 // Each returns the batch's own outcome: 0 when the exchange with the server

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 
 namespace qorv {
 namespace {

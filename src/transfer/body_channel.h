@@ -62,8 +62,9 @@ class BodyChannel {
                           const WritePiece& write, const Progress& progress);
 
   // Receives a body whose size the receiver cannot know beforehand (a zip
-  // archive): any announced size up to `max_size` is taken, and *size is
-  // set to it. Otherwise as Receive.
+  // archive, a digest or delta-information file): any announced size up to
+  // `max_size` is taken, and *size is set to it; a larger announcement ends
+  // it with 12005 before any byte of it is taken. Otherwise as Receive.
   TransferOutcome ReceiveUpTo(ServerConnection& connection, uint32_t max_size,
                               const WritePiece& write, const Progress& progress, uint32_t* size);
 

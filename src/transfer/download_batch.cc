@@ -10,6 +10,7 @@
 #include "local/qor_exception.h"
 #include "transfer/batch_temporary.h"
 #include "transfer/batch_transfer.h"
+#include "transfer/delta_transfer.h"
 #include "transfer/file_body.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_exchange.h"
@@ -203,6 +204,10 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
   if (batch.empty()) return {};
   DownloadBatchCommand command;
   command.login_identity = context.job.login_identity;
+  // A single file at or above the threshold travels as a delta against the
+  // working file when deltas are used.
+  command.delta =
+      context.delta_used && batch.size() == 1 && batch[0]->size >= context.delta_threshold;
   uint64_t body_size = 0;
   for (TransferEntry* entry : batch) {
     command.files.push_back({entry->index, entry->server_name});
@@ -228,17 +233,23 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
   // Each file's bytes go straight to a temporary beside its target; nothing
   // is renamed over a target before the whole body and the dates are in.
   BodySplitter splitter(context.files, batch);
+  std::optional<FileLayer::Replacement> rebuilt;
+  bool whole = true;
   command.compressed = context.job.settings.compressed == 1;
   outcome = SendTransferCommand(context.connection, command);
-  if (outcome.ok() && command.compressed) {
+  if (outcome.ok() && command.delta) {
+    outcome = ReceiveDelta(context, *batch[0], &rebuilt, &whole);
+  }
+  if (outcome.ok() && whole && command.compressed) {
     outcome = ReceiveUnpacked(context, static_cast<uint32_t>(body_size), splitter);
-  } else if (outcome.ok()) {
+    if (outcome.ok()) splitter.Finish();
+  } else if (outcome.ok() && whole) {
     outcome = context.channel.Receive(
         context.connection, static_cast<uint32_t>(body_size),
         [&](const uint8_t* from, size_t count) { return splitter.Write(from, count); },
         context.progress);
+    if (outcome.ok()) splitter.Finish();
   }
-  if (outcome.ok()) splitter.Finish();
   if (outcome.ok()) outcome = ReceiveTransferMessage(context.connection);
   std::vector<double> dates;
   if (outcome.ok() && !ReadDownloadDates(context.connection.in_message(), batch.size(),
@@ -253,7 +264,8 @@ TransferOutcome RunDownloadBatch(BatchContext& context, const std::vector<Transf
   }
   const double shift = context.job.settings.server_time_offset_hours / 24.0;
   for (size_t i = 0; i < batch.size(); ++i) {
-    std::optional<FileLayer::Replacement>& replacement = splitter.replacement(i);
+    std::optional<FileLayer::Replacement>& replacement =
+        rebuilt ? rebuilt : splitter.replacement(i);
     if (!replacement) continue;  // failed alone, its text already set
     try {
       PutInPlace(context.files, *replacement, *batch[i], dates[i] + shift);

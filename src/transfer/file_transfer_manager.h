@@ -12,8 +12,9 @@
 //   4. The caller's thread waits for the threads; every 100 ms it reports
 //      the percent of bytes done through the job's report_progress.
 //   5. The threads' results are copied back into the caller's entries.
-// Zipped and delta bodies are not offered yet: every batch travels plain,
-// announced as such on the wire, whatever the settings ask for.
+// With deltas used, a single-file batch above the delta threshold travels as
+// a delta (delta_transfer.h). Zipped bodies are not offered yet: other
+// batches travel plain, announced as such on the wire.
 #ifndef QORV_TRANSFER_FILE_TRANSFER_MANAGER_H_
 #define QORV_TRANSFER_FILE_TRANSFER_MANAGER_H_
 

@@ -67,6 +67,8 @@ void RunTransferThread(TransferThreadWork& work) {
     if (ready.ok()) {
       BatchContext context{*work.slot->connection, channel, *work.files, job,
                            [&work, done](uint64_t moved) { work.store_progress(done + moved); }};
+      context.delta_used = work.delta_used;
+      context.delta_threshold = work.limits.delta_threshold;
       if (upload) {
         RunUploadBatch(context, batch);
       } else {

@@ -10,6 +10,7 @@
 #include "local/qor_exception.h"
 #include "transfer/batch_temporary.h"
 #include "transfer/batch_transfer.h"
+#include "transfer/delta_transfer.h"
 #include "transfer/file_body.h"
 #include "transfer/transfer_commands.h"
 #include "transfer/transfer_exchange.h"
@@ -133,12 +134,20 @@ TransferOutcome RunUploadBatch(BatchContext& context, const std::vector<Transfer
     return {failure.code(), kTextLocalTempFileFailed};
   }
   if (sending.empty()) return {};
+  // A single file above the threshold travels as a delta against the
+  // server's latest version when deltas are used.
+  command.delta = context.delta_used && batch.size() == 1 && sending.size() == 1 &&
+                  sending[0]->size > context.delta_threshold;
 
   const BodyForm form =
       context.job.settings.compressed == 1 ? BodyForm::kCompressed : BodyForm::kPlain;
   command.compressed = form == BodyForm::kCompressed;
+  bool whole = true;
   TransferOutcome outcome = SendTransferCommand(context.connection, command);
-  if (outcome.ok()) outcome = SendFileBody(context, *batch_file, body_size, form);
+  if (outcome.ok() && command.delta) {
+    outcome = SendDelta(context, *batch_file, *sending[0], &whole);
+  }
+  if (outcome.ok() && whole) outcome = SendFileBody(context, *batch_file, body_size, form);
   if (outcome.ok()) outcome = ReceiveTransferMessage(context.connection);
   std::vector<UploadFileResult> results;
   if (outcome.ok() && !ReadUploadResults(context.connection.in_message(), sending.size(),

@@ -40,7 +40,7 @@ expect(subfolder_not_read PASS src/net/deeper/a.cc "sdk/qor_sdk.h")
 
 # Upward includes and includes between layers that may not meet.
 expect(net_ops FAIL src/net/a.cc "ops/session.h")
-expect(codec_net FAIL src/codec/a.cc "net/byte_order.h")
+expect(codec_net FAIL src/codec/a.cc "net/in_message.h")
 expect(codec_platform FAIL src/codec/a.h "platform/file.h")
 expect(local_protocol FAIL src/local/a.cc "protocol/request_engine.h")
 expect(server_sdk FAIL server/a.cc "sdk/qor_sdk.h")

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "net/md4.h"
+#include "codec/md4.h"
 #include "net/md5.h"
 #include "net/test_bytes.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "codec/md4.h"
 #include "net/hex_text.h"
-#include "net/md4.h"
 #include "net/openssl_reference.h"
 #include "qorvsdk/result_codes.h"
 #include "support/scoped_temp.h"

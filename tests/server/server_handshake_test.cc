@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "net/handshake.h"
 #include "qorvsdk/result_codes.h"
 #include "server/server_handshake.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <thread>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "net/cancelable_socket.h"
 #include "net/handshake.h"
 #include "server/server_fixture.h"

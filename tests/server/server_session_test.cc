@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "net/handshake.h"
 #include "net/key_file.h"
 #include "server/admin_commands.h"

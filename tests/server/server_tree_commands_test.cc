@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 #include "server/server_fixture.h"
 
 namespace qorv::server::testing {

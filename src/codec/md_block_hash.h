@@ -2,14 +2,14 @@
 // padding with 0x80 then zeros, and the message length in bits as a
 // little-endian 64-bit number in the last block. `Derived` supplies
 // ProcessBlocks(state, data, count).
-#ifndef QORV_NET_MD_BLOCK_HASH_H_
-#define QORV_NET_MD_BLOCK_HASH_H_
+#ifndef QORV_CODEC_MD_BLOCK_HASH_H_
+#define QORV_CODEC_MD_BLOCK_HASH_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 
 namespace qorv {
 
@@ -77,4 +77,4 @@ class MdBlockHash {
 
 }  // namespace qorv
 
-#endif  // QORV_NET_MD_BLOCK_HASH_H_
+#endif  // QORV_CODEC_MD_BLOCK_HASH_H_

@@ -1,12 +1,12 @@
 // MD4 (RFC 1320): the NT hash, the key-file checksum and the block checksums
 // of delta transfer.
-#ifndef QORV_NET_MD4_H_
-#define QORV_NET_MD4_H_
+#ifndef QORV_CODEC_MD4_H_
+#define QORV_CODEC_MD4_H_
 
 #include <cstddef>
 #include <cstdint>
 
-#include "net/md_block_hash.h"
+#include "codec/md_block_hash.h"
 
 namespace qorv {
 
@@ -17,4 +17,4 @@ class Md4 : public MdBlockHash<Md4> {
 
 }  // namespace qorv
 
-#endif  // QORV_NET_MD4_H_
+#endif  // QORV_CODEC_MD4_H_

@@ -1,6 +1,6 @@
-#include "net/md4.h"
+#include "codec/md4.h"
 
-#include "net/byte_order.h"
+#include "codec/byte_order.h"
 
 namespace qorv {
 

@@ -1,7 +1,7 @@
 // Loads and stores of 32-bit words in a fixed byte order, independent of the
 // host's. Compilers turn them into single moves (plus a swap where needed).
-#ifndef QORV_NET_BYTE_ORDER_H_
-#define QORV_NET_BYTE_ORDER_H_
+#ifndef QORV_CODEC_BYTE_ORDER_H_
+#define QORV_CODEC_BYTE_ORDER_H_
 
 #include <cstdint>
 
@@ -33,4 +33,4 @@ inline void StoreBigEndian32(uint8_t* p, uint32_t value) {
 
 }  // namespace qorv
 
-#endif  // QORV_NET_BYTE_ORDER_H_
+#endif  // QORV_CODEC_BYTE_ORDER_H_
