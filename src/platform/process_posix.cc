@@ -1,7 +1,10 @@
+#include <signal.h>
 #include <sys/syscall.h>
 
 #include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -11,6 +14,11 @@
 namespace qorv::platform {
 
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+bool ProcessExists(int64_t process_id) {
+  if (process_id <= 0) return false;
+  return ::kill(static_cast<pid_t>(process_id), 0) == 0 || errno == EPERM;
+}
 
 bool RunsAsAdministrator() { return ::geteuid() == 0; }
 
