@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -16,7 +17,9 @@ namespace qorv::platform {
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
 
 bool ProcessExists(int64_t process_id) {
-  if (process_id <= 0) return false;
+  // An id no pid_t can hold names no process (and must not be cut down to
+  // one that does).
+  if (process_id <= 0 || process_id > std::numeric_limits<pid_t>::max()) return false;
   return ::kill(static_cast<pid_t>(process_id), 0) == 0 || errno == EPERM;
 }
 
