@@ -70,6 +70,39 @@ int ReplaceFile(const std::string& path, const std::string& temp, const std::str
   return error;
 }
 
+// The lock file holds the number of times the lock was taken: 8 bytes,
+// least significant first. A waiter reads it without the lock; a torn or
+// missing count only makes it wait as if nothing moved.
+bool ReadTurn(const std::string& lock_path, uint64_t* turn) {
+  platform::File file;
+  if (platform::File::Open(lock_path, platform::FileAccess::kRead,
+                           platform::FileCreation::kOpenExisting, platform::FileSharing::kShared,
+                           &file) != 0) {
+    return false;
+  }
+  uint8_t bytes[8] = {};
+  size_t read = 0;
+  if (file.Read(bytes, sizeof(bytes), &read) != 0 || read != sizeof(bytes)) return false;
+  *turn = 0;
+  for (int i = 7; i >= 0; --i) *turn = (*turn << 8) | bytes[i];
+  return true;
+}
+
+// Adds one to the count of the lock file just taken. Failing to count only
+// weakens the waiters' view of progress, so errors are ignored.
+void CountTurn(platform::File& lock_file) {
+  uint8_t bytes[8] = {};
+  size_t read = 0;
+  if (lock_file.Read(bytes, sizeof(bytes), &read) != 0 || read != sizeof(bytes)) read = 0;
+  uint64_t turn = 0;
+  if (read == sizeof(bytes)) {
+    for (int i = 7; i >= 0; --i) turn = (turn << 8) | bytes[i];
+  }
+  ++turn;
+  for (size_t i = 0; i < sizeof(bytes); ++i) bytes[i] = static_cast<uint8_t>(turn >> (8 * i));
+  if (lock_file.Seek(0) == 0) lock_file.Write(bytes, sizeof(bytes));
+}
+
 std::string FileErrorText(int error, const std::string& path) {
   return CQORException::ForOsError(error, path).message();
 }
@@ -136,11 +169,17 @@ CacheResult CacheStore::Lock(const std::atomic<int32_t>* cancel) {
     return unwritable;
   }
   // Polled in short steps, so that a lock held briefly by each of several
-  // processes in turn is still taken well within the bound.
+  // processes in turn is taken soon after its release. The bound applies to
+  // one hold: each holder counts its turn in the lock file, and a count that
+  // moved means the lock is busy, not stuck, so the wait starts again (up to
+  // kCacheLockBusyLimitMs in all).
   const uint64_t bound_ms = static_cast<uint64_t>(lock_attempts_) * lock_interval_ms_;
   const uint32_t step_ms =
       lock_interval_ms_ < kCacheLockPollMs ? lock_interval_ms_ : kCacheLockPollMs;
   uint64_t waited_ms = 0;
+  uint64_t busy_ms = 0;
+  uint64_t last_turn = 0;
+  bool turn_known = false;
   for (;;) {
     int error = platform::File::Open(lock_path_, platform::FileAccess::kReadWrite,
                                      platform::FileCreation::kOpenOrCreate,
@@ -150,13 +189,21 @@ CacheResult CacheStore::Lock(const std::atomic<int32_t>* cancel) {
       unwritable.description = FileErrorText(error, lock_path_);
       return unwritable;
     }
+    uint64_t turn = 0;
+    if (ReadTurn(lock_path_, &turn)) {
+      if (turn_known && turn != last_turn) waited_ms = 0;
+      last_turn = turn;
+      turn_known = true;
+    }
     const bool canceled = cancel != nullptr && cancel->load(std::memory_order_relaxed) != 0;
-    if (canceled || waited_ms + step_ms > bound_ms) {
+    if (canceled || waited_ms + step_ms > bound_ms || busy_ms + step_ms > kCacheLockBusyLimitMs) {
       return Failure(kResultCacheUpdateFailed, kTextCacheUpdateFailed);
     }
     platform::SleepMs(step_ms);
     waited_ms += step_ms;
+    busy_ms += step_ms;
   }
+  CountTurn(lock_file_);
   return CacheResult();
 }
 

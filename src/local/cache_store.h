@@ -15,9 +15,12 @@
 // wrote it.
 //
 // Writing takes turns between processes: Lock() takes an exclusive lock on
-// the companion file "<cache file>.lock", waiting up to `lock_attempts` x
-// `lock_interval_ms` and giving up early when the caller's cancel flag is
-// set. The lock file is never deleted, so the lock always sits on the same
+// the companion file "<cache file>.lock", waiting while the lock is busy:
+// the wait gives up when one hold lasts `lock_attempts` x `lock_interval_ms`
+// (the lock is stuck), after kCacheLockBusyLimitMs in all, or as soon as the
+// caller's cancel flag is set. Each holder counts its turn in the lock file,
+// so a waiter tells a lock passed from process to process from a stuck one.
+// The lock file is never deleted, so the lock always sits on the same
 // file, and the lock is not on the file being replaced, so replacing it
 // cannot hand anybody an unlocked file. CacheLock holds the lock for a scope.
 //
@@ -54,6 +57,8 @@ inline constexpr int kCacheLockAttempts = 10;
 inline constexpr uint32_t kCacheLockIntervalMs = 500;
 // The step of the wait for the lock.
 inline constexpr uint32_t kCacheLockPollMs = 10;
+// The longest wait for a lock that keeps changing hands.
+inline constexpr uint64_t kCacheLockBusyLimitMs = 120000;
 
 struct CacheResult {
   int32_t result = kResultOk;
@@ -85,11 +90,12 @@ class CacheStore {
   bool is_open() const { return opened_; }
 
   // Creates the cache folder when missing and takes the lock, waiting for
-  // another holder at most lock_attempts x lock_interval_ms and no longer
-  // once `*cancel` is nonzero. Fails with kResultCacheUpdateFailed and
-  // "Failed to update cache file. Please try again later" when the lock stays
-  // taken (or the wait was canceled), "Invalid parameter on Lock()" when the
-  // store is not open, or the folder texts (those marked unwritable).
+  // another holder at most lock_attempts x lock_interval_ms per hold (the
+  // wait starts again each time the lock changes hands, up to
+  // kCacheLockBusyLimitMs) and no longer once `*cancel` is nonzero. Fails with
+  // kResultCacheUpdateFailed and "Failed to update cache file. Please try again later" when the
+  // lock stays taken (or the wait was canceled), "Invalid parameter on Lock()" when the store is
+  // not open, or the folder texts (those marked unwritable).
   CacheResult Lock(const std::atomic<int32_t>* cancel = nullptr);
   bool is_locked() const { return lock_file_.is_open(); }
 

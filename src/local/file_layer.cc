@@ -4,6 +4,7 @@
 
 #include "local/qor_exception.h"
 #include "platform/com/ascii_case.h"
+#include "platform/os_error.h"
 #include "platform/process.h"
 #include "qorvsdk/result_codes.h"
 
@@ -88,11 +89,71 @@ void FileLayer::DeleteFile(const std::string& path) {
   ThrowIfFailed(files().DeleteFile(path), path);
 }
 
+bool FileLayer::DeleteTemporary(const std::string& path) noexcept {
+  constexpr int kAttempts = 5;
+  constexpr uint32_t kPauseMs = 20;
+  for (int attempt = 1;; ++attempt) {
+    int error;
+    {
+      platform::MutexLock lock(StripeFor(path));
+      error = files().DeleteFile(path);
+    }
+    if (error == 0 || error == platform::OsErrorNotFound()) return true;
+    if (attempt == kAttempts) return false;
+    platform::SleepMs(kPauseMs);
+  }
+}
+
 std::vector<platform::FolderEntry> FileLayer::ListFolder(const std::string& path) {
   platform::MutexLock lock(StripeFor(path));
   std::vector<platform::FolderEntry> entries;
   ThrowIfFailed(files().ListFolder(path, &entries), path);
   return entries;
+}
+
+int64_t FileLayer::ReplacementOwner(std::string_view name) {
+  // "~qorv" digits "-" digits ".tmp"
+  constexpr std::string_view kPrefix = "~qorv";
+  constexpr std::string_view kSuffix = ".tmp";
+  if (name.size() <= kPrefix.size() + kSuffix.size() || name.substr(0, kPrefix.size()) != kPrefix ||
+      name.substr(name.size() - kSuffix.size()) != kSuffix) {
+    return 0;
+  }
+  std::string_view middle =
+      name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+  const size_t dash = middle.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == middle.size() || dash > 10) {
+    return 0;
+  }
+  int64_t owner = 0;
+  for (size_t i = 0; i < middle.size(); ++i) {
+    if (i == dash) continue;
+    if (middle[i] < '0' || middle[i] > '9') return 0;
+    if (i < dash) owner = owner * 10 + (middle[i] - '0');
+  }
+  return owner;
+}
+
+size_t FileLayer::RemoveStaleReplacements(const std::string& folder) {
+  std::vector<platform::FolderEntry> entries;
+  {
+    platform::MutexLock lock(StripeFor(folder));
+    if (files().ListFolder(folder, &entries) != 0) return 0;
+  }
+  size_t removed = 0;
+  std::string base = folder;
+  if (!base.empty() && base.back() != '/') base += '/';
+  for (const platform::FolderEntry& entry : entries) {
+    if (entry.is_directory) continue;
+    const int64_t owner = ReplacementOwner(entry.name);
+    if (owner == 0 || owner == platform::CurrentProcessId() || platform::ProcessExists(owner)) {
+      continue;
+    }
+    const std::string path = base + entry.name;
+    platform::MutexLock lock(StripeFor(path));
+    if (files().DeleteFile(path) == 0) ++removed;
+  }
+  return removed;
 }
 
 void FileLayer::ClearReadOnlyBeforeReplacing(platform::FileSystem& files, const std::string& path) {
@@ -212,12 +273,12 @@ FileLayer::Replacement::~Replacement() { Discard(); }
 void FileLayer::Replacement::Discard() noexcept {
   if (!pending_) return;
   pending_ = false;
-  platform::MutexLock lock(layer_->StripeFor(temporary_));
   if (file_) {
+    platform::MutexLock lock(layer_->StripeFor(temporary_));
     file_->Close();
     file_.reset();
   }
-  layer_->files().DeleteFile(temporary_);
+  layer_->DeleteTemporary(temporary_);
 }
 
 void FileLayer::Replacement::Write(const void* buffer, size_t size) {

@@ -125,7 +125,23 @@ class FileLayer {
   void CreateFolder(const std::string& path);
   void RemoveFolder(const std::string& path);
   void DeleteFile(const std::string& path);
+  // Deletes a temporary file of ours, trying again a few times over about
+  // 100 ms when the system refuses (another process briefly holding it, as
+  // a virus scanner does), so that a passing refusal leaves no temporary
+  // behind. A missing file counts as deleted. Never raises; false when the
+  // file is still there.
+  bool DeleteTemporary(const std::string& path) noexcept;
   std::vector<platform::FolderEntry> ListFolder(const std::string& path);
+
+  // Removes from `folder` the replacement temporaries ("~qorv<pid>-<n>.tmp")
+  // of processes that no longer run: what a client killed in the middle of
+  // a download leaves beside its targets. Those of running processes, this
+  // one included, are left alone. Returns how many were removed; never
+  // raises (a folder that cannot be listed has none removed).
+  size_t RemoveStaleReplacements(const std::string& folder);
+  // The process id of a replacement temporary's name, or 0 when `name` is
+  // not one.
+  static int64_t ReplacementOwner(std::string_view name);
 
   // Opens a file. Creating it anew over an existing file first clears that
   // file's read-only attribute (raising 104 when that fails).

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 #include <unordered_map>
 #include <utility>
 
 #include "local/binding_file.h"
 #include "local/digest_batch.h"
 #include "local/file_digest.h"
+#include "local/file_layer.h"
 #include "local/path_forms.h"
 #include "local/qor_exception.h"
 #include "local/working_folder.h"
@@ -63,6 +65,7 @@ class Pass {
     driver_.SetPercentDone(kProgressStart);
     driver_.SetProgressRange(kProgressStart, kProgressInfoDone);
     LookAtLocalPaths();
+    RemoveStaleTemporaries();
     // The local files are digested while the server is asked for its own
     // digests: on a tree that has not changed, that is most of the work.
     std::vector<std::string> local_files;
@@ -117,6 +120,19 @@ class Pass {
       }
       work.local_exists = PathExists(local);
     }
+  }
+
+  // What a client killed in the middle of a download left beside the
+  // targets: its replacement temporaries (docs/file-operations.md, "After a
+  // killed client"). One listing per folder of the pass.
+  void RemoveStaleTemporaries() {
+    std::set<std::string> folders;
+    for (const PassItem& item : pass_.items) {
+      const std::string& local = item.local_path;
+      const size_t slash = local.find_last_of('/');
+      if (slash != std::string::npos) folders.insert(local.substr(0, slash == 0 ? 1 : slash));
+    }
+    for (const std::string& folder : folders) FileLayer::Shared().RemoveStaleReplacements(folder);
   }
 
   // ---- Step 3 ----

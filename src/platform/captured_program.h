@@ -48,6 +48,9 @@ class CapturedProgram {
   void Interrupt();
   // Sends SIGTERM, as a service manager or `kill` would.
   void Terminate();
+  // Sends SIGKILL: the program ends at once, as after a crash or a power
+  // cut of its own, without running any of its clean-up.
+  void Kill();
 
   // Collects the rest of the output and waits for the end, at most
   // `timeout_ms` (then kills it). True when it ended by itself; *exit_code is

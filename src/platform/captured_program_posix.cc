@@ -228,6 +228,10 @@ void CapturedProgram::Terminate() {
   if (id_ > 0) kill(static_cast<pid_t>(id_), SIGTERM);
 }
 
+void CapturedProgram::Kill() {
+  if (id_ > 0) kill(static_cast<pid_t>(id_), SIGKILL);
+}
+
 bool CapturedProgram::Finish(int timeout_ms, int* exit_code) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   while (RemainingMs(deadline) > 0 && Collect(RemainingMs(deadline))) {

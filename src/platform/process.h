@@ -9,6 +9,10 @@ namespace qorv::platform {
 uint32_t CurrentProcessId();
 uint32_t CurrentThreadId();
 
+// Whether a process of this id runs (a zombie counts as running until its
+// parent waits for it). An id of a process of another user counts as running.
+bool ProcessExists(int64_t process_id);
+
 // Milliseconds from a monotonic clock (the system's tick count); wraps at 2^32.
 uint32_t TickCountMs();
 

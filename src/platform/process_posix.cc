@@ -1,8 +1,12 @@
+#include <signal.h>
 #include <sys/syscall.h>
 
 #include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -11,6 +15,13 @@
 namespace qorv::platform {
 
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+bool ProcessExists(int64_t process_id) {
+  // An id no pid_t can hold names no process (and must not be cut down to
+  // one that does).
+  if (process_id <= 0 || process_id > std::numeric_limits<pid_t>::max()) return false;
+  return ::kill(static_cast<pid_t>(process_id), 0) == 0 || errno == EPERM;
+}
 
 bool RunsAsAdministrator() { return ::geteuid() == 0; }
 

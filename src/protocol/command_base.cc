@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "net/socket_buffer_exception.h"
 
@@ -19,6 +20,21 @@ size_t ReadCount(CInMessage& in) {
   const int32_t count = in.ReadInt32();
   if (count < 0) throw CCancelableSocketBufferException();
   return static_cast<size_t>(count);
+}
+
+void CheckEntriesFit(const CInMessage& in, size_t count, size_t minimum_entry_size) {
+  if (minimum_entry_size == 0) minimum_entry_size = 1;
+  if (count > in.remaining() / minimum_entry_size) throw CCancelableSocketBufferException();
+}
+
+size_t MinimumEntrySizeOf(const std::function<void(CInMessage&)>& read_entry) {
+  // Larger than any entry of the command list read from zeros.
+  static constexpr size_t kProbeSize = 256;
+  static constexpr uint8_t kZeros[kProbeSize] = {};
+  CInMessage probe;
+  if (probe.SetPayload(kZeros, kProbeSize) != kResultOk) throw std::bad_alloc();
+  read_entry(probe);
+  return probe.position();
 }
 
 double ReadRawDouble(CInMessage& in) {

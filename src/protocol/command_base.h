@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,10 +95,25 @@ class FieldWriter {
 
 // Reads a counted list's element count. A negative count does not fit the
 // reply: it throws CCancelableSocketBufferException, like any read past the
-// end. Entries are then read one at a time, so a count larger than the
-// payload fails at the first missing entry, before memory grows beyond the
-// bytes received.
+// end.
 size_t ReadCount(CInMessage& in);
+
+// Refuses (CCancelableSocketBufferException) a list of `count` entries of at
+// least `minimum_entry_size` bytes each when the bytes left in the reply
+// cannot hold them. Called before the list's memory is reserved, so a reply
+// never makes the client hold more than its entries' size times the number
+// of entries the frame can really carry.
+void CheckEntriesFit(const CInMessage& in, size_t count, size_t minimum_entry_size);
+
+// The fewest bytes one entry takes on the wire: what `read_entry` consumes
+// from a run of zero bytes, where every string is empty and every number 0.
+// Derived from the reader itself so that it cannot drift from the fields.
+size_t MinimumEntrySizeOf(const std::function<void(CInMessage&)>& read_entry);
+
+template <class ReadEntry>
+size_t MinimumEntrySize(ReadEntry& read_entry) {
+  return MinimumEntrySizeOf([&read_entry](CInMessage& probe) { (void)read_entry(probe); });
+}
 
 // A raw double: 8 bytes of an IEEE-754 double in little-endian order.
 double ReadRawDouble(CInMessage& in);
@@ -107,22 +123,25 @@ Digest ReadDigest(CInMessage& in);
 // {int32 result, string description}
 EntryResult ReadEntryResult(CInMessage& in);
 
-// A counted list: the count, then each entry read by `read_entry`.
-template <class ReadEntry>
-auto ReadCountedList(CInMessage& in, ReadEntry read_entry) {
-  const size_t count = ReadCount(in);
-  std::vector<decltype(read_entry(in))> entries;
-  for (size_t i = 0; i < count; ++i) entries.push_back(read_entry(in));
-  return entries;
-}
-
-// A per-request-entry list: no count, one entry per request entry.
+// A per-request-entry list: no count, one entry per request entry. A reply
+// too short for `count` entries is refused before memory is reserved.
 template <class ReadEntry>
 auto ReadPerEntryList(CInMessage& in, size_t count, ReadEntry read_entry) {
+  CheckEntriesFit(in, count, MinimumEntrySize(read_entry));
   std::vector<decltype(read_entry(in))> entries;
   entries.reserve(count);
   for (size_t i = 0; i < count; ++i) entries.push_back(read_entry(in));
   return entries;
+}
+
+// A counted list: the count, then each entry read by `read_entry`. The count
+// is checked against the bytes left before anything is reserved, and the
+// list is reserved exactly, so its memory is sizeof(entry) per entry the
+// frame carries (docs/protocol.md, "Reply bounds").
+template <class ReadEntry>
+auto ReadCountedList(CInMessage& in, ReadEntry read_entry) {
+  const size_t count = ReadCount(in);
+  return ReadPerEntryList(in, count, read_entry);
 }
 
 // A counted list of strings.

@@ -151,6 +151,9 @@ void CheckInCommitCommand::Decode(CInMessage& in) {
       ++sent;
     }
   }
+  // index, version, date, user text, status, result, description: 32 bytes
+  // at the least.
+  CheckEntriesFit(in, sent, 32);
   std::vector<Answer> answers;
   answers.reserve(sent);
   for (size_t i = 0; i < sent; ++i) {

@@ -48,12 +48,9 @@ BatchTemporary::BatchTemporary(FileLayer& files, const std::string& directory, s
 
 BatchTemporary::~BatchTemporary() {
   if (file_) file_->Close();
-  try {
-    files_.DeleteFile(path_);
-  } catch (const CQORException&) {
-    // Nothing more can be done here; the name is reused by this thread's
-    // next batch, which truncates it.
-  }
+  // When even the retries fail, the name is reused by this thread's next
+  // batch, which truncates it.
+  files_.DeleteTemporary(path_);
 }
 
 }  // namespace qorv

@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "local/qor_exception.h"
+#include "platform/os_error.h"
+#include "platform/process.h"
 #include "qorvsdk/result_codes.h"
+#include "support/fault_file_system.h"
 #include "support/scoped_temp.h"
 
 namespace qorv {
@@ -153,6 +156,55 @@ TEST(ReleaseRegistryTest, ReleasesIdleFilesAndRefusesBusyOnes) {
   EXPECT_TRUE(layer.release_registry().IsRegistered("/w/a"));
   layer.release_registry().Unregister("/w/a", first.get());
   EXPECT_FALSE(layer.release_registry().IsRegistered("/w/a"));
+}
+
+// What a killed process left beside its targets goes at the next clean-up;
+// the temporaries of running processes (this one's included) and names
+// that only look alike stay.
+TEST(FileLayerTest, StaleReplacementsOfProcessesThatEndedAreRemoved) {
+  ScopedTempFolder folder;
+  const std::string mine =
+      folder.Child("~qorv" + std::to_string(platform::CurrentProcessId()) + "-3.tmp");
+  // Above any process id the system hands out.
+  const std::string dead = folder.Child("~qorv999999999-1.tmp");
+  const std::vector<std::string> alike = {folder.Child("~qorv12-x.tmp"),
+                                          folder.Child("~qorv-1.tmp"), folder.Child("~qorv12-.tmp"),
+                                          folder.Child("~qorv999999999-1.tmpx")};
+  for (const std::string& path : {mine, dead}) WriteTextFile(path, "x");
+  for (const std::string& path : alike) WriteTextFile(path, "x");
+  EXPECT_EQ(FileLayer::Shared().RemoveStaleReplacements(folder.path()), 1u);
+  EXPECT_TRUE(std::filesystem::exists(mine));
+  EXPECT_FALSE(std::filesystem::exists(dead));
+  for (const std::string& path : alike) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+  EXPECT_EQ(FileLayer::Shared().RemoveStaleReplacements(folder.Child("missing")), 0u);
+}
+
+// A delete refused for a moment (another process holding the new file) is
+// tried again, so a dropped replacement leaves no temporary; a refusal that
+// lasts is given up after the retries.
+TEST(FileLayerTest, ADroppedReplacementOutlastsAPassingRefusalToDelete) {
+  ScopedTempFolder folder;
+  testing::FaultFileSystem disk;
+  FileLayer::ScopedFileSystem scope(FileLayer::Shared(), disk);
+  std::string temporary;
+  {
+    FileLayer::Replacement replacement = FileLayer::Shared().BeginReplacement(folder.Child("f"));
+    replacement.Write("abc", 3);
+    temporary = replacement.temporary_path();
+    disk.FailCall(testing::FileStep::kDelete, platform::OsErrorSharingViolation());
+    disk.FailCall(testing::FileStep::kDelete, platform::OsErrorSharingViolation(), 2);
+  }
+  EXPECT_FALSE(std::filesystem::exists(temporary));
+  EXPECT_FALSE(std::filesystem::exists(folder.Child("f")));
+
+  WriteTextFile(folder.Child("held"), "x");
+  for (int nth = 1; nth <= 5; ++nth) {
+    disk.FailCall(testing::FileStep::kDelete, platform::OsErrorSharingViolation(), nth);
+  }
+  EXPECT_FALSE(FileLayer::Shared().DeleteTemporary(folder.Child("held")));
+  EXPECT_TRUE(std::filesystem::exists(folder.Child("held")));
+  EXPECT_TRUE(FileLayer::Shared().DeleteTemporary(folder.Child("held")));
+  EXPECT_TRUE(FileLayer::Shared().DeleteTemporary(folder.Child("never there")));
 }
 
 }  // namespace
