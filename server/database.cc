@@ -107,17 +107,20 @@ StoreStatus Database::AddUser(const NewUser& user) {
     SqliteStatement existing = db.Prepare("SELECT 1 FROM users WHERE name = ?");
     existing.Bind(1, user.name);
     if (existing.Step()) return MakeStatus(kStatusNameInUse, kFormatNameInUse, user.name);
-    PasswordHash hash = HashNewPassword(user.password);
+    PasswordHash hash = HashNewPassword(user.password, impl_->options().password_iterations);
     SqliteStatement insert = db.Prepare(
         "INSERT INTO users(name, salt, password_hash, user_key, read_only, "
-        "must_change_password) VALUES(?, ?, ?, ?, ?, ?)");
+        "must_change_password, kdf_iterations) VALUES(?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, user.name).BindBlob(2, hash.salt).BindBlob(3, hash.digest);
     if (user.user_key) {
       insert.BindBlob(4, KeyBlob(*user.user_key));
     } else {
       insert.BindNull(4);
     }
-    insert.Bind(5, user.read_only ? 1 : 0).Bind(6, user.must_change_password ? 1 : 0).Run();
+    insert.Bind(5, user.read_only ? 1 : 0)
+        .Bind(6, user.must_change_password ? 1 : 0)
+        .Bind(7, hash.iterations)
+        .Run();
     transaction.Commit();
     return StoreStatus::Ok();
   });
@@ -127,8 +130,8 @@ namespace {
 
 std::optional<UserRecord> LoadUser(SqliteDb& db, std::string_view name, PasswordHash* hash) {
   SqliteStatement query = db.Prepare(
-      "SELECT id, name, salt, password_hash, user_key, read_only, must_change_password "
-      "FROM users WHERE name = ?");
+      "SELECT id, name, salt, password_hash, user_key, read_only, must_change_password, "
+      "kdf_iterations FROM users WHERE name = ?");
   query.Bind(1, name);
   if (!query.Step()) return std::nullopt;
   UserRecord user;
@@ -147,6 +150,7 @@ std::optional<UserRecord> LoadUser(SqliteDb& db, std::string_view name, Password
   if (hash != nullptr) {
     hash->salt = query.Blob(2);
     hash->digest = query.Blob(3);
+    hash->iterations = query.Int(7);
   }
   return user;
 }
@@ -163,9 +167,24 @@ StoreStatus Database::Authenticate(std::string_view user_name, std::string_view 
     if (!found || !PasswordMatches(hash, password)) {
       return StoreStatus{kStatusBadCredentials, kTextBadCredentials};
     }
+    const int64_t wanted = impl_->options().password_iterations;
+    if (hash.iterations < wanted) StorePasswordHash(found->actor.user_id, password, wanted);
     *user = std::move(*found);
     return StoreStatus::Ok();
   });
+}
+
+void Database::StorePasswordHash(int64_t user_id, std::string_view password, int64_t iterations) {
+  SqliteDb& db = impl_->db();
+  SqliteTransaction transaction(db);
+  const PasswordHash hash = HashNewPassword(password, iterations);
+  db.Prepare("UPDATE users SET salt = ?, password_hash = ?, kdf_iterations = ? WHERE id = ?")
+      .BindBlob(1, hash.salt)
+      .BindBlob(2, hash.digest)
+      .Bind(3, hash.iterations)
+      .Bind(4, user_id)
+      .Run();
+  transaction.Commit();
 }
 
 std::optional<UserRecord> Database::FindUser(std::string_view user_name) {
@@ -201,12 +220,14 @@ StoreStatus Database::SetPassword(const Actor& actor, std::string_view new_passw
     SqliteDb& db = impl_->db();
     SqliteTransaction transaction(db);
     Change change = impl_->BeginChange(actor);
-    PasswordHash hash = HashNewPassword(new_password);
+    PasswordHash hash = HashNewPassword(new_password, impl_->options().password_iterations);
     db.Prepare(
-          "UPDATE users SET salt = ?, password_hash = ?, must_change_password = 0 WHERE id = ?")
+          "UPDATE users SET salt = ?, password_hash = ?, kdf_iterations = ?, "
+          "must_change_password = 0 WHERE id = ?")
         .BindBlob(1, hash.salt)
         .BindBlob(2, hash.digest)
-        .Bind(3, actor.user_id)
+        .Bind(3, hash.iterations)
+        .Bind(4, actor.user_id)
         .Run();
     impl_->Step("password:stored");
     HistoryRecord record;

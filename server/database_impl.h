@@ -157,6 +157,7 @@ class DatabaseImpl {
 
   // The clock's time now (for replies about changes that change nothing).
   OleMs Now() { return options_.clock(); }
+  const Options& options() const { return options_; }
 
   // ---- Creating items (with their link and history) ----
   int64_t CreateProjectItem(const Change& change, int64_t parent, std::string_view name,

@@ -29,8 +29,9 @@ constexpr uint32_t kAcceptFirstPauseMs = 10;
 constexpr uint32_t kAcceptLongestPauseMs = 1000;
 constexpr uint32_t kPauseSliceMs = 50;
 
-Database::Options StoreOptions(double time_offset_hours) {
+Database::Options StoreOptions(double time_offset_hours, int64_t password_iterations) {
   Database::Options options;
+  options.password_iterations = password_iterations;
   const OleMs offset = static_cast<OleMs>(std::llround(time_offset_hours * 3600000.0));
   if (offset != 0) options.clock = [offset] { return LocalNowMs() + offset; };
   return options;
@@ -40,8 +41,9 @@ Database::Options StoreOptions(double time_offset_hours) {
 
 Server::Server(ServerConfig config)
     : config_(std::move(config)),
-      data_(std::make_unique<DataDirectory>(config_.data_directory,
-                                            StoreOptions(config_.time_offset_hours))),
+      data_(std::make_unique<DataDirectory>(
+          config_.data_directory,
+          StoreOptions(config_.time_offset_hours, config_.password_iterations))),
       frame_budget_(config_.frame_memory_mib * 1024 * 1024),
       login_throttle_(ThrottleClock()) {
   faults_.Set(config_.faults);

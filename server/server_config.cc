@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "server/command_options.h"
 
@@ -51,6 +52,9 @@ const std::vector<FlagInfo>& ServeOptions() {
       {"frame-memory", "MIB",
        "Memory in MiB that all connections together may hold in large request frames "
        "(default 512); a frame that would pass it closes its connection."},
+      {"password-iterations", "N",
+       "PBKDF2 iterations of the password hashes written from now on (default 210000); a "
+       "login whose stored hash has fewer is rehashed. Lower it only for tests."},
       {"fault-drop-after", "N",
        "Test fault: each connection answers N request frames, then closes when the next one "
        "arrives, without carrying it out."},
@@ -174,6 +178,12 @@ bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest
     if (!ParseNumber(*value, &config.frame_memory_mib) || config.frame_memory_mib < 1 ||
         config.frame_memory_mib > (int64_t{1} << 30)) {
       return Fail(error, BadValue(options, "frame-memory", *value));
+    }
+  }
+  if (auto value = options.Value("password-iterations")) {
+    if (!ParseNumber(*value, &config.password_iterations) || config.password_iterations < 1 ||
+        config.password_iterations > INT32_MAX) {
+      return Fail(error, BadValue(options, "password-iterations", *value));
     }
   }
   if (auto value = options.Value("fault-drop-after")) {

@@ -11,6 +11,7 @@
 
 #include "server/fault_hooks.h"
 #include "server/login_throttle.h"
+#include "server/password_hash.h"
 
 namespace qorv::server {
 
@@ -45,6 +46,9 @@ struct ServerConfig {
   int32_t handshake_timeout_seconds = kDefaultHandshakeTimeoutSeconds;
   int32_t max_connections = kDefaultMaxConnections;
   int64_t frame_memory_mib = kDefaultFrameMemoryMiB;
+  // PBKDF2 iterations of the password hashes the server writes (new
+  // passwords, and the rehash of weaker ones at login). Tests lower it.
+  int64_t password_iterations = kDefaultPasswordIterations;
   FaultHooks faults;
   // Where the server reports connections it refused or closed (nothing when
   // empty); qorvd writes to standard error.

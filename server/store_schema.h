@@ -12,7 +12,9 @@ class SqliteDb;
 // up to date when it is opened (MigrateSchema); a newer one is refused.
 // 2: content kept in pieces (content_chunks); older content rows keep their
 // whole body in contents.data and are still read from there.
-inline constexpr int64_t kStoreSchemaVersion = 2;
+// 3: users.kdf_iterations, the PBKDF2 count of the password hash (0: the
+// single SHA-256 of older rows).
+inline constexpr int64_t kStoreSchemaVersion = 3;
 // The oldest version MigrateSchema can bring up to date.
 inline constexpr int64_t kOldestMigratableSchema = 1;
 

@@ -5,8 +5,11 @@
 #ifndef QORV_CLI_EMBEDDED_SAMPLE_DATABASE_H_
 #define QORV_CLI_EMBEDDED_SAMPLE_DATABASE_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+
+#include "server/password_hash.h"
 
 namespace qorv::cli {
 
@@ -31,8 +34,10 @@ std::string SampleLatestMainText();
 
 // Creates the database kSampleDatabase in `data_directory` (created when
 // missing) and fills it. False with the reason in *error, also when a
-// database of that name exists already.
-bool CreateSampleDatabase(const std::filesystem::path& data_directory, std::string* error);
+// database of that name exists already. The users' password hashes take
+// `password_iterations` PBKDF2 iterations (tests lower it).
+bool CreateSampleDatabase(const std::filesystem::path& data_directory, std::string* error,
+                          int64_t password_iterations = server::kDefaultPasswordIterations);
 
 // Whether `data_directory` holds a database of the sample's name.
 bool HasSampleDatabase(const std::filesystem::path& data_directory);
