@@ -142,6 +142,9 @@ class DatabaseImpl {
   std::string LinkPath(const Link& link);
   // Whether `project` is `ancestor` or lies below it now.
   bool IsAtOrBelow(int64_t project, int64_t ancestor);
+  // Whether the file has at least two live links. Stops at the second, so a
+  // listing of many links of one file stays linear in their number.
+  bool IsShared(int64_t file);
   std::vector<Link> LiveLinksOfFile(int64_t file);
   // Live files at every depth below a project, now.
   std::vector<Link> LiveFilesBelow(int64_t project);
