@@ -40,7 +40,7 @@ std::unique_ptr<Database> Database::Create(const std::filesystem::path& file, Op
   std::unique_ptr<Database> database(new Database(std::move(db), std::move(options)));
   *status = database->Guarded([&] {
     SqliteDb& sql = database->impl_->db();
-    ConfigureConnection(sql);
+    ConfigureConnection(sql, database->impl_->options().durable);
     SqliteTransaction transaction(sql);
     CreateSchema(sql);
     Actor creator{0, kCreatorName, false};
@@ -78,7 +78,7 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& file, Opti
   std::unique_ptr<Database> database(new Database(std::move(db), std::move(options)));
   *status = database->Guarded([&] {
     SqliteDb& sql = database->impl_->db();
-    ConfigureConnection(sql);
+    ConfigureConnection(sql, database->impl_->options().durable);
     int64_t version = ReadSchemaVersion(sql);
     if (version == kStoreSchemaVersion) return StoreStatus::Ok();
     if (version < kOldestMigratableSchema || version > kStoreSchemaVersion) {

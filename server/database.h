@@ -48,6 +48,9 @@ class Database {
     // PBKDF2 iterations of the password hashes written from now on; a
     // login whose stored hash has fewer is rehashed with this count.
     int64_t password_iterations = kDefaultPasswordIterations;
+    // Full syncs at every commit, so a committed change survives a crash.
+    // Only throw-away stores (the fuzzers') turn them off.
+    bool durable = true;
   };
 
   // Creates a new database file (refused if the file exists) with its root

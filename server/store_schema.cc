@@ -149,10 +149,10 @@ void WriteSchemaVersion(SqliteDb& db) {
 
 }  // namespace
 
-void ConfigureConnection(SqliteDb& db) {
+void ConfigureConnection(SqliteDb& db, bool durable) {
   db.Exec("PRAGMA foreign_keys = ON");
   db.Exec("PRAGMA journal_mode = WAL");
-  db.Exec("PRAGMA synchronous = FULL");
+  db.Exec(durable ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF");
 }
 
 void CreateSchema(SqliteDb& db) {

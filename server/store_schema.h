@@ -21,7 +21,9 @@ inline constexpr int64_t kOldestMigratableSchema = 1;
 // Connection settings for every open: foreign keys, the write-ahead log and
 // full syncs, so a committed change survives a crash and a torn one leaves
 // nothing behind.
-void ConfigureConnection(SqliteDb& db);
+// `durable` false: no syncs (a fuzzer's throw-away stores, which never
+// outlive a crash).
+void ConfigureConnection(SqliteDb& db, bool durable = true);
 
 // Creates the tables in an empty file (inside the caller's transaction).
 void CreateSchema(SqliteDb& db);
