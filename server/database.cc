@@ -2,6 +2,7 @@
 #include "server/database.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "server/database_impl.h"
 #include "server/password_hash.h"
@@ -159,30 +160,59 @@ std::optional<UserRecord> LoadUser(SqliteDb& db, std::string_view name, Password
 
 StoreStatus Database::Authenticate(std::string_view user_name, std::string_view password,
                                    UserRecord* user) {
-  return Guarded([&] {
-    PasswordHash hash;
-    std::optional<UserRecord> found = LoadUser(impl_->db(), user_name, &hash);
-    // One answer for an unknown user and a wrong password, so that user
-    // names cannot be probed.
-    if (!found || !PasswordMatches(hash, password)) {
-      return StoreStatus{kStatusBadCredentials, kTextBadCredentials};
-    }
-    const int64_t wanted = impl_->options().password_iterations;
-    if (hash.iterations < wanted) StorePasswordHash(found->actor.user_id, password, wanted);
-    *user = std::move(*found);
+  PasswordHash stored;
+  std::optional<UserRecord> found;
+  StoreStatus status = Guarded([&] {
+    found = LoadUser(impl_->db(), user_name, &stored);
     return StoreStatus::Ok();
   });
+  if (!status.ok()) return status;
+  // The derivations take their time by design: they run outside the
+  // store's lock, so the other requests on the database go on meanwhile.
+  const int64_t wanted = impl_->options().password_iterations;
+  bool matches = false;
+  std::optional<PasswordHash> stronger;
+  try {
+    if (found) {
+      matches = PasswordMatches(stored, password);
+      if (matches && stored.iterations < wanted) stronger = HashNewPassword(password, wanted);
+    } else {
+      // As long as a wrong password's check, so that the time of the
+      // answer does not tell which user names exist.
+      HashNewPassword(password, wanted);
+    }
+  } catch (const std::exception& error) {
+    return MakeStatus(kStatusStoreError, kFormatStoreError, error.what());
+  }
+  // One answer for an unknown user and a wrong password, so that user
+  // names cannot be probed.
+  if (!matches) return StoreStatus{kStatusBadCredentials, kTextBadCredentials};
+  if (stronger) {
+    status = Guarded([&] {
+      ReplacePasswordHash(found->actor.user_id, stored, *stronger);
+      return StoreStatus::Ok();
+    });
+    if (!status.ok()) return status;
+  }
+  *user = std::move(*found);
+  return StoreStatus::Ok();
 }
 
-void Database::StorePasswordHash(int64_t user_id, std::string_view password, int64_t iterations) {
+void Database::ReplacePasswordHash(int64_t user_id, const PasswordHash& old_hash,
+                                   const PasswordHash& new_hash) {
   SqliteDb& db = impl_->db();
   SqliteTransaction transaction(db);
-  const PasswordHash hash = HashNewPassword(password, iterations);
-  db.Prepare("UPDATE users SET salt = ?, password_hash = ?, kdf_iterations = ? WHERE id = ?")
-      .BindBlob(1, hash.salt)
-      .BindBlob(2, hash.digest)
-      .Bind(3, hash.iterations)
+  // Only the hash the check was made against: a password changed meanwhile
+  // stays as it was set.
+  db.Prepare(
+        "UPDATE users SET salt = ?, password_hash = ?, kdf_iterations = ? WHERE id = ? AND "
+        "salt = ? AND password_hash = ?")
+      .BindBlob(1, new_hash.salt)
+      .BindBlob(2, new_hash.digest)
+      .Bind(3, new_hash.iterations)
       .Bind(4, user_id)
+      .BindBlob(5, old_hash.salt)
+      .BindBlob(6, old_hash.digest)
       .Run();
   transaction.Commit();
 }

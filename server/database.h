@@ -239,9 +239,10 @@ class Database {
   using Change = ChangeInfo;
 
   Database(std::unique_ptr<SqliteDb> db, Options options);
-  // Replaces the user's password hash with one of `iterations` (inside the
-  // store lock).
-  void StorePasswordHash(int64_t user_id, std::string_view password, int64_t iterations);
+  // Replaces the user's password hash `old_hash` with `new_hash` (inside
+  // the store lock); nothing when the stored hash is no longer `old_hash`.
+  void ReplacePasswordHash(int64_t user_id, const PasswordHash& old_hash,
+                           const PasswordHash& new_hash);
 
   // Finds the item a request names (DatabaseImpl::ResolveItem, ResolveFile
   // or ResolveProject).
