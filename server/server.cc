@@ -158,9 +158,9 @@ void Server::StartConnection(platform::SocketHandle accepted) {
   if (connections_.size() >= static_cast<size_t>(config_.max_connections)) {
     // The handshake has no refusal: the client sees the connection closed
     // before the server's answer, as when no server listens.
-    platform::CloseSocket(accepted);
     Log("connection limit of " + std::to_string(config_.max_connections) +
         " reached: a new connection was closed");
+    platform::CloseSocket(accepted);
     return;
   }
   auto connection = std::make_unique<Connection>();
