@@ -10,12 +10,15 @@ namespace qorv::bench {
 std::string QorvdPath() { return (ProgramFolder().parent_path() / "server" / "qorvd").string(); }
 
 ServerProcess::ServerProcess(const std::string& qorvd, const std::string& data,
-                             const std::vector<std::string>& options)
+                             const std::vector<std::string>& options,
+                             const std::vector<std::string>& user_options)
     : qorvd_(qorvd), data_(data) {
   if (!std::filesystem::exists(data_)) {
     RunProgram(qorvd_, {"admin", "create-db", "--data", data_, "--db", kDatabase});
-    RunProgram(qorvd_, {"admin", "add-user", "--data", data_, "--db", kDatabase, "--user", kUser,
-                        "--password", kPassword});
+    std::vector<std::string> add_user = {"admin",   "add-user", "--data", data_,        "--db",
+                                         kDatabase, "--user",   kUser,    "--password", kPassword};
+    add_user.insert(add_user.end(), user_options.begin(), user_options.end());
+    RunProgram(qorvd_, add_user);
   }
   std::vector<std::string> arguments = {"--data", data_, "--port", "0"};
   arguments.insert(arguments.end(), options.begin(), options.end());
@@ -27,6 +30,7 @@ ServerProcess::ServerProcess(const std::string& qorvd, const std::string& data,
 }
 
 ServerProcess::~ServerProcess() {
+  if (stopped_) return;
   program_.Terminate();
   int exit_code = 0;
   program_.Finish(10000, &exit_code);
@@ -35,6 +39,17 @@ ServerProcess::~ServerProcess() {
 void ServerProcess::Import(const std::string& folder, const std::string& project) {
   RunProgram(qorvd_, {"admin", "import", "--data", data_, "--db", kDatabase, "--folder", folder,
                       "--project", project});
+}
+
+uint64_t ServerProcess::ResidentBytes() const {
+  return platform::ResidentBytes(program_.process_id());
+}
+
+bool ServerProcess::Stop() {
+  stopped_ = true;
+  program_.Terminate();
+  int exit_code = -1;
+  return program_.Finish(30000, &exit_code) && exit_code == 0;
 }
 
 uint64_t ServerProcess::PeakResidentBytes() const {

@@ -23,9 +23,12 @@ class ServerProcess {
  public:
   // Makes the data directory `data` with database kDatabase and user kUser
   // unless it is there already, then starts qorvd over it with `options`
-  // added to its command line (a channel mode and its files).
+  // added to its command line (a channel mode and its files), and
+  // `user_options` to `qorvd admin add-user` (a lower password iteration
+  // count for runs that log in many clients).
   ServerProcess(const std::string& qorvd, const std::string& data,
-                const std::vector<std::string>& options = {});
+                const std::vector<std::string>& options = {},
+                const std::vector<std::string>& user_options = {});
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
   ServerProcess& operator=(const ServerProcess&) = delete;
@@ -34,6 +37,10 @@ class ServerProcess {
   void Import(const std::string& folder, const std::string& project);
   uint16_t port() const { return port_; }
   uint64_t PeakResidentBytes() const;
+  // The memory qorvd holds resident now.
+  uint64_t ResidentBytes() const;
+  // Stops qorvd (SIGTERM) and waits for it; true when it exited cleanly.
+  bool Stop();
   // The processor time qorvd has used so far (-1 when unknown).
   double CpuSeconds() const;
 
@@ -42,6 +49,7 @@ class ServerProcess {
   std::string data_;
   platform::CapturedProgram program_;
   uint16_t port_ = 0;
+  bool stopped_ = false;
 };
 
 }  // namespace qorv::bench

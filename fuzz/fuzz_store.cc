@@ -40,13 +40,19 @@ fs::path UniqueFolder(const char* prefix) {
          (prefix + std::to_string(random()) + "_" + std::to_string(random()));
 }
 
-Database::Options StoreOptions(std::string fault_step) {
+// `fault_step` and `now` stay shared with the store, which resets them for
+// each input.
+Database::Options StoreOptions(std::shared_ptr<const std::string> fault_step,
+                               std::shared_ptr<OleMs> now) {
   Database::Options options;
-  auto now = std::make_shared<OleMs>(kStartTime);
-  options.clock = [now] { return *now += kClockStep; };
-  if (!fault_step.empty()) {
-    options.fault = [step = std::move(fault_step)](std::string_view name) { return name == step; };
-  }
+  options.durable = false;
+  // One iteration: every fuzzed login hashes, and the count's strength is
+  // not what is fuzzed.
+  options.password_iterations = 1;
+  options.clock = [now = std::move(now)] { return *now += kClockStep; };
+  options.fault = [step = std::move(fault_step)](std::string_view name) {
+    return !step->empty() && name == *step;
+  };
   return options;
 }
 
@@ -94,7 +100,8 @@ void AddContent(Database& db, const Actor& alice, const Actor& bob) {
 class TemplateFolder {
  public:
   TemplateFolder() : folder_(UniqueFolder("qorv_fuzz_template_")) {
-    server::DataDirectory data(folder_, StoreOptions({}));
+    server::DataDirectory data(folder_, StoreOptions(std::make_shared<std::string>(),
+                                                     std::make_shared<OleMs>(kStartTime)));
     Must(data.CreateDatabase(kMainDatabase), "create Main");
     Must(data.CreateDatabase(kOtherDatabase), "create Other");
     std::shared_ptr<Database> main;
@@ -146,10 +153,14 @@ server::UserKey KeyedUserKey() {
   return key;
 }
 
-FuzzStore::FuzzStore(std::string fault_step) : folder_(UniqueFolder("qorv_fuzz_store_")) {
+FuzzStore::FuzzStore(std::string fault_step)
+    : folder_(UniqueFolder("qorv_fuzz_store_")),
+      fault_step_(std::make_shared<std::string>(std::move(fault_step))),
+      now_(std::make_shared<OleMs>(kStartTime)) {
   Template().CopyTo(folder_);
   main_file_ = folder_ / (std::string(kMainDatabase) + server::kDatabaseFileExtension);
-  data_ = std::make_unique<server::DataDirectory>(folder_, StoreOptions(std::move(fault_step)));
+  other_file_ = folder_ / (std::string(kOtherDatabase) + server::kDatabaseFileExtension);
+  data_ = std::make_unique<server::DataDirectory>(folder_, StoreOptions(fault_step_, now_));
   Must(data_->OpenDatabase(kMainDatabase, &main_), "open the copy of Main");
 }
 
@@ -158,6 +169,11 @@ FuzzStore::~FuzzStore() {
   data_.reset();
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
+}
+
+void FuzzStore::Prepare(std::string fault_step) {
+  *fault_step_ = std::move(fault_step);
+  *now_ = kStartTime;
 }
 
 server::Session FuzzStore::LogIn(const FuzzUser& user) {

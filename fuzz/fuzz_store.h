@@ -6,7 +6,9 @@
 // check-outs by two users, a deleted file and a deleted project, and the
 // users below; and the empty database "Other". Every store copies the
 // template into a folder of its own, so each input starts from the same
-// state, and removes the folder when it goes.
+// state, and removes the folder when it goes. A store may serve inputs one
+// after the other as long as none changes a database (Prepare between
+// them). Its files are not synced: they never outlive the process.
 #ifndef QORV_FUZZ_FUZZ_STORE_H_
 #define QORV_FUZZ_FUZZ_STORE_H_
 
@@ -17,6 +19,7 @@
 #include <string_view>
 
 #include "server/data_directory.h"
+#include "server/ole_time.h"
 #include "server/session_registry.h"
 
 namespace qorv::fuzz {
@@ -48,6 +51,12 @@ class FuzzStore {
   // The open database "Main" and its file.
   server::Database& main() { return *main_; }
   const std::filesystem::path& main_file() const { return main_file_; }
+  // The file of the empty database "Other".
+  const std::filesystem::path& other_file() const { return other_file_; }
+
+  // Readies a store that has served an input, and changed nothing, for the
+  // next: that input's failing step, and the clock back at its start.
+  void Prepare(std::string fault_step);
 
   // A session of `user` on "Main", opened as a plain login opens one.
   server::Session LogIn(const FuzzUser& user);
@@ -55,6 +64,9 @@ class FuzzStore {
  private:
   std::filesystem::path folder_;
   std::filesystem::path main_file_;
+  std::filesystem::path other_file_;
+  std::shared_ptr<std::string> fault_step_;
+  std::shared_ptr<server::OleMs> now_;
   std::unique_ptr<server::DataDirectory> data_;
   std::shared_ptr<server::Database> main_;
   server::SessionRegistry sessions_;

@@ -3,6 +3,8 @@
 #include <openssl/rand.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -52,7 +54,20 @@ std::string Required(const CommandOptions& options, const char* name) {
 std::shared_ptr<Database> OpenNamedDatabase(const CommandOptions& options,
                                             std::unique_ptr<DataDirectory>* directory,
                                             std::ostream& err) {
-  *directory = std::make_unique<DataDirectory>(Required(options, "data"), Database::Options{});
+  Database::Options store;
+  // add-user and set-password: the count of the hash they write.
+  if (auto text = options.Value("password-iterations")) {
+    int64_t iterations = 0;
+    const char* end = text->data() + text->size();
+    const auto [rest, failure] = std::from_chars(text->data(), end, iterations);
+    if (failure != std::errc() || rest != end) iterations = 0;
+    if (iterations < 1 || iterations > INT32_MAX) {
+      BadUsage(err, "bad --password-iterations " + *text);
+      return nullptr;
+    }
+    store.password_iterations = iterations;
+  }
+  *directory = std::make_unique<DataDirectory>(Required(options, "data"), std::move(store));
   std::shared_ptr<Database> database;
   StoreStatus status = (*directory)->OpenDatabase(Required(options, "db"), &database);
   if (!status.ok()) {
@@ -239,6 +254,8 @@ const std::vector<AdminCommand>& AdminCommands() {
         {"read-only", nullptr, "The user may read but not change anything."},
         {"must-change-password", nullptr, "The user is asked to change the password at login."},
         {"key", "HEX", "Blowfish user key for encryption mode 1: 32 hexadecimal digits."},
+        {"password-iterations", "N",
+         "PBKDF2 iterations of the password hash (default 210000); lower only for tests."},
         {"random-key", nullptr, "Give the user a random Blowfish user key."}},
        {"data", "db", "user", "password"},
        RunAddUser},
@@ -247,7 +264,9 @@ const std::vector<AdminCommand>& AdminCommands() {
        {kDataOption,
         kDatabaseOption,
         {"user", "NAME", "User name (required)."},
-        {"password", "TEXT", "The new password (required; may be empty: --password=)."}},
+        {"password", "TEXT", "The new password (required; may be empty: --password=)."},
+        {"password-iterations", "N",
+         "PBKDF2 iterations of the password hash (default 210000); lower only for tests."}},
        {"data", "db", "user", "password"},
        RunSetPassword},
       {"import",

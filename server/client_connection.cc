@@ -4,6 +4,7 @@
 
 #include "net/command_list.h"
 #include "net/handshake.h"
+#include "net/transport_limits.h"
 #include "qorvsdk/result_codes.h"
 #include "server/checkout_confirmation.h"
 #include "server/command_context.h"
@@ -47,10 +48,13 @@ bool TakeConfirmation(FrameChannel& channel, CommandContext& context, bool* sent
 // server stops or a fault hook drops the connection. A connection whose
 // first request is a transfer command is a transfer connection from then on.
 void ServeRequests(FrameChannel& channel, const ServerServices& services, ConnectionState& state) {
-  CommandContext context{services.data, services.sessions, state};
+  CommandContext context{services.data, services.sessions, state, services.login_throttle};
   bool first = true;
   while (channel.Receive()) {
     if (first && IsTransferRequest(channel.in())) {
+      // The transfer requests check the session they name and close the
+      // connection when there is none.
+      channel.AdmitLargeFrames();
       ServeTransferConnection(channel);
       return;
     }
@@ -68,7 +72,8 @@ void ServeRequests(FrameChannel& channel, const ServerServices& services, Connec
       if (channel.hooks().drop_at_code == code) return;
     }
     AnswerRequest(context, channel.in(), channel.hooks(), channel.out());
-    if (!channel.Send()) return;
+    if (state.session) channel.AdmitLargeFrames();
+    if (!channel.Send() || state.close_after_reply) return;
     if (state.rekey_after_reply) {
       channel.SetKey(*state.rekey_after_reply);
       state.rekey_after_reply.reset();
@@ -86,6 +91,11 @@ void ServeClientConnection(platform::SocketHandle handle, const ServerServices& 
   platform::SetSocketOption(handle, platform::SocketOption::kNoDelay, 1);
   CCancelableSocket socket(services.stop_flag);
   socket.Attach(handle);
+  // A peer that stays silent in the handshake is dropped after the time-out
+  // instead of holding its connection for good.
+  const int64_t timeout_us = int64_t{services.handshake_timeout_seconds} * 1000000;
+  socket.set_wait_poll_limit(
+      static_cast<int>((timeout_us + kPollIntervalUs - 1) / kPollIntervalUs));
   if (AnswerHandshake(socket, services.accepted_versions, services.encryption_mode,
                       services.ca_certificate) != kResultOk) {
     socket.Close();
@@ -99,6 +109,8 @@ void ServeClientConnection(platform::SocketHandle handle, const ServerServices& 
     socket.Close();
     return;
   }
+  // A logged-in client may be idle for as long as it likes.
+  socket.set_wait_poll_limit(0);
   ConnectionState state;
   state.encryption_mode = services.encryption_mode;
   try {

@@ -9,13 +9,17 @@
 #define QORV_SERVER_CLIENT_CONNECTION_H_
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "net/ssl_context.h"
 #include "platform/socket.h"
 #include "server/data_directory.h"
 #include "server/fault_hooks.h"
+#include "server/frame_budget.h"
+#include "server/login_throttle.h"
 #include "server/session_registry.h"
 #include "server/upload_spool.h"
 
@@ -25,6 +29,16 @@ namespace qorv::server {
 // messages of at most 65536 bytes), so a larger announcement is a peer out of
 // step or hostile.
 inline constexpr uint32_t kMaxRequestFrame = 16u * 1024u * 1024u;
+// Before a login only commands 1, 49, 44 and 82 are served, whose fields
+// are a database name, a user name, a server name and a password: far below
+// this. A larger frame before login closes the connection, so that an
+// unauthenticated peer cannot make the server hold large buffers. (The first
+// frame of a transfer connection may be larger when it names a live session.)
+inline constexpr uint32_t kMaxPreLoginFrame = 64u * 1024u;
+// What a connection keeps of its frame buffers between frames; a larger
+// frame's buffers are freed once it has been answered, and only the bytes
+// beyond this count against the server's frame budget.
+inline constexpr size_t kKeptFrameBuffer = 64u * 1024u;
 
 // What every connection of one server shares.
 struct ServerServices {
@@ -42,6 +56,15 @@ struct ServerServices {
   // certificate sent to a client that asks for it.
   const SslContext* ssl_context = nullptr;
   std::string ca_certificate;
+  // The frame memory all connections share (no bound when null).
+  FrameBudget* frame_budget = nullptr;
+  // Where the server reports what it refused (nothing when empty).
+  std::function<void(const std::string&)> log;
+  // A client that sends nothing for this long during the handshake is
+  // dropped.
+  int32_t handshake_timeout_seconds = 30;
+  // Slows down repeated failed logins (none when null).
+  LoginThrottle* login_throttle = nullptr;
 };
 
 // Serves the accepted socket until the peer closes it, a transfer fails or

@@ -11,6 +11,7 @@
 #include "net/blowfish_message.h"
 #include "server/data_directory.h"
 #include "server/database.h"
+#include "server/login_throttle.h"
 #include "server/message_fields.h"
 #include "server/server_status.h"
 #include "server/session_registry.h"
@@ -38,12 +39,18 @@ struct ConnectionState {
   // Set by a successful 72 or 42; the next frame is its confirmation when
   // it has the confirmation's form (IsConfirmationFrame).
   std::optional<PendingConfirmation> confirmation;
+  // Failed logins on this connection (server/login_throttle.h).
+  int32_t failed_logins = 0;
+  // The connection closes once the reply has gone out.
+  bool close_after_reply = false;
 };
 
 struct CommandContext {
   DataDirectory& data;
   SessionRegistry& sessions;
   ConnectionState& connection;
+  // Slows down repeated failed logins (none when null).
+  LoginThrottle* throttle = nullptr;
 
   // Valid only for commands that need a session (the dispatcher checks).
   Database& db() { return *connection.session->database; }

@@ -9,15 +9,21 @@ namespace fs = std::filesystem;
 DataDirectory::DataDirectory(fs::path directory, Database::Options options)
     : directory_(std::move(directory)), options_(std::move(options)) {}
 
-std::optional<fs::path> DataDirectory::FindFile(std::string_view name) {
-  std::error_code error;
-  for (fs::directory_iterator it(directory_, error), end; !error && it != end;
-       it.increment(error)) {
+std::optional<fs::path> DataDirectory::FindFile(std::string_view name, std::error_code* error) {
+  error->clear();
+  for (fs::directory_iterator it(directory_, *error), end; !*error && it != end;
+       it.increment(*error)) {
     const fs::path& file = it->path();
     if (file.extension() != kDatabaseFileExtension) continue;
     if (EqualsNoCase(file.stem().string(), name)) return file;
   }
   return std::nullopt;
+}
+
+StoreStatus DataDirectory::UnreadableDirectory(const std::error_code& error) const {
+  return MakeStatus(
+      kStatusStoreError, kFormatStoreError,
+      "cannot read the data directory " + directory_.string() + ": " + error.message());
 }
 
 StoreStatus DataDirectory::CreateDatabase(std::string_view name) {
@@ -26,7 +32,8 @@ StoreStatus DataDirectory::CreateDatabase(std::string_view name) {
   std::error_code error;
   fs::create_directories(directory_, error);
   if (error) return MakeStatus(kStatusStoreError, kFormatStoreError, error.message());
-  if (FindFile(name)) return MakeStatus(kStatusNameInUse, kFormatNameInUse, name);
+  if (FindFile(name, &error)) return MakeStatus(kStatusNameInUse, kFormatNameInUse, name);
+  if (error) return UnreadableDirectory(error);
   StoreStatus status;
   std::unique_ptr<Database> database = Database::Create(
       directory_ / (std::string(name) + kDatabaseFileExtension), options_, &status);
@@ -62,7 +69,11 @@ StoreStatus DataDirectory::OpenDatabase(std::string_view name,
     *database = open->second;
     return StoreStatus::Ok();
   }
-  std::optional<fs::path> file = FindFile(name);
+  // A directory that cannot be read (descriptors exhausted, permissions)
+  // says nothing about whether the database exists.
+  std::error_code error;
+  std::optional<fs::path> file = FindFile(name, &error);
+  if (error) return UnreadableDirectory(error);
   if (!file) return unknown;
   StoreStatus status;
   std::unique_ptr<Database> opened = Database::Open(*file, options_, &status);

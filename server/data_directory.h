@@ -37,8 +37,10 @@ class DataDirectory {
       QORV_EXCLUDES(mutex_);
 
  private:
-  // The file of a database of that name, if one exists.
-  std::optional<std::filesystem::path> FindFile(std::string_view name);
+  // The file of a database of that name, if one exists; *error when the
+  // directory cannot be read.
+  std::optional<std::filesystem::path> FindFile(std::string_view name, std::error_code* error);
+  StoreStatus UnreadableDirectory(const std::error_code& error) const;
 
   std::filesystem::path directory_;
   Database::Options options_;

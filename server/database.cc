@@ -2,6 +2,7 @@
 #include "server/database.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "server/database_impl.h"
 #include "server/password_hash.h"
@@ -40,7 +41,7 @@ std::unique_ptr<Database> Database::Create(const std::filesystem::path& file, Op
   std::unique_ptr<Database> database(new Database(std::move(db), std::move(options)));
   *status = database->Guarded([&] {
     SqliteDb& sql = database->impl_->db();
-    ConfigureConnection(sql);
+    ConfigureConnection(sql, database->impl_->options().durable);
     SqliteTransaction transaction(sql);
     CreateSchema(sql);
     Actor creator{0, kCreatorName, false};
@@ -78,7 +79,7 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& file, Opti
   std::unique_ptr<Database> database(new Database(std::move(db), std::move(options)));
   *status = database->Guarded([&] {
     SqliteDb& sql = database->impl_->db();
-    ConfigureConnection(sql);
+    ConfigureConnection(sql, database->impl_->options().durable);
     int64_t version = ReadSchemaVersion(sql);
     if (version == kStoreSchemaVersion) return StoreStatus::Ok();
     if (version < kOldestMigratableSchema || version > kStoreSchemaVersion) {
@@ -107,17 +108,20 @@ StoreStatus Database::AddUser(const NewUser& user) {
     SqliteStatement existing = db.Prepare("SELECT 1 FROM users WHERE name = ?");
     existing.Bind(1, user.name);
     if (existing.Step()) return MakeStatus(kStatusNameInUse, kFormatNameInUse, user.name);
-    PasswordHash hash = HashNewPassword(user.password);
+    PasswordHash hash = HashNewPassword(user.password, impl_->options().password_iterations);
     SqliteStatement insert = db.Prepare(
         "INSERT INTO users(name, salt, password_hash, user_key, read_only, "
-        "must_change_password) VALUES(?, ?, ?, ?, ?, ?)");
+        "must_change_password, kdf_iterations) VALUES(?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, user.name).BindBlob(2, hash.salt).BindBlob(3, hash.digest);
     if (user.user_key) {
       insert.BindBlob(4, KeyBlob(*user.user_key));
     } else {
       insert.BindNull(4);
     }
-    insert.Bind(5, user.read_only ? 1 : 0).Bind(6, user.must_change_password ? 1 : 0).Run();
+    insert.Bind(5, user.read_only ? 1 : 0)
+        .Bind(6, user.must_change_password ? 1 : 0)
+        .Bind(7, hash.iterations)
+        .Run();
     transaction.Commit();
     return StoreStatus::Ok();
   });
@@ -127,8 +131,8 @@ namespace {
 
 std::optional<UserRecord> LoadUser(SqliteDb& db, std::string_view name, PasswordHash* hash) {
   SqliteStatement query = db.Prepare(
-      "SELECT id, name, salt, password_hash, user_key, read_only, must_change_password "
-      "FROM users WHERE name = ?");
+      "SELECT id, name, salt, password_hash, user_key, read_only, must_change_password, "
+      "kdf_iterations FROM users WHERE name = ?");
   query.Bind(1, name);
   if (!query.Step()) return std::nullopt;
   UserRecord user;
@@ -147,6 +151,7 @@ std::optional<UserRecord> LoadUser(SqliteDb& db, std::string_view name, Password
   if (hash != nullptr) {
     hash->salt = query.Blob(2);
     hash->digest = query.Blob(3);
+    hash->iterations = query.Int(7);
   }
   return user;
 }
@@ -155,17 +160,61 @@ std::optional<UserRecord> LoadUser(SqliteDb& db, std::string_view name, Password
 
 StoreStatus Database::Authenticate(std::string_view user_name, std::string_view password,
                                    UserRecord* user) {
-  return Guarded([&] {
-    PasswordHash hash;
-    std::optional<UserRecord> found = LoadUser(impl_->db(), user_name, &hash);
-    // One answer for an unknown user and a wrong password, so that user
-    // names cannot be probed.
-    if (!found || !PasswordMatches(hash, password)) {
-      return StoreStatus{kStatusBadCredentials, kTextBadCredentials};
-    }
-    *user = std::move(*found);
+  PasswordHash stored;
+  std::optional<UserRecord> found;
+  StoreStatus status = Guarded([&] {
+    found = LoadUser(impl_->db(), user_name, &stored);
     return StoreStatus::Ok();
   });
+  if (!status.ok()) return status;
+  // The derivations take their time by design: they run outside the
+  // store's lock, so the other requests on the database go on meanwhile.
+  const int64_t wanted = impl_->options().password_iterations;
+  bool matches = false;
+  std::optional<PasswordHash> stronger;
+  try {
+    if (found) {
+      matches = PasswordMatches(stored, password);
+      if (matches && stored.iterations < wanted) stronger = HashNewPassword(password, wanted);
+    } else {
+      // As long as a wrong password's check, so that the time of the
+      // answer does not tell which user names exist.
+      HashNewPassword(password, wanted);
+    }
+  } catch (const std::exception& error) {
+    return MakeStatus(kStatusStoreError, kFormatStoreError, error.what());
+  }
+  // One answer for an unknown user and a wrong password, so that user
+  // names cannot be probed.
+  if (!matches) return StoreStatus{kStatusBadCredentials, kTextBadCredentials};
+  if (stronger) {
+    status = Guarded([&] {
+      ReplacePasswordHash(found->actor.user_id, stored, *stronger);
+      return StoreStatus::Ok();
+    });
+    if (!status.ok()) return status;
+  }
+  *user = std::move(*found);
+  return StoreStatus::Ok();
+}
+
+void Database::ReplacePasswordHash(int64_t user_id, const PasswordHash& old_hash,
+                                   const PasswordHash& new_hash) {
+  SqliteDb& db = impl_->db();
+  SqliteTransaction transaction(db);
+  // Only the hash the check was made against: a password changed meanwhile
+  // stays as it was set.
+  db.Prepare(
+        "UPDATE users SET salt = ?, password_hash = ?, kdf_iterations = ? WHERE id = ? AND "
+        "salt = ? AND password_hash = ?")
+      .BindBlob(1, new_hash.salt)
+      .BindBlob(2, new_hash.digest)
+      .Bind(3, new_hash.iterations)
+      .Bind(4, user_id)
+      .BindBlob(5, old_hash.salt)
+      .BindBlob(6, old_hash.digest)
+      .Run();
+  transaction.Commit();
 }
 
 std::optional<UserRecord> Database::FindUser(std::string_view user_name) {
@@ -201,12 +250,14 @@ StoreStatus Database::SetPassword(const Actor& actor, std::string_view new_passw
     SqliteDb& db = impl_->db();
     SqliteTransaction transaction(db);
     Change change = impl_->BeginChange(actor);
-    PasswordHash hash = HashNewPassword(new_password);
+    PasswordHash hash = HashNewPassword(new_password, impl_->options().password_iterations);
     db.Prepare(
-          "UPDATE users SET salt = ?, password_hash = ?, must_change_password = 0 WHERE id = ?")
+          "UPDATE users SET salt = ?, password_hash = ?, kdf_iterations = ?, "
+          "must_change_password = 0 WHERE id = ?")
         .BindBlob(1, hash.salt)
         .BindBlob(2, hash.digest)
-        .Bind(3, actor.user_id)
+        .Bind(3, hash.iterations)
+        .Bind(4, actor.user_id)
         .Run();
     impl_->Step("password:stored");
     HistoryRecord record;

@@ -25,6 +25,7 @@
 #include "platform/com/mutex.h"
 #include "server/body_reader.h"
 #include "server/ole_time.h"
+#include "server/password_hash.h"
 #include "server/server_path.h"
 #include "server/server_status.h"
 #include "server/store_records.h"
@@ -44,6 +45,12 @@ class Database {
     // Called at named steps inside changes; returning true makes that step
     // fail as a store failure would. For tests of half-done changes.
     std::function<bool(std::string_view step)> fault;
+    // PBKDF2 iterations of the password hashes written from now on; a
+    // login whose stored hash has fewer is rehashed with this count.
+    int64_t password_iterations = kDefaultPasswordIterations;
+    // Full syncs at every commit, so a committed change survives a crash.
+    // Only throw-away stores (the fuzzers') turn them off.
+    bool durable = true;
   };
 
   // Creates a new database file (refused if the file exists) with its root
@@ -60,6 +67,8 @@ class Database {
   // ---- Users and settings (administration and login) ----------------------
   StoreStatus AddUser(const NewUser& user);
   // 40003 for an unknown user or a wrong password, with one text for both.
+  // A right password whose stored hash has fewer iterations than the
+  // options ask for (or is a single SHA-256) is rehashed.
   StoreStatus Authenticate(std::string_view user_name, std::string_view password, UserRecord* user);
   std::optional<UserRecord> FindUser(std::string_view user_name);
   // Administration: gives the user a new Blowfish user key (none: the zero
@@ -230,6 +239,10 @@ class Database {
   using Change = ChangeInfo;
 
   Database(std::unique_ptr<SqliteDb> db, Options options);
+  // Replaces the user's password hash `old_hash` with `new_hash` (inside
+  // the store lock); nothing when the stored hash is no longer `old_hash`.
+  void ReplacePasswordHash(int64_t user_id, const PasswordHash& old_hash,
+                           const PasswordHash& new_hash);
 
   // Finds the item a request names (DatabaseImpl::ResolveItem, ResolveFile
   // or ResolveProject).

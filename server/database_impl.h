@@ -142,6 +142,9 @@ class DatabaseImpl {
   std::string LinkPath(const Link& link);
   // Whether `project` is `ancestor` or lies below it now.
   bool IsAtOrBelow(int64_t project, int64_t ancestor);
+  // Whether the file has at least two live links. Stops at the second, so a
+  // listing of many links of one file stays linear in their number.
+  bool IsShared(int64_t file);
   std::vector<Link> LiveLinksOfFile(int64_t file);
   // Live files at every depth below a project, now.
   std::vector<Link> LiveFilesBelow(int64_t project);
@@ -157,6 +160,7 @@ class DatabaseImpl {
 
   // The clock's time now (for replies about changes that change nothing).
   OleMs Now() { return options_.clock(); }
+  const Options& options() const { return options_; }
 
   // ---- Creating items (with their link and history) ----
   int64_t CreateProjectItem(const Change& change, int64_t parent, std::string_view name,

@@ -164,7 +164,7 @@ StoreStatus Database::BranchItem(const Actor& actor, std::string_view path,
   *version = 0;
   return RunWriteOn(actor, path, &DatabaseImpl::ResolveItem, [&](const Link& link) {
     if (!link.is_project) {
-      if (impl_->LiveLinksOfFile(link.item).size() < 2) {
+      if (!impl_->IsShared(link.item)) {
         return MakeStatus(kStatusNotShared, kFormatNotShared, path);
       }
       Change change = impl_->BeginChange(actor);
@@ -176,9 +176,8 @@ StoreStatus Database::BranchItem(const Actor& actor, std::string_view path,
     // A project: every shared file below it. Branching one link can leave
     // its former partner unshared, so each file is looked at in turn.
     std::vector<Link> files = impl_->LiveFilesBelow(link.item);
-    bool any_shared = std::any_of(files.begin(), files.end(), [&](const Link& file) {
-      return impl_->LiveLinksOfFile(file.item).size() >= 2;
-    });
+    bool any_shared = std::any_of(files.begin(), files.end(),
+                                  [&](const Link& file) { return impl_->IsShared(file.item); });
     if (!any_shared) {
       *time = impl_->Now();
       *version = impl_->ProjectVersionAt(link.item);
@@ -186,7 +185,7 @@ StoreStatus Database::BranchItem(const Actor& actor, std::string_view path,
     }
     Change change = impl_->BeginChange(actor);
     for (const Link& file : files) {
-      if (impl_->LiveLinksOfFile(file.item).size() < 2) continue;
+      if (!impl_->IsShared(file.item)) continue;
       impl_->BranchLink(change, file, comment);
     }
     *time = change.time;

@@ -236,6 +236,18 @@ std::vector<LinkRow> DatabaseImpl::LiveLinksOfFile(int64_t file) {
   return live;
 }
 
+bool DatabaseImpl::IsShared(int64_t file) {
+  SqliteStatement query = db_->Prepare(
+      "SELECT l.parent_id FROM links l WHERE l.item_id = ?1 AND l.to_seq IS NULL AND "
+      "l.deleted = 0");
+  query.Bind(1, file);
+  int live = 0;
+  while (query.Step()) {
+    if (IsProjectLive(query.Int(0)) && ++live >= 2) return true;
+  }
+  return false;
+}
+
 std::vector<LinkRow> DatabaseImpl::LiveFilesBelow(int64_t project) {
   std::vector<Link> files;
   std::vector<int64_t> pending{project};
@@ -546,7 +558,7 @@ bool DatabaseImpl::HasCheckoutsBelow(int64_t project) {
 
 int32_t DatabaseImpl::StatusOf(const Link& link, size_t checkout_count) {
   if (link.is_project) return 0;
-  bool shared = LiveLinksOfFile(link.item).size() >= 2;
+  const bool shared = IsShared(link.item);
   if (checkout_count >= 2) return shared ? 6 : 5;
   if (checkout_count == 1) return shared ? 4 : 3;
   if (link.pin) return shared ? 7 : 1;

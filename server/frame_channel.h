@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "net/blowfish_message.h"
@@ -23,6 +24,13 @@ namespace qorv::server {
 class FrameChannel {
  public:
   FrameChannel(CCancelableSocket& socket, const ServerServices& services);
+  ~FrameChannel();
+  FrameChannel(const FrameChannel&) = delete;
+  FrameChannel& operator=(const FrameChannel&) = delete;
+
+  // Frames up to kMaxRequestFrame from now on; until then kMaxPreLoginFrame
+  // (a logged-in connection, or a transfer connection, calls it).
+  void AdmitLargeFrames() { frame_limit_ = kMaxRequestFrame; }
 
   // Receives the next frame into in(). False when the connection is to end:
   // the peer closed or failed, the server stops, the frame is out of step,
@@ -44,6 +52,22 @@ class FrameChannel {
   bool Stopping() const;
 
  private:
+  // Receives one frame's payload into payload_, growing it piece by piece
+  // as bytes arrive. 0, or the transport code; 2 for an announcement beyond
+  // kMaxRequestFrame (before anything is allocated), a frame beyond the
+  // connection's limit, or one the frame budget cannot hold.
+  int32_t ReceivePayload();
+  // Grows payload_ to `size` (of a frame of `length`), reserving what passes the kept buffer from
+  // the frame budget. False (logged) when the budget cannot give it.
+  bool GrowPayload(size_t size, size_t length);
+  // Whether the frame whose first piece payload_ holds may pass the
+  // pre-login limit: the first frame, a transfer request (64, 65) naming a
+  // live session.
+  bool AdmitsLargeFirstFrame() const;
+  // Frees buffers grown past kKeptFrameBuffer and returns their budget.
+  void ReleaseLargeBuffers();
+  void Log(const std::string& text) const;
+
   CCancelableSocket& socket_;
   const ServerServices& services_;
   std::unique_ptr<CInMessage> in_;
@@ -52,6 +76,9 @@ class FrameChannel {
   FaultHooks hooks_;
   int64_t frames_ = 0;
   int64_t body_messages_ = 0;
+  uint32_t frame_limit_ = kMaxPreLoginFrame;
+  // Taken from the frame budget for the current frame.
+  int64_t reserved_ = 0;
 };
 
 }  // namespace qorv::server

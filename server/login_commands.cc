@@ -8,6 +8,7 @@
 #include "net/handshake.h"
 #include "net/socket_buffer_exception.h"
 #include "server/command_handlers.h"
+#include "server/server_path.h"
 
 namespace qorv::server {
 namespace {
@@ -37,6 +38,25 @@ void OpenSession(CommandContext& context, const std::string& database_name,
   connection.session = std::move(session);
 }
 
+// The key of a user name's failed logins: the database and the name, as
+// case-insensitive as their lookups.
+std::string ThrottleKey(const std::string& database_name, const std::string& user_name) {
+  return FoldCase(database_name) + '\n' + FoldCase(user_name);
+}
+
+void WaitBeforeCheck(CommandContext& context, const std::string& key) {
+  if (context.throttle != nullptr) context.throttle->WaitBeforeCheck(key);
+}
+
+// Counts a login's outcome; a failure's answer waits out its delay, and the
+// connection closes after too many.
+void NoteOutcome(CommandContext& context, const std::string& key, const StoreStatus& status) {
+  if (context.throttle == nullptr) return;
+  ConnectionState& connection = context.connection;
+  context.throttle->Record(key, status.ok(), &connection.failed_logins);
+  if (connection.failed_logins >= kFailuresBeforeClose) connection.close_after_reply = true;
+}
+
 }  // namespace
 
 StoreStatus HandlePlainLogin(CommandContext& context, RequestReader& request, ReplyFields& reply) {
@@ -49,8 +69,11 @@ StoreStatus HandlePlainLogin(CommandContext& context, RequestReader& request, Re
   std::shared_ptr<Database> database;
   StoreStatus status = context.data.OpenDatabase(database_name, &database);
   if (!status.ok()) return status;
+  const std::string key = ThrottleKey(database_name, user_name);
+  WaitBeforeCheck(context, key);
   UserRecord user;
   status = database->Authenticate(user_name, password, &user);
+  NoteOutcome(context, key, status);
   if (!status.ok()) return status;
   OpenSession(context, database_name, std::move(database), std::move(user), ChannelKey{});
   WriteLoginReply(*context.connection.session, reply);
@@ -79,6 +102,8 @@ StoreStatus HandleKeyedLogin(CommandContext& context, RequestReader& request, Re
   std::shared_ptr<Database> database;
   StoreStatus status = context.data.OpenDatabase(database_name, &database);
   if (!status.ok()) return status;
+  const std::string throttle_key = ThrottleKey(database_name, user_name);
+  WaitBeforeCheck(context, throttle_key);
 
   // A user without a key, and a name that is no user at all, use the zero
   // key: an unknown name then fails exactly as a keyless user's wrong
@@ -91,13 +116,18 @@ StoreStatus HandleKeyedLogin(CommandContext& context, RequestReader& request, Re
   cipher.SetKey(key.data(), key.size());
   ChannelKey deciphered_proof;
   cipher.Decipher(key_proof.data(), deciphered_proof.data(), key_proof.size());
-  if (deciphered_proof != key) return {kStatusUserKeyMismatch, kTextUserKeyMismatch};
+  if (deciphered_proof != key) {
+    const StoreStatus mismatch{kStatusUserKeyMismatch, kTextUserKeyMismatch};
+    NoteOutcome(context, throttle_key, mismatch);
+    return mismatch;
+  }
 
   if (padded > 0) cipher.Decipher(password_bytes.data(), password_bytes.data(), padded);
   const std::string password(reinterpret_cast<const char*>(password_bytes.data()),
                              static_cast<size_t>(password_length));
   UserRecord user;
   status = database->Authenticate(user_name, password, &user);
+  NoteOutcome(context, throttle_key, status);
   if (!status.ok()) return status;
   OpenSession(context, database_name, std::move(database), std::move(user), key);
   // The reply still travels under the key the request came with.

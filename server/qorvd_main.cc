@@ -37,6 +37,9 @@ int main(int argc, char** argv) try {
   // Before any thread starts, so that every thread inherits the block and
   // only the wait below takes the signal.
   qorv::platform::BlockTerminationSignals();
+  request.config.log = [](const std::string& text) {
+    std::cerr << ("qorvd: " + text + "\n") << std::flush;
+  };
   qorv::server::Server server(request.config);
   if (!server.Start(&error)) {
     std::cerr << "qorvd: " << error << "\n";

@@ -1,6 +1,8 @@
 #include "server/server.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -16,10 +18,20 @@ namespace {
 
 // Connections waiting to be accepted.
 constexpr int kListenBacklog = 64;
-constexpr uint32_t kAcceptRetryPauseMs = 10;
+// How long the accept loop waits for a connection before it looks for
+// finished connections to reap: a closed connection's thread is joined
+// within this time.
+constexpr int64_t kAcceptWaitUs = 100000;
+// After a failed accept (descriptors exhausted, most often, which leaves the
+// connection pending and the listener ready) the loop pauses, doubling the
+// pause up to a second while the failures go on, so that it never spins.
+constexpr uint32_t kAcceptFirstPauseMs = 10;
+constexpr uint32_t kAcceptLongestPauseMs = 1000;
+constexpr uint32_t kPauseSliceMs = 50;
 
-Database::Options StoreOptions(double time_offset_hours) {
+Database::Options StoreOptions(double time_offset_hours, int64_t password_iterations) {
   Database::Options options;
+  options.password_iterations = password_iterations;
   const OleMs offset = static_cast<OleMs>(std::llround(time_offset_hours * 3600000.0));
   if (offset != 0) options.clock = [offset] { return LocalNowMs() + offset; };
   return options;
@@ -29,8 +41,11 @@ Database::Options StoreOptions(double time_offset_hours) {
 
 Server::Server(ServerConfig config)
     : config_(std::move(config)),
-      data_(std::make_unique<DataDirectory>(config_.data_directory,
-                                            StoreOptions(config_.time_offset_hours))) {
+      data_(std::make_unique<DataDirectory>(
+          config_.data_directory,
+          StoreOptions(config_.time_offset_hours, config_.password_iterations))),
+      frame_budget_(config_.frame_memory_mib * 1024 * 1024),
+      login_throttle_(ThrottleClock()) {
   faults_.Set(config_.faults);
 }
 
@@ -81,7 +96,8 @@ bool Server::Start(std::string* error) {
   port_ = listener_.LocalPort();
   services_.reset(new ServerServices{*data_, sessions_, faults_, *spool_, config_.encryption_mode,
                                      config_.accepted_versions, &stop_flag_, ssl_.context.get(),
-                                     ssl_.ca_certificate});
+                                     ssl_.ca_certificate, &frame_budget_, config_.log,
+                                     config_.handshake_timeout_seconds, &login_throttle_});
   running_ = true;
   accept_thread_ = std::thread([this] { AcceptLoop(); });
   return true;
@@ -104,33 +120,94 @@ void Server::Stop() {
 }
 
 void Server::AcceptLoop() {
+  uint32_t pause_ms = 0;
   while (stop_flag_ == 0) {
-    platform::SocketHandle accepted = platform::kInvalidSocket;
-    const int32_t code = listener_.Accept(&accepted);
     ReapFinished();
-    if (code == kResultSocketCanceled) break;
-    // A failed accept (a client gone before it was taken, descriptors
-    // exhausted for a moment) only loses that client; the pause keeps a
-    // lasting failure from spinning.
-    if (code != kResultOk) {
-      platform::SleepMs(kAcceptRetryPauseMs);
+    bool readable = false;
+    bool writable = false;
+    const int ready =
+        platform::WaitReady(listener_.handle(), true, false, kAcceptWaitUs, &readable, &writable);
+    if (stop_flag_ != 0) break;
+    if (ready == 0) continue;
+    const platform::SocketHandle accepted = ready > 0 ? AcceptPending() : platform::kInvalidSocket;
+    if (accepted == platform::kInvalidSocket) {
+      // A client gone before it was taken only loses that client; a lasting
+      // failure (descriptors exhausted) is waited out with growing pauses.
+      ++accept_failures_;
+      pause_ms =
+          pause_ms == 0 ? kAcceptFirstPauseMs : std::min(2 * pause_ms, kAcceptLongestPauseMs);
+      if (pause_ms == kAcceptFirstPauseMs) {
+        Log("cannot accept a connection: " +
+            platform::SocketErrorText(platform::LastSocketError()));
+      }
+      PauseUnlessStopping(pause_ms);
       continue;
     }
-    auto connection = std::make_unique<Connection>();
-    Connection* raw = connection.get();
-    platform::MutexLock lock(connections_mutex_);
-    try {
-      connection->thread = std::thread([this, raw, accepted] {
-        ServeClientConnection(accepted, *services_);
-        raw->finished = true;
-      });
-    } catch (const std::system_error&) {
-      // No thread for this client: it is turned away, the others go on.
-      platform::CloseSocket(accepted);
-      continue;
-    }
-    connections_.push_back(std::move(connection));
+    pause_ms = 0;
+    StartConnection(accepted);
   }
+}
+
+platform::SocketHandle Server::AcceptPending() {
+  if (config_.accept_fault && config_.accept_fault()) return platform::kInvalidSocket;
+  return platform::Accept(listener_.handle());
+}
+
+void Server::StartConnection(platform::SocketHandle accepted) {
+  platform::MutexLock lock(connections_mutex_);
+  if (connections_.size() >= static_cast<size_t>(config_.max_connections)) {
+    // The handshake has no refusal: the client sees the connection closed
+    // before the server's answer, as when no server listens.
+    Log("connection limit of " + std::to_string(config_.max_connections) +
+        " reached: a new connection was closed");
+    platform::CloseSocket(accepted);
+    return;
+  }
+  auto connection = std::make_unique<Connection>();
+  Connection* raw = connection.get();
+  try {
+    connection->thread = std::thread([this, raw, accepted] {
+      ServeClientConnection(accepted, *services_);
+      raw->finished = true;
+    });
+  } catch (const std::system_error&) {
+    // No thread for this client: it is turned away, the others go on.
+    platform::CloseSocket(accepted);
+    Log("no thread for a new connection: closed");
+    return;
+  }
+  connections_.push_back(std::move(connection));
+}
+
+void Server::PauseUnlessStopping(uint32_t ms) const {
+  while (ms > 0 && stop_flag_ == 0) {
+    const uint32_t slice = std::min(ms, kPauseSliceMs);
+    platform::SleepMs(slice);
+    ms -= slice;
+  }
+}
+
+LoginThrottle::Clock Server::ThrottleClock() {
+  if (config_.login_clock.now_ms && config_.login_clock.sleep_ms) return config_.login_clock;
+  LoginThrottle::Clock clock;
+  clock.now_ms = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
+  clock.sleep_ms = [this](int64_t ms) {
+    PauseUnlessStopping(static_cast<uint32_t>(std::min<int64_t>(ms, kLongestLoginDelayMs)));
+  };
+  return clock;
+}
+
+size_t Server::ConnectionCount() const {
+  platform::MutexLock lock(connections_mutex_);
+  return connections_.size();
+}
+
+void Server::Log(const std::string& text) const {
+  if (config_.log) config_.log(text);
 }
 
 void Server::ReapFinished() {

@@ -55,6 +55,12 @@ class Server {
   // How many requests with this command code the server has answered.
   int64_t RequestCount(uint8_t code) const { return faults_.RequestCount(code); }
   FaultHookSource::DeltaCounts DeltaCounts() const { return faults_.delta_counts(); }
+  // The connections whose threads run or have not been joined yet.
+  size_t ConnectionCount() const QORV_EXCLUDES(connections_mutex_);
+  // The frame memory the connections hold beyond their kept buffers.
+  int64_t FrameMemoryInUse() const { return frame_budget_.used(); }
+  // Failed accepts since Start (each is followed by a growing pause).
+  int64_t AcceptFailures() const { return accept_failures_.load(); }
 
  private:
   struct Connection {
@@ -63,8 +69,20 @@ class Server {
   };
 
   void AcceptLoop() QORV_EXCLUDES(connections_mutex_);
+  // Accepts the pending connection (kInvalidSocket on failure, or when the
+  // configuration's accept fault says so).
+  platform::SocketHandle AcceptPending();
+  // Serves the accepted socket on a thread of its own, or closes it when
+  // the connection limit is reached or no thread can be made.
+  void StartConnection(platform::SocketHandle accepted) QORV_EXCLUDES(connections_mutex_);
+  // Sleeps `ms`, in slices, unless the server stops.
+  void PauseUnlessStopping(uint32_t ms) const;
+  // The login throttle's clock: the configured one, or the steady clock
+  // with waits that end when the server stops.
+  LoginThrottle::Clock ThrottleClock();
   // Joins the threads of connections that have ended.
   void ReapFinished() QORV_EXCLUDES(connections_mutex_);
+  void Log(const std::string& text) const;
 
   ServerConfig config_;
   std::unique_ptr<DataDirectory> data_;
@@ -78,7 +96,10 @@ class Server {
   CCancelableSocket listener_;
   uint16_t port_ = 0;
   std::thread accept_thread_;
-  platform::Mutex connections_mutex_;
+  FrameBudget frame_budget_;
+  LoginThrottle login_throttle_;
+  std::atomic<int64_t> accept_failures_{0};
+  mutable platform::Mutex connections_mutex_;
   std::list<std::unique_ptr<Connection>> connections_ QORV_GUARDED_BY(connections_mutex_);
   bool running_ = false;
 };

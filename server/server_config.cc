@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "server/command_options.h"
 
@@ -43,6 +44,17 @@ const std::vector<FlagInfo>& ServeOptions() {
       {"time-offset", "HOURS",
        "Hours (may be fractional or negative) added to the server's clock for the times it "
        "records (default 0)."},
+      {"handshake-timeout", "SECONDS",
+       "Close a connection that has not finished the handshake after SECONDS (default 30)."},
+      {"max-connections", "N",
+       "Serve at most N connections at once (default 4096); a connection beyond them is closed "
+       "as soon as it is accepted."},
+      {"frame-memory", "MIB",
+       "Memory in MiB that all connections together may hold in large request frames "
+       "(default 512); a frame that would pass it closes its connection."},
+      {"password-iterations", "N",
+       "PBKDF2 iterations of the password hashes written from now on (default 210000); a "
+       "login whose stored hash has fewer is rehashed. Lower it only for tests."},
       {"fault-drop-after", "N",
        "Test fault: each connection answers N request frames, then closes when the next one "
        "arrives, without carrying it out."},
@@ -149,6 +161,29 @@ bool ParseServeArguments(const std::vector<std::string>& arguments, ServeRequest
         !std::isfinite(config.time_offset_hours) ||
         std::fabs(config.time_offset_hours) > kMaxTimeOffsetHours) {
       return Fail(error, BadValue(options, "time-offset", *value));
+    }
+  }
+  if (auto value = options.Value("handshake-timeout")) {
+    if (!ParseNumber(*value, &config.handshake_timeout_seconds) ||
+        config.handshake_timeout_seconds < 1) {
+      return Fail(error, BadValue(options, "handshake-timeout", *value));
+    }
+  }
+  if (auto value = options.Value("max-connections")) {
+    if (!ParseNumber(*value, &config.max_connections) || config.max_connections < 1) {
+      return Fail(error, BadValue(options, "max-connections", *value));
+    }
+  }
+  if (auto value = options.Value("frame-memory")) {
+    if (!ParseNumber(*value, &config.frame_memory_mib) || config.frame_memory_mib < 1 ||
+        config.frame_memory_mib > (int64_t{1} << 30)) {
+      return Fail(error, BadValue(options, "frame-memory", *value));
+    }
+  }
+  if (auto value = options.Value("password-iterations")) {
+    if (!ParseNumber(*value, &config.password_iterations) || config.password_iterations < 1 ||
+        config.password_iterations > INT32_MAX) {
+      return Fail(error, BadValue(options, "password-iterations", *value));
     }
   }
   if (auto value = options.Value("fault-drop-after")) {

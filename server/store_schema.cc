@@ -134,6 +134,13 @@ CREATE TABLE content_chunks(
 CREATE INDEX IF NOT EXISTS links_by_name ON links(parent_id, name COLLATE NOCASE);
 )sql";
 
+// Version 3: each user's password hash carries its PBKDF2 iteration count;
+// the rows before it keep 0, the single salted SHA-256 they were made with,
+// until the user's next successful login rehashes them.
+constexpr char kMigrateTo3[] = R"sql(
+ALTER TABLE users ADD COLUMN kdf_iterations INTEGER NOT NULL DEFAULT 0;
+)sql";
+
 void WriteSchemaVersion(SqliteDb& db) {
   db.Prepare("INSERT OR REPLACE INTO settings(key, value) VALUES('schema_version', ?)")
       .Bind(1, std::to_string(kStoreSchemaVersion))
@@ -142,10 +149,10 @@ void WriteSchemaVersion(SqliteDb& db) {
 
 }  // namespace
 
-void ConfigureConnection(SqliteDb& db) {
+void ConfigureConnection(SqliteDb& db, bool durable) {
   db.Exec("PRAGMA foreign_keys = ON");
   db.Exec("PRAGMA journal_mode = WAL");
-  db.Exec("PRAGMA synchronous = FULL");
+  db.Exec(durable ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = OFF");
 }
 
 void CreateSchema(SqliteDb& db) {
@@ -157,6 +164,7 @@ void CreateSchema(SqliteDb& db) {
 
 void MigrateSchema(SqliteDb& db, int64_t from) {
   if (from < 2) db.Exec(kMigrateTo2);
+  if (from < 3) db.Exec(kMigrateTo3);
   WriteSchemaVersion(db);
 }
 

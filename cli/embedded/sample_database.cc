@@ -149,8 +149,11 @@ bool HasSampleDatabase(const std::filesystem::path& data_directory) {
   return false;
 }
 
-bool CreateSampleDatabase(const std::filesystem::path& data_directory, std::string* error) {
-  server::DataDirectory directory(data_directory, Database::Options{});
+bool CreateSampleDatabase(const std::filesystem::path& data_directory, std::string* error,
+                          int64_t password_iterations) {
+  Database::Options options;
+  options.password_iterations = password_iterations;
+  server::DataDirectory directory(data_directory, options);
   StoreStatus status = directory.CreateDatabase(kSampleDatabase);
   std::shared_ptr<Database> database;
   if (status.ok()) status = directory.OpenDatabase(kSampleDatabase, &database);

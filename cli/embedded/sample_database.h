@@ -5,8 +5,11 @@
 #ifndef QORV_CLI_EMBEDDED_SAMPLE_DATABASE_H_
 #define QORV_CLI_EMBEDDED_SAMPLE_DATABASE_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+
+#include "server/password_hash.h"
 
 namespace qorv::cli {
 
@@ -31,8 +34,16 @@ std::string SampleLatestMainText();
 
 // Creates the database kSampleDatabase in `data_directory` (created when
 // missing) and fills it. False with the reason in *error, also when a
-// database of that name exists already.
-bool CreateSampleDatabase(const std::filesystem::path& data_directory, std::string* error);
+// database of that name exists already. The users' password hashes take
+// `password_iterations` PBKDF2 iterations.
+//
+// The sample's passwords are printed in its documentation, so a costly hash
+// protects nothing there; it would only make each login of the demo (one per
+// qorv command) take a second. Its users get kSamplePasswordIterations; the
+// users a data directory's owner adds get the server's default.
+inline constexpr int64_t kSamplePasswordIterations = 1000;
+bool CreateSampleDatabase(const std::filesystem::path& data_directory, std::string* error,
+                          int64_t password_iterations = kSamplePasswordIterations);
 
 // Whether `data_directory` holds a database of the sample's name.
 bool HasSampleDatabase(const std::filesystem::path& data_directory);

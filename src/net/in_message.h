@@ -42,6 +42,9 @@ class CInMessage {
   // the frame does.
   int32_t ParseFrame(const uint8_t* bytes, size_t length, size_t* consumed);
 
+  // Frees the payload: the message is empty until the next one.
+  void Release() { Clear(); }
+
   void ReadBytes(void* destination, size_t length);
   uint8_t ReadByte();
   int32_t ReadInt32();

@@ -27,6 +27,15 @@ bool RunsAsAdministrator();
 // server.
 uint64_t PeakResidentBytes(int64_t process_id);
 
+// The memory the process holds resident now, in bytes (0 when the system
+// does not tell). The load benchmark samples it over time.
+uint64_t ResidentBytes(int64_t process_id);
+
+// Sets the soft limit on open descriptors of this process, storing the
+// limit before in *previous. False when the system refuses. Tests lower it
+// to exhaust descriptors.
+bool SetOpenFileLimit(uint64_t limit, uint64_t* previous);
+
 // The processor time (user and system, all threads) the process has used so
 // far, in seconds, to the system's clock tick; -1 when the system does not
 // tell (no such process). Benchmarks compare it between runs on a machine

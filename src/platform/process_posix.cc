@@ -1,9 +1,11 @@
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <limits>
@@ -51,6 +53,24 @@ uint64_t PeakResidentBytes(int64_t process_id) {
     if (line.rfind("VmHWM:", 0) == 0) return std::stoull(line.substr(6)) * 1024u;
   }
   return 0;
+}
+
+uint64_t ResidentBytes(int64_t process_id) {
+  // "VmRSS:   123456 kB" in /proc/<pid>/status.
+  std::ifstream status("/proc/" + std::to_string(process_id) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stoull(line.substr(6)) * 1024u;
+  }
+  return 0;
+}
+
+bool SetOpenFileLimit(uint64_t limit, uint64_t* previous) {
+  struct rlimit current {};
+  if (getrlimit(RLIMIT_NOFILE, &current) != 0) return false;
+  *previous = current.rlim_cur;
+  current.rlim_cur = std::min<rlim_t>(limit, current.rlim_max);
+  return setrlimit(RLIMIT_NOFILE, &current) == 0;
 }
 
 double CpuSeconds(int64_t process_id) {

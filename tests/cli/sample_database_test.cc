@@ -6,6 +6,7 @@
 #include "cli/embedded/sample_database.h"
 #include "server/data_directory.h"
 #include "support/scoped_temp.h"
+#include "support/test_passwords.h"
 
 namespace qorv::cli {
 namespace {
@@ -13,10 +14,14 @@ namespace {
 TEST(SampleDatabaseTest, HoldsVersionsLabelShareDeletionCheckoutAndBothUsers) {
   testing::ScopedTempFolder folder;
   std::string error;
-  ASSERT_TRUE(CreateSampleDatabase(folder.Child("data"), &error)) << error;
+  ASSERT_TRUE(
+      CreateSampleDatabase(folder.Child("data"), &error, qorv::testing::kTestPasswordIterations))
+      << error;
   EXPECT_TRUE(HasSampleDatabase(folder.Child("data")));
 
-  server::DataDirectory directory(folder.Child("data"), server::Database::Options{});
+  server::Database::Options options;
+  options.password_iterations = qorv::testing::kTestPasswordIterations;
+  server::DataDirectory directory(folder.Child("data"), options);
   std::shared_ptr<server::Database> database;
   ASSERT_TRUE(directory.OpenDatabase(kSampleDatabase, &database).ok());
   server::UserRecord user;

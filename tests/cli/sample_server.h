@@ -13,6 +13,7 @@
 #include "platform/captured_program.h"
 #include "server/server.h"
 #include "support/scoped_temp.h"
+#include "support/test_passwords.h"
 
 namespace qorv::cli {
 
@@ -23,13 +24,16 @@ class SampleServer {
   explicit SampleServer(int32_t encryption_mode = 0, const std::string& certificate = "",
                         const std::string& key = "", const std::string& ca = "") {
     std::string error;
-    EXPECT_TRUE(CreateSampleDatabase(folder_.Child("data"), &error)) << error;
+    EXPECT_TRUE(
+        CreateSampleDatabase(folder_.Child("data"), &error, qorv::testing::kTestPasswordIterations))
+        << error;
     server::ServerConfig config;
     config.data_directory = folder_.Child("data");
     config.encryption_mode = encryption_mode;
     config.certificate_file = certificate;
     config.key_file = key;
     config.ca_file = ca;
+    config.password_iterations = qorv::testing::kTestPasswordIterations;
     server_ = std::make_unique<server::Server>(config);
     EXPECT_TRUE(server_->Start(&error)) << error;
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "server/ole_time.h"
+#include "support/test_passwords.h"
 
 namespace qorv::integration {
 
@@ -103,6 +104,7 @@ void SdkTest::StartServer(int32_t mode) {
   config.address = "127.0.0.1";
   config.data_directory = data_directory_;
   config.encryption_mode = mode;
+  config.password_iterations = qorv::testing::kTestPasswordIterations;
   server_ = std::make_unique<server::Server>(config);
   server::DataDirectory& data = server_->data_directory();
   if (data.DatabaseNames().empty()) {

@@ -14,6 +14,7 @@
 #include "server/server.h"
 #include "server/test_client.h"
 #include "support/scoped_temp.h"
+#include "support/test_passwords.h"
 
 namespace qorv::server::testing {
 
@@ -31,6 +32,9 @@ class ServerTest : public ::testing::Test {
     config.address = "127.0.0.1";
     config.port = port;
     config.data_directory = temp_.Child("data");
+    if (config.password_iterations == kDefaultPasswordIterations) {
+      config.password_iterations = qorv::testing::kTestPasswordIterations;
+    }
     server_ = std::make_unique<Server>(config);
     if (server_->data_directory().DatabaseNames().empty()) CreateMainDatabase();
     std::string error;

@@ -181,7 +181,7 @@ TEST(QorvdProgramTest, RestartOnTheSameDataDirectoryKeepsTheData) {
   std::string output;
   ASSERT_EQ(RunQorvd({"admin", "create-db", "--data", data, "--db", "Main"}, &output), 0);
   ASSERT_EQ(RunQorvd({"admin", "add-user", "--data", data, "--db", "Main", "--user", "alice",
-                      "--password", "secret"},
+                      "--password", "secret", "--password-iterations", "1000"},
                      &output),
             0);
   ASSERT_EQ(RunQorvd({"admin", "import", "--data", data, "--db", "Main", "--folder", folder,
@@ -191,7 +191,10 @@ TEST(QorvdProgramTest, RestartOnTheSameDataDirectoryKeepsTheData) {
 
   for (int run = 0; run < 2; ++run) {
     platform::CapturedProgram server;
-    ASSERT_EQ(server.Start(QORVD_PATH, {"--data", data, "--port", "0"}, {}, ""), 0);
+    ASSERT_EQ(
+        server.Start(QORVD_PATH, {"--data", data, "--port", "0", "--password-iterations", "1000"},
+                     {}, ""),
+        0);
     // The whole line: its prefix, then the end of the line after it.
     ASSERT_TRUE(server.WaitForOutput("listening on", kTimeoutMs));
     for (int waited = 0;
@@ -320,20 +323,23 @@ TEST(AdminCommandsTest, SetPasswordEndsTheRequestToChangeIt) {
   const std::string data = temp.Child("data");
   std::ostringstream out, err;
   ASSERT_EQ(RunAdminCommand({"create-db", "--data", data, "--db", "Main"}, out, err), 0);
-  ASSERT_EQ(RunAdminCommand({"add-user", "--data", data, "--db", "Main", "--user", "ann",
-                             "--password", "old", "--must-change-password"},
-                            out, err),
-            0);
+  ASSERT_EQ(
+      RunAdminCommand({"add-user", "--data", data, "--db", "Main", "--user", "ann", "--password",
+                       "old", "--must-change-password", "--password-iterations", "1000"},
+                      out, err),
+      0);
   EXPECT_EQ(RunAdminCommand({"set-password", "--data", data, "--db", "Main", "--user", "nobody",
                              "--password", "new"},
                             out, err),
             1);
   ASSERT_EQ(RunAdminCommand({"set-password", "--data", data, "--db", "Main", "--user", "ann",
-                             "--password", "new"},
+                             "--password", "new", "--password-iterations", "1000"},
                             out, err),
             0)
       << err.str();
-  DataDirectory directory(data, Database::Options{});
+  Database::Options options;
+  options.password_iterations = 1000;
+  DataDirectory directory(data, options);
   std::shared_ptr<Database> database;
   ASSERT_TRUE(directory.OpenDatabase("Main", &database).ok());
   UserRecord user;

@@ -95,6 +95,7 @@ TEST_F(StoreBodiesTest, FirstFormatFileIsMigratedAndItsBodiesRead) {
         "DROP TABLE content_chunks;"
         "DROP INDEX links_by_name;"
         "ALTER TABLE contents DROP COLUMN chunked;"
+        "ALTER TABLE users DROP COLUMN kdf_iterations;"
         "UPDATE settings SET value = '1' WHERE key = 'schema_version';");
   }
   OpenDirectory();

@@ -11,6 +11,7 @@
 
 #include "server/data_directory.h"
 #include "server/database.h"
+#include "support/test_passwords.h"
 
 namespace qorv::server::testing {
 
@@ -48,6 +49,7 @@ class StoreTest : public ::testing::Test {
     Database::Options options;
     options.clock = [this] { return now_; };
     options.fault = [this](std::string_view step) { return step == fail_at_; };
+    options.password_iterations = qorv::testing::kTestPasswordIterations;
     directory_ = std::make_unique<DataDirectory>(data_, options);
   }
 
