@@ -26,14 +26,11 @@
 
 #include "bench_tools.h"
 #include "bench_tree.h"
+#include "engine_client.h"
 #include "local/file_layer.h"
 #include "peer_copies.h"
 #include "platform/process.h"
-#include "protocol/multi_step_requests.h"
-#include "protocol/operation_driver.h"
-#include "protocol/request_engine.h"
 #include "server_process.h"
-#include "transfer/file_transfer_manager.h"
 
 namespace qorv {
 namespace {
@@ -41,9 +38,8 @@ namespace {
 namespace fs = std::filesystem;
 using bench::Bash;
 using bench::Check;
-using bench::kDatabase;
-using bench::kPassword;
-using bench::kUser;
+using bench::EngineClient;
+using bench::MakeFolders;
 using bench::QorvdPath;
 using bench::SameContent;
 using bench::Seconds;
@@ -51,84 +47,7 @@ using bench::ServerProcess;
 using bench::Tree;
 using bench::Workspace;
 
-constexpr size_t kFilesPerRequest = 500;  // what a get operation asks for at once
 constexpr size_t kRounds = 3;
-
-class NoEvents : public DriverOwner {
- public:
-  void RaiseEvent(SdkEvent) override {}
-};
-
-// The client: a request engine with the file-transfer manager, logged in.
-class Client {
- public:
-  explicit Client(uint16_t port)
-      : driver_(&events_),
-        engine_(driver_, nullptr, nullptr,
-                std::make_unique<CFileTransferManager>(CFileTransferManager::PlainConnection,
-                                                       FileLayer::Shared(), false)) {
-    ConnectSettings settings;
-    settings.server_host = "127.0.0.1";
-    settings.server_port = port;
-    RequestStatus status;
-    bool connected = false;
-    int32_t mode = 0;
-    Check(engine_.ConnectToServer(settings, &status, &connected, &mode) == 0,
-          "connect: " + status.description);
-    bool must_change = false;
-    int32_t expire_days = 0;
-    Check(engine_.Login(kUser, kPassword, kDatabase, ChannelKey{}, &status, &must_change,
-                        &expire_days) == 0,
-          "login: " + status.description);
-  }
-
-  // Fetches `project`/<file> into `folder`/<file>, kFilesPerRequest at a time.
-  void Get(const std::string& project, const std::vector<std::string>& files,
-           const std::string& folder) {
-    for (size_t start = 0; start < files.size(); start += kFilesPerRequest) {
-      GetFilesRequest request;
-      const size_t end = std::min(files.size(), start + kFilesPerRequest);
-      for (size_t i = start; i < end; ++i) {
-        GetFileRecord record;
-        record.server_path = project + "/" + files[i];
-        record.local_file_name = folder + "/" + files[i];
-        record.name = files[i];
-        record.index = static_cast<int32_t>(i - start);
-        request.files.push_back(std::move(record));
-      }
-      RequestStatus status;
-      Check(GetFiles(engine_, request, &status) == 0, "get: " + status.description);
-      for (const GetFileRecord& record : request.files) {
-        Check(record.status == 0, "get " + record.name + ": " + record.description);
-      }
-    }
-  }
-
-  void Add(const std::string& project, const std::string& local_file) {
-    AddFilesRequest request;
-    AddFileRecord record;
-    record.local_file_name = local_file;
-    record.name = fs::path(local_file).filename().string();
-    record.server_path = project + "/" + record.name;
-    record.file_type = 1;  // Enum_Binary
-    request.files.push_back(record);
-    RequestStatus status;
-    Check(AddFiles(engine_, request, &status) == 0, "add: " + status.description);
-    Check(request.files[0].status == 0, "add: " + request.files[0].description);
-  }
-
- private:
-  NoEvents events_;
-  OperationDriver driver_;
-  CRequestEngine engine_;
-};
-
-// The folders of `files` made under `root` (a get writes into existing
-// working folders; making them is the operation's part, not the transfer's).
-void MakeFolders(const std::string& root, const std::vector<std::string>& files) {
-  for (const std::string& file : files)
-    fs::create_directories(fs::path(root + "/" + file).parent_path());
-}
 
 void BM_TreeFromServerBesideTarAndRsync(benchmark::State& state) {
   const size_t count = bench::FromEnvironment("QORV_BENCH_FILES", 10000);
@@ -139,7 +58,7 @@ void BM_TreeFromServerBesideTarAndRsync(benchmark::State& state) {
     ServerProcess server(QorvdPath(), workspace.Path("data"));
     server.Import(source, "$/Tree");
 
-    Client client(server.port());
+    EngineClient client(server.port(), FileLayer::Shared());
     // Three rounds, each running the three copies in a rotated order into
     // fresh folders; each contender's best round counts. A copy's time
     // depends on what the disk and the file system were left doing by the
@@ -203,7 +122,7 @@ void BM_OneLargeFileUpAndDown(benchmark::State& state) {
     server.Import(workspace.Path("empty"), "$/Big");
     const uint64_t client_before = platform::PeakResidentBytes(platform::CurrentProcessId());
 
-    Client client(server.port());
+    EngineClient client(server.port(), FileLayer::Shared());
     const auto start = std::chrono::steady_clock::now();
     client.Add("$/Big", big);
     const std::string back = workspace.Path("back");

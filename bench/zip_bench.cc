@@ -35,13 +35,10 @@
 #include "bench_tools.h"
 #include "bench_tree.h"
 #include "codec/zip_archive.h"
+#include "engine_client.h"
 #include "local/file_layer.h"
 #include "platform/file_system_interface.h"
-#include "protocol/multi_step_requests.h"
-#include "protocol/operation_driver.h"
-#include "protocol/request_engine.h"
 #include "server_process.h"
-#include "transfer/file_transfer_manager.h"
 
 namespace qorv {
 namespace {
@@ -49,19 +46,11 @@ namespace {
 namespace fs = std::filesystem;
 using bench::Bash;
 using bench::Check;
-using bench::kDatabase;
-using bench::kPassword;
-using bench::kUser;
+using bench::EngineClient;
+using bench::MakeFolders;
 using bench::Seconds;
 using bench::Tree;
 using bench::Workspace;
-
-constexpr size_t kFilesPerRequest = 500;
-
-class NoEvents : public DriverOwner {
- public:
-  void RaiseEvent(SdkEvent) override {}
-};
 
 // Counts the bytes written to the received archives ("ziprecv" body
 // temporaries).
@@ -105,65 +94,6 @@ class ArchiveBytes : public platform::FileSystemWrapper {
 
   std::atomic<uint64_t> bytes_{0};
 };
-
-class Client {
- public:
-  Client(uint16_t port, FileLayer& files, bool compressed)
-      : driver_(&events_),
-        engine_(driver_, nullptr, nullptr,
-                std::make_unique<CFileTransferManager>(CFileTransferManager::PlainConnection, files,
-                                                       false)) {
-    TransferSettings settings = engine_.transfer_settings();
-    settings.compressed = compressed ? 1 : 0;
-    engine_.set_transfer_settings(settings);
-    ConnectSettings connect;
-    connect.server_host = "127.0.0.1";
-    connect.server_port = port;
-    RequestStatus status;
-    bool connected = false;
-    int32_t mode = 0;
-    Check(engine_.ConnectToServer(connect, &status, &connected, &mode) == 0,
-          "connect: " + status.description);
-    bool must_change = false;
-    int32_t expire_days = 0;
-    Check(engine_.Login(kUser, kPassword, kDatabase, ChannelKey{}, &status, &must_change,
-                        &expire_days) == 0,
-          "login: " + status.description);
-  }
-
-  void Get(const std::string& project, const std::vector<std::string>& files,
-           const std::string& folder) {
-    for (size_t start = 0; start < files.size(); start += kFilesPerRequest) {
-      GetFilesRequest request;
-      request.line_ending_mode = 1;  // LF, as the tree's text files are written
-      const size_t end = std::min(files.size(), start + kFilesPerRequest);
-      for (size_t i = start; i < end; ++i) {
-        GetFileRecord record;
-        record.server_path = project + "/" + files[i];
-        record.local_file_name = folder + "/" + files[i];
-        record.name = files[i];
-        record.index = static_cast<int32_t>(i - start);
-        request.files.push_back(std::move(record));
-      }
-      RequestStatus status;
-      Check(GetFiles(engine_, request, &status) == 0, "get: " + status.description);
-      for (const GetFileRecord& record : request.files) {
-        Check(record.status == 0, "get " + record.name + ": " + record.description);
-      }
-    }
-  }
-
- private:
-  NoEvents events_;
-  OperationDriver driver_;
-  CRequestEngine engine_;
-};
-
-void MakeFolders(const std::string& root, const std::vector<std::string>& files) {
-  for (const std::string& file : files) {
-    fs::create_directories(fs::path(root + "/" + file).parent_path());
-  }
-}
 
 uint64_t Number(const std::string& text) { return std::stoull(text); }
 
@@ -217,12 +147,12 @@ void BM_TextTreeZippedBesideGzip(benchmark::State& state) {
     FileLayer files(counter);
     double seconds[2] = {0, 0};
     for (const bool compressed : {false, true}) {
-      Client client(server.port(), files, compressed);
+      EngineClient client(server.port(), files, compressed);
       const std::string target = workspace.Path(compressed ? "zipped" : "plain");
       MakeFolders(target, text.files);
       Bash("sync");
       const auto start = std::chrono::steady_clock::now();
-      client.Get("$/Tree", text.files, target);
+      client.Get("$/Tree", text.files, target, /*line_ending_mode=*/1);  // LF, as written
       seconds[compressed ? 1 : 0] = Seconds(std::chrono::steady_clock::now() - start);
       bench::CheckCopy(text, source, target, compressed ? "zipped get" : "plain get");
     }
