@@ -17,11 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  LONG result = -1;
-  std::string description;
-  std::vector<std::pair<LONG, std::string>> items;
-};
+using Outcome = SetOutcome;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -49,30 +45,6 @@ class AddTest : public SdkTest {
     folder_ = work_folder_ + "/src";
   }
 
-  Outcome Collect(LONG result, BSTR description, IQORVOperationResultSet* set) {
-    Outcome outcome;
-    outcome.result = result;
-    outcome.description = TakeText(description);
-    LONG count = 0;
-    if (set != nullptr) set->get_Count(&count);
-    for (LONG i = 0; i < count; ++i) {
-      VARIANT element;
-      set->get_Item(i, &element);
-      IQORVOperationResult* item = nullptr;
-      element.value.pdispVal->QueryInterface(IID_IQORVOperationResult,
-                                             reinterpret_cast<void**>(&item));
-      VariantClear(&element);
-      LONG value = -1;
-      BSTR text = nullptr;
-      item->get_OperationResult(&value);
-      item->get_Description(&text);
-      outcome.items.emplace_back(value, TakeText(text));
-      item->Release();
-    }
-    if (set != nullptr) set->Release();
-    return outcome;
-  }
-
   Outcome Add(const std::vector<NewFile>& files,
               Enum_AddFileDeletedCopyHandling handling = Enum_AddFileDeletedCopyHandlingAskAdd) {
     auto* set = sdk::CreateObject<IQORVAddFileSet>(CLSID_QORVAddFileSet, IID_IQORVAddFileSet);
@@ -92,7 +64,7 @@ class AddTest : public SdkTest {
                                    &description, &items, &result),
               S_OK);
     set->Release();
-    return Collect(result, description, items);
+    return CollectSet(result, description, items);
   }
 
   Outcome AddFolder(const std::string& project, const std::string& local, bool recursive) {
@@ -104,7 +76,7 @@ class AddTest : public SdkTest {
                                     recursive ? VARIANT_TRUE : 0, 0, 0, Enum_LF, Enum_Autodetect,
                                     &canceled, &description, &items, &result),
               S_OK);
-    return Collect(result, description, items);
+    return CollectSet(result, description, items);
   }
 
   // The server's current content of a file, fetched into a folder of its own.

@@ -27,35 +27,7 @@ namespace fs = std::filesystem;
 using testing::FaultFileSystem;
 using testing::FileStep;
 
-struct Outcome {
-  LONG result = -1;
-  std::string description;
-  std::vector<std::pair<LONG, std::string>> items;  // result, description
-};
-
-Outcome Finish(LONG result, BSTR description, IQORVOperationResultSet* set) {
-  Outcome outcome;
-  outcome.result = result;
-  outcome.description = TakeText(description);
-  LONG count = 0;
-  if (set != nullptr) set->get_Count(&count);
-  for (LONG i = 0; i < count; ++i) {
-    VARIANT element;
-    set->get_Item(i, &element);
-    IQORVOperationResult* item = nullptr;
-    element.value.pdispVal->QueryInterface(IID_IQORVOperationResult,
-                                           reinterpret_cast<void**>(&item));
-    VariantClear(&element);
-    LONG value = -1;
-    BSTR text = nullptr;
-    item->get_OperationResult(&value);
-    item->get_Description(&text);
-    outcome.items.emplace_back(value, TakeText(text));
-    item->Release();
-  }
-  if (set != nullptr) set->Release();
-  return outcome;
-}
+using Outcome = SetOutcome;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -164,7 +136,7 @@ class DiskFaultTest : public SdkTest {
                                          &canceled, &description, &items, &result),
               S_OK);
     set->Release();
-    return Finish(result, description, items);
+    return CollectSet(result, description, items);
   }
 
   Outcome CheckIn() {
@@ -188,7 +160,7 @@ class DiskFaultTest : public SdkTest {
                   &canceled, &description, &items, &result),
               S_OK);
     set->Release();
-    return Finish(result, description, items);
+    return CollectSet(result, description, items);
   }
 
   int32_t LatestVersion(int i) {
@@ -308,7 +280,7 @@ TEST_F(DiskFaultTest, ACheckInLeavesTheUsersFilesAndChecksInWholeVersionsOrNothi
                                       &result),
             S_OK);
   set->Release();
-  ASSERT_EQ(Finish(result, description, items).result, 0);
+  ASSERT_EQ(CollectSet(result, description, items).result, 0);
 
   int run = 0;
   std::vector<int32_t> versions(kFiles);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "qorvsdk/qorvsdk.h"
@@ -23,6 +24,39 @@ namespace qorv::integration {
 
 using sdk::TakeText;
 using sdk::Text;
+
+// An operation's result value and description, and each item of its result
+// set as {result, description}.
+struct SetOutcome {
+  LONG result = -1;
+  std::string description;
+  std::vector<std::pair<LONG, std::string>> items;
+};
+
+// Takes the description and releases the set (either may be null).
+inline SetOutcome CollectSet(LONG result, BSTR description, IQORVOperationResultSet* set) {
+  SetOutcome outcome;
+  outcome.result = result;
+  outcome.description = TakeText(description);
+  LONG count = 0;
+  if (set != nullptr) set->get_Count(&count);
+  for (LONG i = 0; i < count; ++i) {
+    VARIANT element;
+    set->get_Item(i, &element);
+    IQORVOperationResult* item = nullptr;
+    element.value.pdispVal->QueryInterface(IID_IQORVOperationResult,
+                                           reinterpret_cast<void**>(&item));
+    VariantClear(&element);
+    LONG value = -1;
+    BSTR text = nullptr;
+    item->get_OperationResult(&value);
+    item->get_Description(&text);
+    outcome.items.emplace_back(value, TakeText(text));
+    item->Release();
+  }
+  if (set != nullptr) set->Release();
+  return outcome;
+}
 
 // A report line as the caller reads it.
 struct Line {
