@@ -78,10 +78,17 @@ StoreStatus DataDirectory::OpenDatabase(std::string_view name,
   StoreStatus status;
   std::unique_ptr<Database> opened = Database::Open(*file, options_, &status);
   if (!opened) return status;
+  opened->StopRequests(stopping_);
   std::shared_ptr<Database> shared = std::move(opened);
   open_[FoldCase(name)] = shared;
   *database = std::move(shared);
   return StoreStatus::Ok();
+}
+
+void DataDirectory::StopRequests(bool stop) {
+  platform::MutexLock lock(mutex_);
+  stopping_ = stop;
+  for (auto& [name, database] : open_) database->StopRequests(stop);
 }
 
 }  // namespace qorv::server

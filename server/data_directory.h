@@ -35,6 +35,9 @@ class DataDirectory {
   // is none of that name.
   StoreStatus OpenDatabase(std::string_view name, std::shared_ptr<Database>* database)
       QORV_EXCLUDES(mutex_);
+  // Database::StopRequests() on every database, open now or later: the
+  // server stopping ends requests that are reading or changing a store.
+  void StopRequests(bool stop) QORV_EXCLUDES(mutex_);
 
  private:
   // The file of a database of that name, if one exists; *error when the
@@ -48,6 +51,7 @@ class DataDirectory {
   platform::Mutex mutex_;
   // Open databases by case-folded name.
   std::map<std::string, std::shared_ptr<Database>> open_ QORV_GUARDED_BY(mutex_);
+  bool stopping_ QORV_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace qorv::server

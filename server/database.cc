@@ -21,9 +21,33 @@ std::string KeyBlob(const UserKey& key) {
 }  // namespace
 
 Database::Database(std::unique_ptr<SqliteDb> db, Options options)
-    : impl_(std::make_unique<DatabaseImpl>(std::move(db), std::move(options))) {}
+    : impl_(std::make_unique<DatabaseImpl>(std::move(db), std::move(options))) {
+  impl_->db().StopWhen(&stopping_);
+}
 
 Database::~Database() = default;
+
+std::unique_ptr<DatabaseImpl> Database::TakeReader() {
+  if (file_.empty()) return nullptr;
+  {
+    platform::MutexLock lock(readers_mutex_);
+    if (!idle_readers_.empty()) {
+      std::unique_ptr<DatabaseImpl> reader = std::move(idle_readers_.back());
+      idle_readers_.pop_back();
+      return reader;
+    }
+  }
+  std::string reason;
+  std::unique_ptr<SqliteDb> db = SqliteDb::OpenReader(file_.string(), &reason);
+  if (!db) return nullptr;
+  db->StopWhen(&stopping_);
+  return std::make_unique<DatabaseImpl>(std::move(db), impl_->options());
+}
+
+void Database::ReturnReader(std::unique_ptr<DatabaseImpl> reader) {
+  platform::MutexLock lock(readers_mutex_);
+  if (idle_readers_.size() < kIdleReaders) idle_readers_.push_back(std::move(reader));
+}
 
 std::unique_ptr<Database> Database::Create(const std::filesystem::path& file, Options options,
                                            StoreStatus* status) {
@@ -65,6 +89,7 @@ std::unique_ptr<Database> Database::Create(const std::filesystem::path& file, Op
     }
     return nullptr;
   }
+  database->file_ = file;
   return database;
 }
 
@@ -93,6 +118,7 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& file, Opti
     return StoreStatus::Ok();
   });
   if (!status->ok()) return nullptr;
+  database->file_ = file;
   return database;
 }
 
@@ -162,8 +188,8 @@ StoreStatus Database::Authenticate(std::string_view user_name, std::string_view 
                                    UserRecord* user) {
   PasswordHash stored;
   std::optional<UserRecord> found;
-  StoreStatus status = Guarded([&] {
-    found = LoadUser(impl_->db(), user_name, &stored);
+  StoreStatus status = GuardedRead([&](DatabaseImpl& impl) {
+    found = LoadUser(impl.db(), user_name, &stored);
     return StoreStatus::Ok();
   });
   if (!status.ok()) return status;
@@ -219,8 +245,8 @@ void Database::ReplacePasswordHash(int64_t user_id, const PasswordHash& old_hash
 
 std::optional<UserRecord> Database::FindUser(std::string_view user_name) {
   std::optional<UserRecord> user;
-  Guarded([&] {
-    user = LoadUser(impl_->db(), user_name, nullptr);
+  GuardedRead([&](DatabaseImpl& impl) {
+    user = LoadUser(impl.db(), user_name, nullptr);
     return StoreStatus::Ok();
   });
   return user;
@@ -269,9 +295,9 @@ StoreStatus Database::SetPassword(const Actor& actor, std::string_view new_passw
 }
 
 StoreStatus Database::ListUsers(std::vector<UserListEntry>* users) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     users->clear();
-    SqliteStatement query = impl_->db().Prepare("SELECT name, read_only FROM users");
+    SqliteStatement query = impl.db().Prepare("SELECT name, read_only FROM users");
     while (query.Step()) users->push_back({query.Text(0), query.Int(1) != 0});
     std::sort(users->begin(), users->end(), [](const UserListEntry& a, const UserListEntry& b) {
       return LessNoCase(a.name, b.name);

@@ -9,11 +9,14 @@
 // Results follow docs/protocol.md: a StoreStatus (0 "Completed", or the
 // server's status with its text) and the reply values.
 //
-// Thread safety: all methods may be called from any thread; they are
-// serialised by one lock per database.
+// Thread safety: all methods may be called from any thread. Changes are
+// serialised by one lock per database; reads run on connections of their
+// own (the write-ahead log gives each a committed snapshot), so a listing
+// neither waits for a change nor makes other readers wait.
 #ifndef QORV_SERVER_DATABASE_H_
 #define QORV_SERVER_DATABASE_H_
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -63,6 +66,11 @@ class Database {
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
+
+  // With `stop` true, every store statement running or started from now on
+  // fails with 40501, so that requests end promptly while the server stops;
+  // false lets them run again.
+  void StopRequests(bool stop) { stopping_ = stop; }
 
   // ---- Users and settings (administration and login) ----------------------
   StoreStatus AddUser(const NewUser& user);
@@ -252,6 +260,14 @@ class Database {
   // Runs `body` under the lock, converting store failures into 40501.
   template <typename Body>
   StoreStatus Guarded(Body&& body) QORV_EXCLUDES(mutex_);
+  // Runs `body(impl)`, which only reads, on a reader connection (the
+  // writer's, under the lock, when no reader can be opened), converting
+  // store failures into 40501.
+  template <typename Body>
+  StoreStatus GuardedRead(Body&& body) QORV_EXCLUDES(mutex_, readers_mutex_);
+  // An idle reader, or a new one; null when the file cannot be opened so.
+  std::unique_ptr<DatabaseImpl> TakeReader() QORV_EXCLUDES(readers_mutex_);
+  void ReturnReader(std::unique_ptr<DatabaseImpl> reader) QORV_EXCLUDES(readers_mutex_);
 
   // The frame of every change an actor makes: Guarded(); refused with the
   // no-rights status when the actor may only read; then `checks` (work that
@@ -272,6 +288,15 @@ class Database {
   // bodies are lambdas, which the analysis checks as functions of their own
   // that do not hold the lock.
   std::unique_ptr<DatabaseImpl> impl_;
+
+  // The database file, for opening readers (empty: reads use the writer).
+  std::filesystem::path file_;
+  std::atomic<bool> stopping_{false};
+  // Readers not in use. At most kIdleReaders are kept; more are closed
+  // when given back.
+  static constexpr size_t kIdleReaders = 8;
+  platform::Mutex readers_mutex_;
+  std::vector<std::unique_ptr<DatabaseImpl>> idle_readers_ QORV_GUARDED_BY(readers_mutex_);
 };
 
 }  // namespace qorv::server

@@ -139,15 +139,15 @@ StoreStatus ReadPieceLocked(DatabaseImpl& impl, const ContentLocation& location,
 
 StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<BodyReader>* reader,
                                VersionInfo* info, bool preload) {
-  return Guarded([&] {
-    SqliteReadTransaction snapshot(impl_->db());
-    SqliteStatement query = impl_->db().Prepare(
+  return GuardedRead([&](DatabaseImpl& impl) {
+    SqliteReadTransaction snapshot(impl.db());
+    SqliteStatement query = impl.db().Prepare(
         "SELECT v.version, v.content_id, c.chunked FROM versions v "
         "LEFT JOIN contents c ON c.id = v.content_id WHERE v.id = ?");
     query.Bind(1, version_record);
     const bool found = query.Step();
     std::optional<VersionInfo> version;
-    if (found && !query.IsNull(2)) version = impl_->LoadVersionRecord(version_record);
+    if (found && !query.IsNull(2)) version = impl.LoadVersionRecord(version_record);
     if (!version) {
       const int32_t number = found ? static_cast<int32_t>(query.Int(0)) : 0;
       return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, number,
@@ -164,7 +164,7 @@ StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<
     if (preload && location.stored_size > 0 &&
         location.stored_size <= static_cast<int64_t>(kContentChunkSize)) {
       std::string stored;
-      StoreStatus status = ReadPieceLocked(*impl_, location, 0, &stored, true);
+      StoreStatus status = ReadPieceLocked(impl, location, 0, &stored, true);
       if (!status.ok()) return status;
       (*reader)->Preload(std::move(stored));
     }
@@ -175,7 +175,8 @@ StoreStatus Database::OpenBody(int64_t version_record, Eol eol, std::unique_ptr<
 
 StoreStatus Database::ReadContentPiece(const ContentLocation& location, int64_t piece,
                                        std::string* bytes) {
-  return Guarded([&] { return ReadPieceLocked(*impl_, location, piece, bytes); });
+  return GuardedRead(
+      [&](DatabaseImpl& impl) { return ReadPieceLocked(impl, location, piece, bytes); });
 }
 
 OleMs Database::CurrentTime() {

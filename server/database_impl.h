@@ -248,6 +248,21 @@ StoreStatus Database::Guarded(Body&& body) {
   }
 }
 
+template <typename Body>
+StoreStatus Database::GuardedRead(Body&& body) {
+  std::unique_ptr<DatabaseImpl> reader = TakeReader();
+  if (!reader) return Guarded([&] { return body(*impl_); });
+  StoreStatus status;
+  try {
+    reader->Step("read");
+    status = body(*reader);
+  } catch (const std::exception& failure) {
+    status = MakeStatus(kStatusStoreError, kFormatStoreError, failure.what());
+  }
+  ReturnReader(std::move(reader));
+  return status;
+}
+
 template <typename Checks, typename Body>
 StoreStatus Database::RunWrite(const Actor& actor, Checks&& checks, Body&& body) {
   return Guarded([&] {

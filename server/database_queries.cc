@@ -67,18 +67,18 @@ void DatabaseImpl::ListInto(const Actor& actor, int64_t project, int64_t at, int
 
 StoreStatus Database::List(const Actor& actor, const ListRequest& request,
                            std::vector<ListedItem>* items) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     items->clear();
     // One read of the store: a listing runs several statements per item,
     // and each would otherwise take and drop the store's lock.
-    SqliteReadTransaction snapshot(impl_->db());
+    SqliteReadTransaction snapshot(impl.db());
     Link project;
-    StoreStatus status = impl_->ResolveProject(request.project_path, &project);
+    StoreStatus status = impl.ResolveProject(request.project_path, &project);
     if (!status.ok()) return status;
     int64_t at = kNowSeq;
-    status = impl_->SeqForPoint(project.item, request.project_path, request.point, &at);
+    status = impl.SeqForPoint(project.item, request.project_path, request.point, &at);
     if (!status.ok()) return status;
-    impl_->ListInto(actor, project.item, at, request.depth, request.include_files, "", items);
+    impl.ListInto(actor, project.item, at, request.depth, request.include_files, "", items);
     return StoreStatus::Ok();
   });
 }
@@ -86,14 +86,14 @@ StoreStatus Database::List(const Actor& actor, const ListRequest& request,
 StoreStatus Database::ListChangedSince(const Actor& actor, std::string_view project_path,
                                        bool recursive, OleMs since,
                                        std::vector<ListedItem>* items) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     items->clear();
-    SqliteReadTransaction snapshot(impl_->db());
+    SqliteReadTransaction snapshot(impl.db());
     Link project;
-    StoreStatus status = impl_->ResolveProject(project_path, &project);
+    StoreStatus status = impl.ResolveProject(project_path, &project);
     if (!status.ok()) return status;
     std::vector<ListedItem> all;
-    impl_->ListInto(actor, project.item, kNowSeq, recursive ? -1 : 0, true, "", &all);
+    impl.ListInto(actor, project.item, kNowSeq, recursive ? -1 : 0, true, "", &all);
     for (ListedItem& item : all) {
       if (item.time > since) items->push_back(std::move(item));
     }
@@ -104,18 +104,18 @@ StoreStatus Database::ListChangedSince(const Actor& actor, std::string_view proj
 // ---- Information about one item ---------------------------------------------
 
 StoreStatus Database::CheckoutHolders(std::string_view path, std::vector<std::string>* users) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     users->clear();
     Link link;
-    StoreStatus status = impl_->ResolveItem(path, &link);
+    StoreStatus status = impl.ResolveItem(path, &link);
     if (!status.ok()) return status;
     if (!link.is_project) {
-      for (const CheckoutRow& row : impl_->Checkouts(link.item)) users->push_back(row.user);
+      for (const CheckoutRow& row : impl.Checkouts(link.item)) users->push_back(row.user);
       return StoreStatus::Ok();
     }
     std::vector<std::string> names;
-    for (const Link& file : impl_->LiveFilesBelow(link.item)) {
-      for (const CheckoutRow& row : impl_->Checkouts(file.item)) names.push_back(row.user);
+    for (const Link& file : impl.LiveFilesBelow(link.item)) {
+      for (const CheckoutRow& row : impl.Checkouts(file.item)) names.push_back(row.user);
     }
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
@@ -130,12 +130,12 @@ StoreStatus Database::CheckoutHolders(std::string_view path, std::vector<std::st
 
 StoreStatus Database::Labels(std::string_view path, std::vector<LabelInfo>* labels,
                              int32_t* current_version) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     labels->clear();
     Link link;
-    StoreStatus status = impl_->ResolveItem(path, &link);
+    StoreStatus status = impl.ResolveItem(path, &link);
     if (!status.ok()) return status;
-    SqliteDb& db = impl_->db();
+    SqliteDb& db = impl.db();
     // The item applies labels placed at or after its own beginning.
     SqliteStatement first =
         db.Prepare(link.is_project ? "SELECT created_seq FROM items WHERE id = ?"
@@ -143,8 +143,8 @@ StoreStatus Database::Labels(std::string_view path, std::vector<LabelInfo>* labe
     first.Bind(1, link.item);
     int64_t born = first.Step() ? first.Int(0) : 0;
     auto version_at = [&](int64_t seq) {
-      return link.is_project ? impl_->ProjectVersionAt(link.item, seq)
-                             : impl_->LatestVersionNumber(link.item, seq);
+      return link.is_project ? impl.ProjectVersionAt(link.item, seq)
+                             : impl.LatestVersionNumber(link.item, seq);
     };
     std::vector<std::pair<int64_t, LabelInfo>> found;
     auto collect = [&](int64_t item, const std::string& item_path) {
@@ -159,32 +159,31 @@ StoreStatus Database::Labels(std::string_view path, std::vector<LabelInfo>* labe
         found.emplace_back(query.Int(4), std::move(info));
       }
     };
-    collect(link.item, impl_->LinkPath(link));
+    collect(link.item, impl.LinkPath(link));
     int64_t project = link.is_project ? link.item : link.parent;
-    if (!link.is_project) collect(project, impl_->ProjectPath(project));
+    if (!link.is_project) collect(project, impl.ProjectPath(project));
     while (project != kRootId) {
-      std::optional<Link> up = impl_->CurrentProjectLink(project);
+      std::optional<Link> up = impl.CurrentProjectLink(project);
       if (!up) break;
       project = up->parent;
-      collect(project, impl_->ProjectPath(project));
+      collect(project, impl.ProjectPath(project));
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
     for (auto& entry : found) labels->push_back(std::move(entry.second));
-    *current_version =
-        link.is_project ? impl_->ProjectVersionAt(link.item) : impl_->ShownVersion(link);
+    *current_version = link.is_project ? impl.ProjectVersionAt(link.item) : impl.ShownVersion(link);
     return StoreStatus::Ok();
   });
 }
 
 StoreStatus Database::FileLinks(std::string_view path, std::vector<std::string>* links) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     links->clear();
     Link link;
-    StoreStatus status = impl_->ResolveFile(path, &link);
+    StoreStatus status = impl.ResolveFile(path, &link);
     if (!status.ok()) return status;
-    for (const Link& each : impl_->LiveLinksOfFile(link.item)) {
-      links->push_back(impl_->LinkPath(each));
+    for (const Link& each : impl.LiveLinksOfFile(link.item)) {
+      links->push_back(impl.LinkPath(each));
     }
     std::sort(links->begin(), links->end(),
               [](const std::string& a, const std::string& b) { return LessNoCase(a, b); });
@@ -193,11 +192,11 @@ StoreStatus Database::FileLinks(std::string_view path, std::vector<std::string>*
 }
 
 StoreStatus Database::FileInfo(std::string_view path, FileGeneralInfo* info) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    StoreStatus status = impl_->ResolveFile(path, &link);
+    StoreStatus status = impl.ResolveFile(path, &link);
     if (!status.ok()) return status;
-    std::optional<VersionInfo> shown = impl_->LoadVersion(link.item, impl_->ShownVersion(link));
+    std::optional<VersionInfo> shown = impl.LoadVersion(link.item, impl.ShownVersion(link));
     if (!shown) throw StoreFailure("a file has no version record");
     *info = FileGeneralInfo{shown->is_text, shown->version, shown->checkin_time, shown->stored_size,
                             shown->comment};
@@ -206,21 +205,21 @@ StoreStatus Database::FileInfo(std::string_view path, FileGeneralInfo* info) {
 }
 
 StoreStatus Database::ProjectInfo(std::string_view path, ProjectGeneralInfo* info) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    StoreStatus status = impl_->ResolveProject(path, &link);
+    StoreStatus status = impl.ResolveProject(path, &link);
     if (!status.ok()) return status;
     *info = ProjectGeneralInfo{};
-    for (const Link& child : impl_->Children(link.item, kNowSeq, false)) {
+    for (const Link& child : impl.Children(link.item, kNowSeq, false)) {
       ++(child.is_project ? info->subprojects_live : info->files_live);
     }
-    for (const Link& child : impl_->Children(link.item, kNowSeq, true)) {
+    for (const Link& child : impl.Children(link.item, kNowSeq, true)) {
       ++(child.is_project ? info->subprojects_deleted : info->files_deleted);
     }
-    info->version = impl_->ProjectVersionAt(link.item);
+    info->version = impl.ProjectVersionAt(link.item);
     std::string user;
-    impl_->LatestProjectChange(link.item, kNowSeq, &info->time, &user);
-    SqliteStatement comment = impl_->db().Prepare("SELECT comment FROM items WHERE id = ?");
+    impl.LatestProjectChange(link.item, kNowSeq, &info->time, &user);
+    SqliteStatement comment = impl.db().Prepare("SELECT comment FROM items WHERE id = ?");
     comment.Bind(1, link.item);
     if (comment.Step()) info->comment = comment.Text(0);
     return StoreStatus::Ok();
@@ -228,12 +227,12 @@ StoreStatus Database::ProjectInfo(std::string_view path, ProjectGeneralInfo* inf
 }
 
 StoreStatus Database::DeletedItems(std::string_view project_path, std::vector<DeletedItem>* items) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     items->clear();
     Link link;
-    StoreStatus status = impl_->ResolveProject(project_path, &link);
+    StoreStatus status = impl.ResolveProject(project_path, &link);
     if (!status.ok()) return status;
-    std::vector<Link> deleted = impl_->Children(link.item, kNowSeq, true);
+    std::vector<Link> deleted = impl.Children(link.item, kNowSeq, true);
     // Most recently deleted first: the row opened by the latest deletion has
     // the highest id.
     std::sort(deleted.begin(), deleted.end(),
@@ -292,12 +291,12 @@ RankedEntry ReadHistory(const SqliteStatement& row, bool project_record) {
 
 StoreStatus Database::FileHistoryOf(std::string_view path, const HistoryFilter& filter,
                                     FileHistory* history) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     *history = FileHistory{};
     Link link;
-    StoreStatus status = impl_->ResolveFile(path, &link);
+    StoreStatus status = impl.ResolveFile(path, &link);
     if (!status.ok()) return status;
-    SqliteDb& db = impl_->db();
+    SqliteDb& db = impl.db();
     std::vector<RankedEntry> ranked;
     SqliteStatement records = db.Prepare(std::string(kSelectHistory) + "WHERE file_id = ?");
     records.Bind(1, link.item);
@@ -312,7 +311,7 @@ StoreStatus Database::FileHistoryOf(std::string_view path, const HistoryFilter& 
     SqliteStatement first = db.Prepare("SELECT MIN(seq) FROM versions WHERE file_id = ?");
     first.Bind(1, link.item);
     int64_t born = first.Step() ? first.Int(0) : 0;
-    std::string link_path = impl_->LinkPath(link);
+    std::string link_path = impl.LinkPath(link);
     int64_t project = link.parent;
     while (true) {
       SqliteStatement labels = db.Prepare(
@@ -324,7 +323,7 @@ StoreStatus Database::FileHistoryOf(std::string_view path, const HistoryFilter& 
         entry.seq = labels.Int(0);
         entry.id = 0;
         entry.entry.path = link_path;
-        entry.entry.version = impl_->LatestVersionNumber(link.item, entry.seq);
+        entry.entry.version = impl.LatestVersionNumber(link.item, entry.seq);
         entry.entry.user = labels.Text(2);
         entry.entry.time = labels.Int(3);
         entry.entry.action = kActionLabeled;
@@ -334,7 +333,7 @@ StoreStatus Database::FileHistoryOf(std::string_view path, const HistoryFilter& 
         ranked.push_back(std::move(entry));
       }
       if (project == kRootId) break;
-      std::optional<Link> up = impl_->CurrentProjectLink(project);
+      std::optional<Link> up = impl.CurrentProjectLink(project);
       if (!up) break;
       project = up->parent;
     }
@@ -350,17 +349,17 @@ StoreStatus Database::FileHistoryOf(std::string_view path, const HistoryFilter& 
 StoreStatus Database::ProjectHistoryOf(std::string_view path, bool include_files, bool recursive,
                                        const HistoryFilter& filter,
                                        std::vector<HistoryEntry>* entries) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     entries->clear();
     Link link;
-    StoreStatus status = impl_->ResolveProject(path, &link);
+    StoreStatus status = impl.ResolveProject(path, &link);
     if (!status.ok()) return status;
     std::vector<int64_t> projects{link.item};
     if (recursive) {
-      std::vector<int64_t> below = impl_->LiveProjectsBelow(link.item);
+      std::vector<int64_t> below = impl.LiveProjectsBelow(link.item);
       projects.insert(projects.end(), below.begin(), below.end());
     }
-    SqliteDb& db = impl_->db();
+    SqliteDb& db = impl.db();
     std::vector<RankedEntry> ranked;
     // A change seen through two listed projects (or as project and file
     // record) is shown once.
@@ -381,7 +380,7 @@ StoreStatus Database::ProjectHistoryOf(std::string_view path, bool include_files
     if (include_files) {
       std::set<int64_t> files;
       for (int64_t project : projects) {
-        for (const Link& child : impl_->Children(project, kNowSeq, false)) {
+        for (const Link& child : impl.Children(project, kNowSeq, false)) {
           if (!child.is_project) files.insert(child.item);
         }
       }
@@ -403,9 +402,9 @@ StoreStatus Database::ProjectHistoryOf(std::string_view path, bool include_files
 
 bool Database::FileExists(std::string_view path) {
   bool exists = false;
-  Guarded([&] {
+  GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    exists = impl_->ResolveFile(path, &link).ok();
+    exists = impl.ResolveFile(path, &link).ok();
     return StoreStatus::Ok();
   });
   return exists;
@@ -413,9 +412,9 @@ bool Database::FileExists(std::string_view path) {
 
 bool Database::ProjectExists(std::string_view path) {
   bool exists = false;
-  Guarded([&] {
+  GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    exists = impl_->ResolveProject(path, &link).ok();
+    exists = impl.ResolveProject(path, &link).ok();
     return StoreStatus::Ok();
   });
   return exists;
@@ -423,18 +422,18 @@ bool Database::ProjectExists(std::string_view path) {
 
 StoreStatus Database::ItemKinds(const std::vector<std::string>& paths,
                                 std::vector<uint8_t>* kinds) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     kinds->clear();
     for (const std::string& text : paths) {
       uint8_t kind = 0;
       std::optional<ServerPath> path = ParseServerPath(text);
       if (path) {
-        if (std::optional<Link> live = impl_->Resolve(*path)) {
+        if (std::optional<Link> live = impl.Resolve(*path)) {
           kind = live->is_project ? 1 : 2;
         } else if (!path->IsRoot()) {
-          std::optional<Link> parent = impl_->Resolve(path->Parent());
+          std::optional<Link> parent = impl.Resolve(path->Parent());
           if (parent && parent->is_project) {
-            std::vector<Link> deleted = impl_->DeletedChildrenNamed(parent->item, path->Leaf());
+            std::vector<Link> deleted = impl.DeletedChildrenNamed(parent->item, path->Leaf());
             if (!deleted.empty()) kind = deleted.front().is_project ? 3 : 4;
           }
         }
@@ -446,11 +445,11 @@ StoreStatus Database::ItemKinds(const std::vector<std::string>& paths,
 }
 
 StoreStatus Database::FileCount(std::string_view project_path, int32_t* count) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    StoreStatus status = impl_->ResolveProject(project_path, &link);
+    StoreStatus status = impl.ResolveProject(project_path, &link);
     if (!status.ok()) return status;
-    std::vector<Link> children = impl_->Children(link.item, kNowSeq, false);
+    std::vector<Link> children = impl.Children(link.item, kNowSeq, false);
     *count = static_cast<int32_t>(std::count_if(children.begin(), children.end(),
                                                 [](const Link& c) { return !c.is_project; }));
     return StoreStatus::Ok();
@@ -461,29 +460,29 @@ StoreStatus Database::FileCount(std::string_view project_path, int32_t* count) {
 
 StoreStatus Database::VersionAtLabel(std::string_view path, std::string_view label,
                                      int32_t* version) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    StoreStatus status = impl_->ResolveItem(path, &link);
+    StoreStatus status = impl.ResolveItem(path, &link);
     if (!status.ok()) return status;
     int64_t seq = 0;
     OleMs time = 0;
-    if (!impl_->FindLabel(link, label, &seq, &time)) {
+    if (!impl.FindLabel(link, label, &seq, &time)) {
       return StoreStatus{kStatusNoSuchLabel, FormatText(kFormatNoSuchLabel, {label, path})};
     }
-    *version = link.is_project ? impl_->ProjectVersionAt(link.item, seq)
-                               : impl_->LatestVersionNumber(link.item, seq);
+    *version = link.is_project ? impl.ProjectVersionAt(link.item, seq)
+                               : impl.LatestVersionNumber(link.item, seq);
     return StoreStatus::Ok();
   });
 }
 
 StoreStatus Database::LabelDate(std::string_view project_path, std::string_view label,
                                 OleMs* time) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    StoreStatus status = impl_->ResolveProject(project_path, &link);
+    StoreStatus status = impl.ResolveProject(project_path, &link);
     if (!status.ok()) return status;
     int64_t seq = 0;
-    if (!impl_->FindLabel(link, label, &seq, time)) {
+    if (!impl.FindLabel(link, label, &seq, time)) {
       return StoreStatus{kStatusNoSuchLabel, FormatText(kFormatNoSuchLabel, {label, project_path})};
     }
     return StoreStatus::Ok();
@@ -493,18 +492,18 @@ StoreStatus Database::LabelDate(std::string_view project_path, std::string_view 
 // ---- Per-file state ---------------------------------------------------------
 
 StoreStatus Database::CheckAdd(std::string_view path, bool is_project, AddCheck* check) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     *check = AddCheck{};
     std::optional<ServerPath> parsed = ParseServerPath(path);
     if (!parsed || parsed->IsRoot()) return StoreStatus::Ok();
-    std::optional<Link> parent = impl_->Resolve(parsed->Parent());
+    std::optional<Link> parent = impl.Resolve(parsed->Parent());
     if (!parent || !parent->is_project) return StoreStatus::Ok();
     check->project_exists = true;
-    check->live_item_exists = impl_->LiveChildNamed(parent->item, parsed->Leaf()).has_value();
-    for (const Link& deleted : impl_->DeletedChildrenNamed(parent->item, parsed->Leaf())) {
+    check->live_item_exists = impl.LiveChildNamed(parent->item, parsed->Leaf()).has_value();
+    for (const Link& deleted : impl.DeletedChildrenNamed(parent->item, parsed->Leaf())) {
       if (deleted.is_project == is_project) check->deleted_copy_exists = true;
     }
-    check->type_excluded = !is_project && impl_->TypeExcluded(parsed->Leaf());
+    check->type_excluded = !is_project && impl.TypeExcluded(parsed->Leaf());
     return StoreStatus::Ok();
   });
 }
@@ -526,7 +525,6 @@ StoreStatus PickVersion(DatabaseImpl& impl, const LinkRow& link, std::string_vie
   return StoreStatus::Ok();
 }
 
-
 // Command 67 for one resolved file: the version asked for, whether the actor
 // holds a check-out, the status and the user text.
 StoreStatus StatusOfLink(DatabaseImpl& impl, const Actor& actor, const LinkRow& link,
@@ -547,27 +545,27 @@ StoreStatus StatusOfLink(DatabaseImpl& impl, const Actor& actor, const LinkRow& 
 
 StoreStatus Database::FileStatus(const Actor& actor, std::string_view path, int32_t version,
                                  FileStatusInfo* info) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     *info = FileStatusInfo{};
     Link link;
-    StoreStatus status = impl_->ResolveFile(path, &link);
+    StoreStatus status = impl.ResolveFile(path, &link);
     if (!status.ok()) return status;
-    return StatusOfLink(*impl_, actor, link, path, version, info);
+    return StatusOfLink(impl, actor, link, path, version, info);
   });
 }
 
 StoreStatus Database::FileStatuses(const Actor& actor, const std::vector<StatusEntry>& entries,
                                    std::vector<EntryStatus>* results) {
   results->clear();
-  return Guarded([&] {
-    SqliteReadTransaction snapshot(impl_->db());
+  return GuardedRead([&](DatabaseImpl& impl) {
+    SqliteReadTransaction snapshot(impl.db());
     DatabaseImpl::ProjectMemo projects;
     for (const StatusEntry& entry : entries) {
       EntryStatus& result = results->emplace_back();
       Link link;
-      result.status = impl_->ResolveFile(entry.path, projects, &link);
+      result.status = impl.ResolveFile(entry.path, projects, &link);
       if (result.status.ok()) {
-        result.status = StatusOfLink(*impl_, actor, link, entry.path, entry.version, &result.info);
+        result.status = StatusOfLink(impl, actor, link, entry.path, entry.version, &result.info);
       }
     }
     return StoreStatus::Ok();
@@ -576,13 +574,13 @@ StoreStatus Database::FileStatuses(const Actor& actor, const std::vector<StatusE
 
 StoreStatus Database::CheckoutStateOf(const Actor& actor, std::string_view path,
                                       CheckoutState* state) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     *state = CheckoutState{};
     Link link;
-    if (!impl_->ResolveFile(path, &link).ok()) return StoreStatus::Ok();
+    if (!impl.ResolveFile(path, &link).ok()) return StoreStatus::Ok();
     state->exists = true;
-    state->latest_version = impl_->LatestVersionNumber(link.item);
-    for (const CheckoutRow& row : impl_->Checkouts(link.item)) {
+    state->latest_version = impl.LatestVersionNumber(link.item);
+    for (const CheckoutRow& row : impl.Checkouts(link.item)) {
       if (row.user_id != actor.user_id) continue;
       state->checked_out_by_actor = true;
       state->version_checked_out = row.version;
@@ -594,26 +592,26 @@ StoreStatus Database::CheckoutStateOf(const Actor& actor, std::string_view path,
 // ---- Bodies -------------------------------------------------------------
 
 StoreStatus Database::ResolveGet(std::string_view path, int32_t version, VersionInfo* info) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    StoreStatus status = impl_->ResolveFile(path, &link);
+    StoreStatus status = impl.ResolveFile(path, &link);
     if (!status.ok()) return status;
-    return PickVersion(*impl_, link, path, version, info);
+    return PickVersion(impl, link, path, version, info);
   });
 }
 
 StoreStatus Database::ResolveGets(const std::vector<GetEntry>& entries,
                                   std::vector<ResolvedGet>* results) {
   results->clear();
-  return Guarded([&] {
-    SqliteReadTransaction snapshot(impl_->db());
+  return GuardedRead([&](DatabaseImpl& impl) {
+    SqliteReadTransaction snapshot(impl.db());
     DatabaseImpl::ProjectMemo projects;
     for (const GetEntry& entry : entries) {
       ResolvedGet& resolved = results->emplace_back();
       Link link;
-      resolved.status = impl_->ResolveFile(entry.path, projects, &link);
+      resolved.status = impl.ResolveFile(entry.path, projects, &link);
       if (resolved.status.ok()) {
-        resolved.status = PickVersion(*impl_, link, entry.path, entry.version, &resolved.info);
+        resolved.status = PickVersion(impl, link, entry.path, entry.version, &resolved.info);
       }
     }
     return StoreStatus::Ok();
@@ -622,13 +620,13 @@ StoreStatus Database::ResolveGets(const std::vector<GetEntry>& entries,
 
 StoreStatus Database::ResolveGetAt(std::string_view project_path, const PointInTime& point,
                                    bool recursive, std::string_view file_path, VersionInfo* info) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link project;
     ServerPath base;
-    StoreStatus status = impl_->ResolveProject(project_path, &project, &base);
+    StoreStatus status = impl.ResolveProject(project_path, &project, &base);
     if (!status.ok()) return status;
     int64_t at = kNowSeq;
-    status = impl_->SeqForPoint(project.item, project_path, point, &at);
+    status = impl.SeqForPoint(project.item, project_path, point, &at);
     if (!status.ok()) return status;
     std::optional<ServerPath> file = ParseServerPath(file_path);
     if (!file) return MakeStatus(kStatusInvalidPath, kFormatInvalidPath, file_path);
@@ -639,10 +637,10 @@ StoreStatus Database::ResolveGetAt(std::string_view project_path, const PointInT
     }
     std::vector<std::string> below(file->names.begin() + base.names.size(), file->names.end());
     if (!recursive && below.size() != 1) return not_found;
-    std::optional<Link> link = impl_->ResolveBelowAt(project.item, below, at);
+    std::optional<Link> link = impl.ResolveBelowAt(project.item, below, at);
     if (!link || link->is_project) return not_found;
-    int32_t version = impl_->ShownVersion(*link, at);
-    std::optional<VersionInfo> found = impl_->LoadVersion(link->item, version);
+    int32_t version = impl.ShownVersion(*link, at);
+    std::optional<VersionInfo> found = impl.LoadVersion(link->item, version);
     if (!found) return not_found;
     if (!found->content_kept) {
       return MakeStatus(kStatusVersionNotKept, kFormatVersionNotKept, version, file_path);
@@ -653,12 +651,12 @@ StoreStatus Database::ResolveGetAt(std::string_view project_path, const PointInT
 }
 
 StoreStatus Database::LatestVersion(std::string_view path, VersionInfo* info) {
-  return Guarded([&] {
+  return GuardedRead([&](DatabaseImpl& impl) {
     Link link;
-    StoreStatus status = impl_->ResolveFile(path, &link);
+    StoreStatus status = impl.ResolveFile(path, &link);
     if (!status.ok()) return status;
     std::optional<VersionInfo> latest =
-        impl_->LoadVersion(link.item, impl_->LatestVersionNumber(link.item));
+        impl.LoadVersion(link.item, impl.LatestVersionNumber(link.item));
     if (!latest) throw StoreFailure("a file has no version record");
     *info = std::move(*latest);
     return StoreStatus::Ok();

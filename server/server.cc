@@ -106,6 +106,9 @@ bool Server::Start(std::string* error) {
 void Server::Stop() {
   if (!running_) return;
   stop_flag_ = 1;
+  // A request in the middle of a long read or change ends now, with 40501,
+  // instead of holding the stop up until it is done.
+  data_->StopRequests(true);
   // Wakes the accept loop now rather than at the end of its poll interval.
   platform::ShutdownSocket(listener_.handle());
   accept_thread_.join();
@@ -116,6 +119,7 @@ void Server::Stop() {
     connections.swap(connections_);
   }
   for (auto& connection : connections) connection->thread.join();
+  data_->StopRequests(false);
   running_ = false;
 }
 

@@ -15,8 +15,17 @@ constexpr int kBusyTimeoutMs = 5000;
 }  // namespace
 
 std::unique_ptr<SqliteDb> SqliteDb::Open(const std::string& path, bool create, std::string* error) {
+  return OpenWithFlags(
+      path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0), error);
+}
+
+std::unique_ptr<SqliteDb> SqliteDb::OpenReader(const std::string& path, std::string* error) {
+  return OpenWithFlags(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error);
+}
+
+std::unique_ptr<SqliteDb> SqliteDb::OpenWithFlags(const std::string& path, int flags,
+                                                  std::string* error) {
   sqlite3* db = nullptr;
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     *error = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -33,6 +42,21 @@ SqliteDb::~SqliteDb() {
     for (sqlite3_stmt* stmt : statements) sqlite3_finalize(stmt);
   }
   sqlite3_close(db_);
+}
+
+void SqliteDb::StopWhen(const std::atomic<bool>* stop) {
+  stop_ = stop;
+  // SQLite calls the handler every this many virtual machine steps (a few
+  // microseconds); a non-zero answer interrupts the statement.
+  constexpr int kStepsBetweenChecks = 1000;
+  sqlite3_progress_handler(
+      db_, kStepsBetweenChecks,
+      [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+      const_cast<std::atomic<bool>*>(stop));
+}
+
+void SqliteDb::ThrowIfStopped() const {
+  if (Stopped()) throw StoreFailure("interrupted: the server is stopping");
 }
 
 void SqliteDb::Exec(const char* sql) {
@@ -82,6 +106,7 @@ int64_t SqliteDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); 
 
 std::string SqliteDb::ReadBlobRange(const char* table, const char* column, int64_t rowid,
                                     int64_t offset, size_t length) {
+  ThrowIfStopped();
   sqlite3_blob* blob = nullptr;
   if (sqlite3_blob_open(db_, "main", table, column, rowid, 0, &blob) != SQLITE_OK) {
     sqlite3_blob_close(blob);
@@ -143,6 +168,7 @@ SqliteStatement& SqliteStatement::BindNull(int index) {
 }
 
 bool SqliteStatement::Step() {
+  owner_->ThrowIfStopped();
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;

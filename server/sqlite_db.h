@@ -6,6 +6,7 @@
 #ifndef QORV_SERVER_SQLITE_DB_H_
 #define QORV_SERVER_SQLITE_DB_H_
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,6 +33,10 @@ class SqliteDb {
   // Opens (and with create, creates) the database file. On failure returns
   // null and the reason in *error.
   static std::unique_ptr<SqliteDb> Open(const std::string& path, bool create, std::string* error);
+  // Opens an existing file for reading only: a reader beside the writer,
+  // which the write-ahead log lets read a committed snapshot while a change
+  // is being made.
+  static std::unique_ptr<SqliteDb> OpenReader(const std::string& path, std::string* error);
   ~SqliteDb();
   SqliteDb(const SqliteDb&) = delete;
   SqliteDb& operator=(const SqliteDb&) = delete;
@@ -47,10 +52,20 @@ class SqliteDb {
   // `rowid`) without loading the rest of it.
   std::string ReadBlobRange(const char* table, const char* column, int64_t rowid, int64_t offset,
                             size_t length);
+  // Once *stop is true, every prepared statement running or started on this
+  // connection fails (StoreFailure "interrupted"): a long request ends at
+  // once when the server stops. Exec() is left alone, so that ROLLBACK and
+  // END still close a transaction. `stop` must outlive the connection.
+  void StopWhen(const std::atomic<bool>* stop);
 
  private:
   friend class SqliteStatement;
   explicit SqliteDb(sqlite3* db) : db_(db) {}
+  bool Stopped() const { return stop_ != nullptr && stop_->load(std::memory_order_relaxed); }
+  // Raises StoreFailure once the connection is stopped.
+  void ThrowIfStopped() const;
+  static std::unique_ptr<SqliteDb> OpenWithFlags(const std::string& path, int flags,
+                                                 std::string* error);
   // Takes back a statement done with: reset and kept for its text, or
   // finalized when enough of that text are kept already.
   void Recycle(const std::string& sql, sqlite3_stmt* stmt);
@@ -60,6 +75,7 @@ class SqliteDb {
   static constexpr size_t kIdlePerText = 4;
 
   sqlite3* db_;
+  const std::atomic<bool>* stop_ = nullptr;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -48,7 +49,10 @@ class StoreTest : public ::testing::Test {
   void OpenDirectory() {
     Database::Options options;
     options.clock = [this] { return now_; };
-    options.fault = [this](std::string_view step) { return step == fail_at_; };
+    options.fault = [this](std::string_view step) {
+      if (on_step_) on_step_(step);
+      return step == fail_at_;
+    };
     options.password_iterations = qorv::testing::kTestPasswordIterations;
     directory_ = std::make_unique<DataDirectory>(data_, options);
   }
@@ -115,6 +119,9 @@ class StoreTest : public ::testing::Test {
   std::filesystem::path data_;
   OleMs now_ = kStartTime;
   std::string fail_at_;
+  // Called at every named step, from the thread of the request; set it
+  // before starting threads.
+  std::function<void(std::string_view)> on_step_;
   std::unique_ptr<DataDirectory> directory_;
   std::shared_ptr<Database> db_;
   Actor alice_, bob_, reader_;
