@@ -12,7 +12,7 @@ See docs/python.md for the calling rules, events and prompts.
 import ctypes
 
 from . import _com, constants
-from ._dispatch import Collection, ComError, Dispatch, hresult_text
+from ._dispatch import Collection, ComError, Dispatch, hresult_text, wrap
 from ._events import EVENTS, Connection, Sink, connect_events
 from ._library import SDK_PROGID, ModuleNotFound, load_module
 from ._registry import registry_path
@@ -61,7 +61,10 @@ def create(prog_id=SDK_PROGID):
                                       ctypes.byref(_com.IID_IDispatch), ctypes.byref(pointer))
     if hr < 0 or not pointer.value:
         raise ComError(hr, f"{prog_id} ({clsid}) cannot be created: {hresult_text(hr)}")
-    return Dispatch(library, pointer.value, "IQORVSDK" if clsid == _CLSID_QORVSDK else None)
+    try:
+        return wrap(library, pointer.value, True, "IQORVSDK" if clsid == _CLSID_QORVSDK else None)
+    finally:
+        _com.release(pointer.value)
 
 
 def register_module(path, unregister=False):

@@ -127,7 +127,8 @@ class Dispatch:
                     variant.value.byref = ctypes.addressof(cell)
                 else:
                     to_variant(library, value, variant)
-            params = _com.DISPPARAMS(rgvarg, ctypes.pointer(named) if put else None, count,
+            params = _com.DISPPARAMS(ctypes.cast(rgvarg, ctypes.POINTER(_com.VARIANT)),
+                                     ctypes.pointer(named) if put else None, count,
                                      1 if put else 0)
             result = _com.VARIANT()
             exception = _com.EXCEPINFO()
@@ -225,7 +226,15 @@ def _call_with_table(target, entry, args, kwargs):
     returns_last = bool(parameters) and parameters[-1][1]
     listed = parameters[:-1] if returns_last else parameters
     arguments = [_OUT if is_out else values[p] for p, is_out in listed]
-    result, outs = target._invoke(name, _com.DISPATCH_METHOD, arguments)
+    try:
+        result, outs = target._invoke(name, _com.DISPATCH_METHOD, arguments)
+    except ComError as error:
+        # Invoke counts the out-arguments too; the caller passed only ins.
+        if error.argument is not None and error.argument < len(listed):
+            parameter = listed[error.argument][0]
+            error.argument = inputs.index(parameter) if parameter in inputs else None
+            error.args = (f"{error.args[0]} ({parameter})",)
+        raise
     values_out = ([result] if returns_last else []) + outs
     if not values_out:
         return None
@@ -295,9 +304,10 @@ def _enumerator_of(library, variant):
     return enumerator
 
 
-def wrap(library, pointer, is_dispatch):
+def wrap(library, pointer, is_dispatch, parameters=None):
     """A Dispatch (or Collection) holding a new reference to the object of
-    `pointer`; None when it has no IDispatch."""
+    `pointer`; None when it has no IDispatch. `parameters` names the
+    parameter table of its methods."""
     if is_dispatch:
         _com.add_ref(pointer)
         dispatch = pointer
@@ -305,8 +315,8 @@ def wrap(library, pointer, is_dispatch):
         dispatch = _com.query_interface(pointer, _com.IID_IDispatch)
         if dispatch is None:
             return None
-    probe = Dispatch(library, dispatch)
+    probe = Dispatch(library, dispatch, parameters)
     if probe._has_member("Count") and probe._has_member("Item"):
         object.__setattr__(probe, "_pointer", None)  # handed over to the collection
-        return Collection(library, dispatch)
+        return Collection(library, dispatch, parameters)
     return probe

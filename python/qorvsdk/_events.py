@@ -151,7 +151,7 @@ class Connection:
     the object's collection) unadvises it."""
 
     def __init__(self, target, sink, iid):
-        self._target = target
+        self._target = weakref.ref(target)
         self._sink = sink
         self._point = None
         self._cookie = 0
@@ -192,8 +192,9 @@ class Connection:
             _com.slot(point, _com.SLOT_UNADVISE, _com.UNADVISE)(point, self._cookie)
         finally:
             _com.release(point)
-            if self in self._target._connections:
-                self._target._connections.remove(self)
+            target = self._target()
+            if target is not None and self in target._connections:
+                target._connections.remove(self)
 
 
 def _answer(set_method, answer):

@@ -45,17 +45,19 @@ def test_arguments_are_checked_before_and_by_invoke(sdk):
         sdk.GetFileCountInProject("$/Game", 1)
     with pytest.raises(AttributeError, match="NoSuchMethod"):
         sdk.NoSuchMethod
-    # The SDK converts text to a number, and refuses text that is none.
+    # Invoke refuses text that is no date; the error names the in-parameter
+    # (Invoke counted the out-arguments before it too).
     with pytest.raises(qorvsdk.ComError) as caught:
-        sdk.PinFile("$/Game/src/main.c", "three")
+        sdk.GetFileHistory("$/Game/src/main.c", "", "yesterday", 0.0)
     assert caught.value.hresult == _com.DISP_E_TYPEMISMATCH
-    assert caught.value.argument == 1
+    assert caught.value.argument == 2
+    assert "DateFrom" in str(caught.value)
 
 
 def test_properties_get_and_put_by_attribute(sdk):
     assert sdk.SizeMode == 0
     sdk.SizeMode = 2
-    sdk.compressedtransfer = True  # names ignore case; a bool converts to 1
+    sdk.compressedtransfer = 1  # names ignore case
     assert (sdk.SizeMode, sdk.CompressedTransfer) == (2, 1)
     with pytest.raises(qorvsdk.ComError) as caught:
         sdk.SizeMode = 7
