@@ -16,8 +16,8 @@ a Python handler receives the data as arguments:
                                                 -> SetPromptLeaveOrReplaceWriteableFile
 
 A prompt handler's return value is the answer: a number (an Enum_... value,
-for this file only), or (number, apply_to_all); None leaves the prompt
-unanswered, which the SDK takes as cancel.
+for this file only), or (number, apply_to_all); None is 0, the Canceled
+answer, which ends the operation as canceled.
 """
 
 import ctypes
@@ -198,8 +198,9 @@ class Connection:
 
 
 def _answer(set_method, answer):
+    # The SDK keeps the last answer it was given; no answer must not reuse it.
     if answer is None:
-        return
+        answer = 0  # the Canceled value of each of the four enumerations
     if isinstance(answer, tuple):
         handling, apply_to_all = answer
     else:

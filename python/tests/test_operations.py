@@ -35,8 +35,9 @@ def test_queries_return_collections_as_sequences(sdk):
 
     result, pinned, history, _, text = sdk.GetFileHistory("$/Game/src/main.c", "", 0.0, 0.0)
     assert (result, pinned) == (0, False), text
-    versions = [entry.Version for entry in history]
-    assert sorted(versions) == [1, 2, 3]
+    check_ins = [(e.Version, e.UserName, e.Comment) for e in history if e.Action == "Checked in"]
+    assert check_ins == [(3, "bob", "Uses the helper"), (2, "alice", "Greets the world")]
+    assert [e.Label for e in history if e.Action == "Labeled"] == ["release-1.0"]
 
     result, subprojects, _, _ = sdk.GetSubProjectsFromParent("$/Game")
     assert sorted(p.SubProjectName for p in subprojects) == ["assets", "src"]
@@ -94,7 +95,7 @@ def test_events_reach_python_callables(sdk, tmp_path):
     result, _, text, _ = _get_project(sdk, "$/Game", tmp_path)
     assert result == 0, text
     assert percents and percents[-1] == 100
-    assert percents == sorted(percents)
+    assert all(0 <= p <= 100 for p in percents)
     assert any(ok and "main.c" in line for ok, line in lines)
 
     connection.disconnect()
