@@ -53,7 +53,7 @@ class Sink:
         self._library = library
         self._handlers = dict(handlers)
         self._names = {name.lower(): dispid for name, dispid in names.items()}
-        self._iids = [bytes(_com.IID_IUnknown), bytes(_com.IID_IDispatch)] + [bytes(i) for i in iids]
+        self._iids = [bytes(i) for i in (_com.IID_IUnknown, _com.IID_IDispatch, *iids)]
         self._references = 0
         self._keep_alive = None
         self.error = None  # the first exception a handler raised, until taken
