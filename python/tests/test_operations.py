@@ -98,11 +98,22 @@ def test_events_reach_python_callables(sdk, tmp_path):
     assert all(0 <= p <= 100 for p in percents)
     assert any(ok and "main.c" in line for ok, line in lines)
 
+    sink = connection._sink
+    assert sink.references > 0
     connection.disconnect()
     assert not connection.connected
+    assert sink.references == 0  # the SDK object let go of the sink
     percents.clear()
     _get_project(sdk, "$/Game", tmp_path / "again")
     assert percents == []
+
+
+def test_collecting_the_object_disconnects_its_handlers(registry):
+    sdk = qorvsdk.create()
+    sink = qorvsdk.connect_events(sdk, OnPercentDone=print)._sink
+    assert sink.references > 0
+    del sdk
+    assert sink.references == 0
 
 
 def test_cancel_from_an_event_handler_and_handler_errors(sdk, tmp_path):
