@@ -25,6 +25,13 @@ enum class SocketOption {
   kKeepAlive,      // SO_KEEPALIVE, 1 = on
   kDontLinger,     // 1 = close returns at once and the stack sends what is left (no linger)
   kReuseAddress,   // SO_REUSEADDR, for listening sockets
+  // Keep-alive timing of a socket with SO_KEEPALIVE on: seconds of silence
+  // before the first probe (TCP_KEEPIDLE), seconds between probes
+  // (TCP_KEEPINTVL), and unanswered probes before the connection is dropped
+  // (TCP_KEEPCNT).
+  kKeepAliveIdle,
+  kKeepAliveInterval,
+  kKeepAliveCount,
 };
 
 // A new IPv4 stream socket, or kInvalidSocket. Sockets are close-on-exec so a

@@ -51,6 +51,12 @@ bool SetSocketOption(SocketHandle socket, SocketOption option, int value) {
     }
     case SocketOption::kReuseAddress:
       return ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &value, sizeof(value)) == 0;
+    case SocketOption::kKeepAliveIdle:
+      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPIDLE, &value, sizeof(value)) == 0;
+    case SocketOption::kKeepAliveInterval:
+      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPINTVL, &value, sizeof(value)) == 0;
+    case SocketOption::kKeepAliveCount:
+      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPCNT, &value, sizeof(value)) == 0;
   }
   errno = EINVAL;
   return false;
