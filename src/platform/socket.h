@@ -43,6 +43,9 @@ SocketHandle CreateTcpSocket(bool overlapped);
 // Sets one option; false on failure.
 bool SetSocketOption(SocketHandle socket, SocketOption option, int value);
 
+// Reads one option back as SetSocketOption takes it; false on failure.
+bool GetSocketOption(SocketHandle socket, SocketOption option, int* value);
+
 // Switches non-blocking mode on or off; false on failure.
 bool SetNonBlocking(SocketHandle socket, bool non_blocking);
 

@@ -421,6 +421,8 @@ TEST_F(RequestEngineTest, ReceiveTimeOutFailsASilentReplyAndTheNextRequestReconn
   });
   ASSERT_EQ(Connect(server), kResultOk);
   ASSERT_EQ(LogIn(), kResultOk);
+  // The settings every transfer connection of a file phase connects with.
+  EXPECT_EQ(engine_.connect_settings().receive_timeout_seconds, 1);
   const int closes_before = transfers_->closes;
   bool exists = true;
   int32_t result = -1;
