@@ -9,6 +9,7 @@
 #ifndef QORV_CLI_CONFIG_FILE_H_
 #define QORV_CLI_CONFIG_FILE_H_
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>

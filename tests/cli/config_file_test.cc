@@ -207,8 +207,8 @@ TEST_F(ConfigFileOnDisk, ModeDecidesWhetherTheFileIsPrivate) {
       << error;
   EXPECT_TRUE(file.owner_only);
   EXPECT_EQ(file.Find("user")->value, "a");
-  for (perms open : {perms::group_read, perms::others_read, perms::group_write}) {
-    ASSERT_TRUE(LoadConfigFile(Write("user = a\n", perms::owner_read | open), &file, &error));
+  for (perms extra : {perms::group_read, perms::others_read, perms::group_write}) {
+    ASSERT_TRUE(LoadConfigFile(Write("user = a\n", perms::owner_read | extra), &file, &error));
     EXPECT_FALSE(file.owner_only);
   }
   // No file is no configuration; a folder in its place is an error.
