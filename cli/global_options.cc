@@ -3,14 +3,91 @@
 namespace qorv::cli {
 namespace {
 
-std::optional<std::string> OptionOrVariable(const OptionValues& options, const char* option,
-                                            const EnvironmentLookup& environment,
-                                            const char* variable) {
-  if (std::optional<std::string> value = options.Value(option)) return value;
-  if (variable == nullptr) return std::nullopt;
-  std::optional<std::string> value = environment(variable);
-  if (value && value->empty()) return std::nullopt;
-  return value;
+// A default as found, and where, for the start of a message about it: empty
+// for an option, "NAME: " for a variable, "PATH:LINE: " for the file.
+struct FoundValue {
+  std::string value;
+  std::string where;
+};
+
+// The option, else its variable, else the file's entry of the same name;
+// empty variables and entries count as not set.
+std::optional<FoundValue> Lookup(const OptionValues& options, const char* option,
+                                 const EnvironmentLookup& environment, const char* variable,
+                                 const ConfigFile& config) {
+  if (std::optional<std::string> value = options.Value(option)) return FoundValue{*value, ""};
+  if (variable != nullptr) {
+    std::optional<std::string> value = environment(variable);
+    if (value && !value->empty()) return FoundValue{*value, std::string(variable) + ": "};
+  }
+  const ConfigEntry* entry = config.Find(option);
+  if (entry != nullptr && !entry->value.empty()) {
+    return FoundValue{entry->value, config.Where(*entry)};
+  }
+  return std::nullopt;
+}
+
+std::string ValueOr(const std::optional<FoundValue>& found, std::string fallback) {
+  return found ? found->value : std::move(fallback);
+}
+
+// --timeout: whole seconds from 0 to kMaxTimeoutSeconds.
+bool ParseTimeout(const FoundValue& found, int32_t* seconds, std::string* error) {
+  const std::string& text = found.value;
+  int64_t value = 0;
+  bool ok = !text.empty() && text.size() <= 5;
+  for (const char c : text) {
+    ok = ok && c >= '0' && c <= '9';
+    if (ok) value = value * 10 + (c - '0');
+  }
+  if (!ok || value > kMaxTimeoutSeconds) {
+    *error = found.where + "the time-out takes whole seconds from 0 to " +
+             std::to_string(kMaxTimeoutSeconds) + ", not \"" + text + "\"";
+    return false;
+  }
+  *seconds = static_cast<int32_t>(value);
+  return true;
+}
+
+// The password: the option, else the variable (an empty one is the empty
+// password), else the file's when only its owner may read it.
+std::optional<std::string> ResolvePassword(const OptionValues& options,
+                                           const EnvironmentLookup& environment,
+                                           const ConfigFile& config,
+                                           std::vector<std::string>* warnings) {
+  const ConfigEntry* entry = config.Find("password");
+  if (entry != nullptr && !config.owner_only) {
+    warnings->push_back("ignoring the password in " + config.path +
+                        ": the file may be read by others than its owner (chmod 600 " +
+                        config.path + ")");
+    entry = nullptr;
+  }
+  if (std::optional<std::string> password = options.Value("password")) return password;
+  if (std::optional<std::string> variable = environment(kPasswordVariable)) return variable;
+  if (entry != nullptr) return entry->value;
+  return std::nullopt;
+}
+
+// --key-file (every one given), else QORV_KEY_FILES split at ":", else the
+// file's key-file lines.
+std::vector<std::string> ResolveKeyFiles(const OptionValues& options,
+                                         const EnvironmentLookup& environment,
+                                         const ConfigFile& config) {
+  std::vector<std::string> files = options.Values("key-file");
+  if (!files.empty()) return files;
+  if (std::optional<std::string> list = environment(kKeyFilesVariable)) {
+    std::string_view rest = *list;
+    while (!rest.empty()) {
+      const size_t colon = rest.find(':');
+      if (colon != 0) files.emplace_back(rest.substr(0, colon));
+      rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    if (!files.empty()) return files;
+  }
+  for (const ConfigEntry* entry : config.FindAll("key-file")) {
+    if (!entry->value.empty()) files.push_back(entry->value);
+  }
+  return files;
 }
 
 // --size-mode: exactly one of the digits 0, 1 and 2.
@@ -42,11 +119,15 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
             "socks5://[USER:PASSWORD@]HOST:PORT or\nhttp://[USER:PASSWORD@]HOST:PORT."},
            {"key-file", 0, "FILE",
             "A user key file for an enciphered server; may\nbe repeated (the first that "
-            "matches server and\nuser is used)."},
+            "matches server and\nuser is used; QORV_KEY_FILES, FILE:FILE...)."},
            {"temp-dir", 0, "DIR", "The folder for the SDK's temporary files."},
            {"ca-file", 0, "FILE",
             "For an SSL server: verify it against the\ncertificate authorities of this PEM "
-            "file, not\nthe certificate the server sends."},
+            "file, not\nthe certificate the server sends (QORV_CA_FILE)."},
+           {"timeout", 0, "SECONDS",
+            "Give up a reply after this many seconds without\na byte from the server, and "
+            "probe idle\nconnections, for networks that drop silently\n(QORV_TIMEOUT; 0 to "
+            "3600; 0, the default,\nwaits until Ctrl-C)."},
        }},
       {"Transfer options",
        {
@@ -89,36 +170,42 @@ const std::vector<OptionSpec>& GlobalOptionSpecs() {
 }
 
 bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& environment,
-                          GlobalOptions* globals, std::string* error) {
+                          const ConfigFile& config, GlobalOptions* globals, std::string* error) {
   GlobalOptions result;
-  if (auto server = OptionOrVariable(options, "server", environment, kServerVariable)) {
+  if (auto server = Lookup(options, "server", environment, kServerVariable, config)) {
     ServerAddress address;
-    if (!ParseServerAddress(*server, &address, error)) return false;
+    if (!ParseServerAddress(server->value, &address, error)) {
+      *error = server->where + *error;
+      return false;
+    }
     result.server = address;
   }
-  result.user = OptionOrVariable(options, "user", environment, kUserVariable).value_or("");
+  result.user = ValueOr(Lookup(options, "user", environment, kUserVariable, config), "");
   result.database =
-      OptionOrVariable(options, "database", environment, kDatabaseVariable).value_or("");
+      ValueOr(Lookup(options, "database", environment, kDatabaseVariable, config), "");
   // An empty QORV_PASSWORD is a password too (the empty one), unlike the
   // other variables, so a script can log in without a password and without
   // being asked.
-  if (auto password = options.Value("password")) {
-    result.password = password;
-  } else if (auto variable = environment(kPasswordVariable)) {
-    result.password = variable;
+  result.password = ResolvePassword(options, environment, config, &result.warnings);
+  if (auto proxy = Lookup(options, "proxy", environment, kProxyVariable, config)) {
+    if (!ParseProxyUrl(proxy->value, &result.proxy, error)) {
+      *error = proxy->where + *error;
+      return false;
+    }
   }
-  if (auto proxy = OptionOrVariable(options, "proxy", environment, kProxyVariable)) {
-    if (!ParseProxyUrl(*proxy, &result.proxy, error)) return false;
-  }
-  result.key_files = options.Values("key-file");
+  result.key_files = ResolveKeyFiles(options, environment, config);
   result.temp_directory = options.Value("temp-dir").value_or("");
   result.transfer.compressed = options.Has("zip");
   result.transfer.delta = options.Has("delta");
-  result.transfer.ca_file = options.Value("ca-file").value_or("");
+  result.transfer.ca_file =
+      ValueOr(Lookup(options, "ca-file", environment, kCaFileVariable, config), "");
   if (auto size_mode = options.Value("size-mode")) {
     if (!ParseSizeMode(*size_mode, &result.transfer.size_mode, error)) return false;
   }
-  result.module = OptionOrVariable(options, "module", environment, kModuleVariable).value_or("");
+  if (auto timeout = Lookup(options, "timeout", environment, kTimeoutVariable, config)) {
+    if (!ParseTimeout(*timeout, &result.transfer.timeout_seconds, error)) return false;
+  }
+  result.module = ValueOr(Lookup(options, "module", environment, kModuleVariable, config), "");
   result.json = options.Has("json");
   result.quiet = options.Has("quiet");
   result.help = options.Has("help");
@@ -126,6 +213,11 @@ bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& 
   if (!ResolvePromptAnswers(options, &result.answers, error)) return false;
   *globals = std::move(result);
   return true;
+}
+
+bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& environment,
+                          GlobalOptions* globals, std::string* error) {
+  return ResolveGlobalOptions(options, environment, ConfigFile(), globals, error);
 }
 
 }  // namespace qorv::cli

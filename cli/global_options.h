@@ -1,6 +1,8 @@
 // The options every command accepts: where the server is and how to log in,
 // how to show results, and where the SDK module is. Each connection option
-// may also come from the environment. The answers to the SDK's questions
+// may also come from the environment or the configuration file
+// (cli/config_file.h): an option wins over its variable, which wins over
+// the file. The answers to the SDK's questions
 // are read here too, but are options of the commands that ask them
 // (PromptOptionSpecs).
 #ifndef QORV_CLI_GLOBAL_OPTIONS_H_
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/config_file.h"
 #include "cli/endpoints.h"
 #include "cli/prompt_answers.h"
 
@@ -25,6 +28,13 @@ inline constexpr char kDatabaseVariable[] = "QORV_DATABASE";
 inline constexpr char kPasswordVariable[] = "QORV_PASSWORD";
 inline constexpr char kProxyVariable[] = "QORV_PROXY";
 inline constexpr char kModuleVariable[] = "QORV_MODULE";
+inline constexpr char kCaFileVariable[] = "QORV_CA_FILE";
+inline constexpr char kTimeoutVariable[] = "QORV_TIMEOUT";
+// Key files, separated by ":" as the folders of PATH are.
+inline constexpr char kKeyFilesVariable[] = "QORV_KEY_FILES";
+
+// The largest --timeout, as the SDK's ReceiveTimeout takes it.
+inline constexpr int32_t kMaxTimeoutSeconds = 3600;
 
 // The SDK object's transfer settings (IQORVTransferSettings): --zip,
 // --delta and --size-mode N. All 0 unless given.
@@ -35,6 +45,9 @@ struct TransferOptions {
   // --ca-file: the CA file an SSL server is verified against, in place of
   // the certificate it sends; empty for none.
   std::string ca_file;
+  // --timeout: seconds a receive may wait without a byte (ReceiveTimeout);
+  // 0, the default, waits until Ctrl-C.
+  int32_t timeout_seconds = 0;
   bool operator==(const TransferOptions&) const = default;
 };
 
@@ -53,6 +66,9 @@ struct GlobalOptions {
   bool help = false;
   bool version = false;
   PromptAnswers answers;
+  // Notes for standard error about the defaults read (a password ignored in
+  // a configuration file others may read).
+  std::vector<std::string> warnings;
 };
 
 struct OptionGroup {
@@ -69,9 +85,16 @@ const std::vector<OptionSpec>& GlobalOptionSpecs();
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
 // Reads the global options, an option winning over its environment
-// variable. An empty variable counts as not set. False with a message for a
-// bad server address or proxy URL, a size mode other than 0, 1 or 2, or
-// conflicting prompt answers.
+// variable, which wins over the entry of `config`. An empty variable or
+// entry counts as not set, except for the password, where it is the empty
+// password. The file's password is used only when the file is readable by
+// its owner only; otherwise it is ignored with a warning naming the file.
+// False with a message for a bad server address, proxy URL or time-out, a
+// size mode other than 0, 1 or 2, or conflicting prompt answers; a bad
+// value of the file names the file and line.
+bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& environment,
+                          const ConfigFile& config, GlobalOptions* globals, std::string* error);
+// The same without a configuration file.
 bool ResolveGlobalOptions(const OptionValues& options, const EnvironmentLookup& environment,
                           GlobalOptions* globals, std::string* error);
 

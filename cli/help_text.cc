@@ -60,9 +60,17 @@ std::string ProgramHelp(const std::vector<Command>& commands) {
   }
   text +=
       "\n"
-      "Environment: QORV_SERVER, QORV_USER, QORV_DATABASE, QORV_PASSWORD, QORV_PROXY\n"
-      "and QORV_MODULE stand in for their options; QORV_REGISTRY names the\n"
-      "registry file the SDK is activated through.\n"
+      "Environment: QORV_SERVER, QORV_USER, QORV_DATABASE, QORV_PASSWORD, QORV_PROXY,\n"
+      "QORV_KEY_FILES (FILE:FILE...), QORV_CA_FILE, QORV_TIMEOUT and QORV_MODULE\n"
+      "stand in for their options; QORV_REGISTRY names the registry file the SDK\n"
+      "is activated through.\n"
+      "\n"
+      "Configuration file: $XDG_CONFIG_HOME/qorv/config (default\n"
+      "~/.config/qorv/config), optional, with \"key = value\" lines for server,\n"
+      "user, database, password, proxy, key-file (repeatable), ca-file and\n"
+      "timeout; \"#\" starts a comment. Options win over variables, variables over\n"
+      "the file. The file's password is used only when the file is readable by\n"
+      "its owner alone (chmod 600).\n"
       "\n"
       "Run 'qorv help COMMAND' for the options of a command.\n";
   return text;

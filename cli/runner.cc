@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "cli/config_file.h"
 #include "cli/help_text.h"
 #include "cli/key_files.h"
 #include "cli/path_arguments.h"
@@ -113,7 +114,8 @@ int WriteInformation(const Command& command, const CommandLine& line, const Glob
   return Finish(command, Outcome::Success(), &context, console, io);
 }
 
-// The password: the option or variable, else asked on a terminal, else empty.
+// The password: the option, variable or configuration file, else asked on a
+// terminal, else empty.
 Outcome ResolvePassword(const GlobalOptions& globals, Console& console, ProgramIo& io,
                         std::string* password) {
   if (globals.password) {
@@ -280,8 +282,8 @@ std::string LoginCause(const Outcome& outcome, const GlobalOptions& globals, con
                        size_t unusable_key_files) {
   if (outcome.ok() || FAILED(outcome.hr)) return std::string();
   if (outcome.result == kServerStatusBadLogin && !globals.password && !io.input_is_terminal) {
-    return "no password was given (--password or QORV_PASSWORD) and standard input is not a "
-           "terminal to ask on, so the empty password was sent";
+    return "no password was given (--password, QORV_PASSWORD or a private configuration file) "
+           "and standard input is not a terminal to ask on, so the empty password was sent";
   }
   if (outcome.result == kServerStatusKeyMismatch) {
     if (globals.key_files.empty()) {
@@ -372,10 +374,14 @@ int RunCommandLine(const std::vector<std::string>& arguments, const std::vector<
       },
       &line, &error);
   GlobalOptions globals;
-  if (!parsed || !ResolveGlobalOptions(line.options, io.environment, &globals, &error)) {
+  ConfigFile config;
+  if (!parsed || !LoadConfigFile(ConfigFilePath(io.environment), &config, &error) ||
+      !ResolveGlobalOptions(line.options, io.environment, config, &globals, &error)) {
     io.err << "qorv: " << error << "\n" << ShortUsage();
     return static_cast<int>(ExitClass::kUsage);
   }
+  for (const std::string& warning : globals.warnings)
+    io.err << "qorv: warning: " << warning << "\n";
   const Command* command = FindCommand(commands, line.command);
   if (globals.version) {
     static const Command kVersion{.name = "version"};

@@ -195,6 +195,9 @@ Outcome SdkSession::ApplyTransferSettings(const TransferOptions& transfer) {
   if (FAILED(hr = settings->put_TrustedCAFile(ca_file.get()))) {
     return Outcome::FailedCall("put_TrustedCAFile", hr);
   }
+  if (FAILED(hr = settings->put_ReceiveTimeout(transfer.timeout_seconds))) {
+    return Outcome::FailedCall("put_ReceiveTimeout", hr);
+  }
   return Outcome::Success();
 }
 

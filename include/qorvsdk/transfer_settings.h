@@ -13,6 +13,16 @@
 //   verified against it, on the main and on every transfer connection, and
 //   the CA certificate the server sends is neither kept nor pinned. Taken at
 //   the next ConnectToServer.
+// - ReceiveTimeout (0 to 3600 seconds, 0 when the object is made): for
+//   networks that drop a connection silently. 0 waits for a reply until the
+//   operation is cancelled. Otherwise a receive on the main or a transfer
+//   connection that sees no byte for that many seconds (rounded up to the
+//   300 ms poll) fails with 11002 and "Error at select(): time out", the
+//   connection is closed and the next request reconnects; the connections
+//   also get TCP keep-alive probes after ReceiveTimeout/2 seconds of
+//   silence, 3 of them ReceiveTimeout/6 seconds apart (at least 1 second).
+//   Taken at the next connect (ConnectToServer or a reconnect). A put
+//   outside the range returns E_INVALIDARG and changes nothing.
 //
 // DeltaAllowed takes effect in size mode 1 or 2.
 #ifndef QORVSDK_TRANSFER_SETTINGS_H_
@@ -30,6 +40,7 @@ enum QorvTransferSettingsDispid {
   DISPID_DeltaAllowed = 102,
   DISPID_SizeMode = 103,
   DISPID_TrustedCAFile = 104,
+  DISPID_ReceiveTimeout = 105,
 };
 
 struct IQORVTransferSettings : IDispatch {
@@ -41,6 +52,8 @@ struct IQORVTransferSettings : IDispatch {
   virtual HRESULT put_SizeMode(LONG value) = 0;
   virtual HRESULT get_TrustedCAFile(BSTR* value) = 0;  // DISPID 104
   virtual HRESULT put_TrustedCAFile(BSTR value) = 0;
+  virtual HRESULT get_ReceiveTimeout(LONG* value) = 0;  // DISPID 105
+  virtual HRESULT put_ReceiveTimeout(LONG value) = 0;
 };
 
 #endif  // __cplusplus

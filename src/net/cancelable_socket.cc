@@ -6,8 +6,10 @@ namespace qorv {
 
 int32_t CCancelableSocket::WaitFor(StreamWait wait) {
   const bool for_writing = wait == StreamWait::kWrite;
+  const int poll_limit =
+      wait_poll_limit_ > 0 ? wait_poll_limit_ : (for_writing ? 0 : receive_poll_limit_);
   for (int empty_polls = 0; !CancelRequested(); ++empty_polls) {
-    if (wait_poll_limit_ > 0 && empty_polls >= wait_poll_limit_) {
+    if (poll_limit > 0 && empty_polls >= poll_limit) {
       SetLastErrorText(kTextSelectTimeOut);
       return kResultSocketError;
     }
@@ -29,7 +31,27 @@ int32_t CCancelableSocket::FinishConnect(int32_t code) {
   return code != kResultOk ? code : switched;
 }
 
+void CCancelableSocket::set_receive_timeout(int32_t seconds) {
+  receive_timeout_seconds_ = seconds > 0 ? seconds : 0;
+  receive_poll_limit_ = static_cast<int>(
+      (receive_timeout_seconds_ * int64_t{1000000} + kPollIntervalUs - 1) / kPollIntervalUs);
+}
+
+int32_t CCancelableSocket::SetKeepAliveTiming() {
+  const KeepAliveTiming timing = KeepAliveTimingFor(receive_timeout_seconds_);
+  int32_t code = SetOption(platform::SocketOption::kKeepAlive, 1);
+  if (code == kResultOk) code = SetOption(platform::SocketOption::kKeepAliveIdle, timing.idle);
+  if (code == kResultOk) {
+    code = SetOption(platform::SocketOption::kKeepAliveInterval, timing.interval);
+  }
+  if (code == kResultOk) code = SetOption(platform::SocketOption::kKeepAliveCount, timing.count);
+  return code;
+}
+
 int32_t CCancelableSocket::ConnectWithTimeout(const char* host, uint16_t port) {
+  if (receive_timeout_seconds_ > 0 && SetKeepAliveTiming() != kResultOk) {
+    return kResultSocketError;
+  }
   if (IoControlNonBlocking(true) != kResultOk) return kResultSocketError;
   platform::Ipv4Address address;
   if (!ResolveHost(host, &address)) return FinishConnect(kResultSocketError);

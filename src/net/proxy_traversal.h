@@ -38,6 +38,10 @@ struct ConnectSettings {
   // is verified against it, and the certificate the server sends is neither
   // written nor pinned.
   std::string trusted_ca_file;
+  // Seconds a receive may wait without a byte before it fails with 11002
+  // (0: without limit), with the keep-alive timing derived from it
+  // (CCancelableSocket::set_receive_timeout).
+  int32_t receive_timeout_seconds = 0;
 };
 
 // "SOCKS4", "SOCKS5" or "HTTP" for messages; empty for any other type.

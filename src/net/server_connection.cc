@@ -44,6 +44,7 @@ ConnectOutcome ServerConnection::Connect(const ConnectSettings& settings, bool m
                                          const std::string& ca_file_path) {
   // 1. A fresh socket: not overlapped, keep-alive on, no linger.
   if (socket_.IsOpen()) socket_.Close();
+  socket_.set_receive_timeout(settings.receive_timeout_seconds);
   int32_t code = socket_.Create(false, true, true);
   if (code != kResultOk) return {code, kTextErrorCreatingSocket};
 
@@ -151,6 +152,8 @@ void ServerConnection::SetChannelKey(const ChannelKey& key) {
 }
 
 ConnectOutcome ServerConnection::TransferFailure(int32_t code, bool main) {
+  // A receive time-out says so, as it does after the handshake.
+  const bool timed_out = socket_.last_error_text() == kTextSelectTimeOut;
   socket_.Close();
   switch (code) {
     case kResultOutOfMemory:
@@ -158,7 +161,7 @@ ConnectOutcome ServerConnection::TransferFailure(int32_t code, bool main) {
     case kResultPeerClosed:
       return {code, kTextPeerClosedSocket};
     case kResultSocketError:
-      return {code, kTextSocketErrorOccurs};
+      return {code, timed_out ? kTextSelectTimeOut : kTextSocketErrorOccurs};
     case kResultSocketCanceled:
       return {code, kTextCanceled};
     default:

@@ -43,7 +43,8 @@ class ServerConnection {
 
   // The main connect (ConnectToServer, and the request engine's reconnects):
   // closes a socket still open and destroys the SSL context, creates a new
-  // socket, connects directly with the bounded wait or through the proxy,
+  // socket with the settings' receive time-out (kept until the next
+  // connect), connects directly with the bounded wait or through the proxy,
   // runs the handshake, stores the handshake values, opens the SSL channel in
   // mode 2 (requesting the CA certificate unless `reuse_ca_file` and a CA
   // file is held), and installs the buffer pair of the mode: plain for 0 and

@@ -27,6 +27,24 @@ inline constexpr int64_t kPollIntervalUs = 300000;
 // A bounded connect gives up after this many empty polls (54 seconds).
 inline constexpr int kConnectPollLimit = 180;
 
+// The longest receive time-out a caller may set, in seconds (one hour); 0
+// switches it off. It also keeps the derived keep-alive times well inside
+// what the system accepts (32767 seconds).
+inline constexpr int32_t kMaxReceiveTimeoutSeconds = 3600;
+
+// Keep-alive timing of a connection with a receive time-out of T seconds:
+// the first probe after T/2 seconds of silence, then 3 probes T/6 seconds
+// apart (each at least 1 second), so that a dead peer of an idle connection
+// is noticed after about T seconds, as a silent one during a receive is.
+struct KeepAliveTiming {
+  int idle = 0;
+  int interval = 0;
+  int count = 0;
+};
+constexpr KeepAliveTiming KeepAliveTimingFor(int32_t seconds) {
+  return {seconds / 2 > 1 ? seconds / 2 : 1, seconds / 6 > 1 ? seconds / 6 : 1, 3};
+}
+
 // The largest payload length (frame) or byte count (string received by the
 // socket layer) a peer may announce: 512 MiB. No legitimate message comes
 // near it: file bodies move in messages of at most 64 KiB, and the largest

@@ -25,6 +25,13 @@ enum class SocketOption {
   kKeepAlive,      // SO_KEEPALIVE, 1 = on
   kDontLinger,     // 1 = close returns at once and the stack sends what is left (no linger)
   kReuseAddress,   // SO_REUSEADDR, for listening sockets
+  // Keep-alive timing of a socket with SO_KEEPALIVE on: seconds of silence
+  // before the first probe (TCP_KEEPIDLE), seconds between probes
+  // (TCP_KEEPINTVL), and unanswered probes before the connection is dropped
+  // (TCP_KEEPCNT).
+  kKeepAliveIdle,
+  kKeepAliveInterval,
+  kKeepAliveCount,
 };
 
 // A new IPv4 stream socket, or kInvalidSocket. Sockets are close-on-exec so a
@@ -35,6 +42,9 @@ SocketHandle CreateTcpSocket(bool overlapped);
 
 // Sets one option; false on failure.
 bool SetSocketOption(SocketHandle socket, SocketOption option, int value);
+
+// Reads one option back as SetSocketOption takes it; false on failure.
+bool GetSocketOption(SocketHandle socket, SocketOption option, int* value);
 
 // Switches non-blocking mode on or off; false on failure.
 bool SetNonBlocking(SocketHandle socket, bool non_blocking);

@@ -51,9 +51,63 @@ bool SetSocketOption(SocketHandle socket, SocketOption option, int value) {
     }
     case SocketOption::kReuseAddress:
       return ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &value, sizeof(value)) == 0;
+    case SocketOption::kKeepAliveIdle:
+      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPIDLE, &value, sizeof(value)) == 0;
+    case SocketOption::kKeepAliveInterval:
+      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPINTVL, &value, sizeof(value)) == 0;
+    case SocketOption::kKeepAliveCount:
+      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPCNT, &value, sizeof(value)) == 0;
   }
   errno = EINVAL;
   return false;
+}
+
+bool GetSocketOption(SocketHandle socket, SocketOption option, int* value) {
+  int level = SOL_SOCKET;
+  int name = 0;
+  switch (option) {
+    case SocketOption::kSendBuffer:
+      name = SO_SNDBUF;
+      break;
+    case SocketOption::kReceiveBuffer:
+      name = SO_RCVBUF;
+      break;
+    case SocketOption::kNoDelay:
+      level = IPPROTO_TCP;
+      name = TCP_NODELAY;
+      break;
+    case SocketOption::kKeepAlive:
+      name = SO_KEEPALIVE;
+      break;
+    case SocketOption::kDontLinger: {
+      linger setting;
+      socklen_t size = sizeof(setting);
+      if (::getsockopt(socket, SOL_SOCKET, SO_LINGER, &setting, &size) != 0) return false;
+      *value = setting.l_onoff ? 0 : 1;
+      return true;
+    }
+    case SocketOption::kReuseAddress:
+      name = SO_REUSEADDR;
+      break;
+    case SocketOption::kKeepAliveIdle:
+      level = IPPROTO_TCP;
+      name = TCP_KEEPIDLE;
+      break;
+    case SocketOption::kKeepAliveInterval:
+      level = IPPROTO_TCP;
+      name = TCP_KEEPINTVL;
+      break;
+    case SocketOption::kKeepAliveCount:
+      level = IPPROTO_TCP;
+      name = TCP_KEEPCNT;
+      break;
+  }
+  if (name == 0) {
+    errno = EINVAL;
+    return false;
+  }
+  socklen_t size = sizeof(*value);
+  return ::getsockopt(socket, level, name, value, &size) == 0;
 }
 
 bool SetNonBlocking(SocketHandle socket, bool non_blocking) {

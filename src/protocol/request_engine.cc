@@ -109,6 +109,9 @@ int32_t CRequestEngine::RunConnect(const ConnectSettings& settings, bool reuse_c
   // The caller's CA file as it stands now; saved with the settings, so the
   // reconnects and the transfer connections use it too.
   if (!reuse_ca_file) connect.settings.trusted_ca_file = transfer_settings_.trusted_ca_file;
+  // The receive time-out as it stands now, for a reconnect as well; the
+  // transfer connections take it from the saved settings.
+  connect.settings.receive_timeout_seconds = transfer_settings_.receive_timeout_seconds;
   connect.reuse_ca_file = reuse_ca_file;
   record->code = static_cast<uint8_t>(CommandCode::kConnect);
   record->connection = &connection_;

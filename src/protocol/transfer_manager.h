@@ -29,6 +29,10 @@ struct TransferSettings {
   // Encryption mode 2: the caller's CA file, which wins over the server's
   // certificate (ConnectSettings::trusted_ca_file); taken at each connect.
   std::string trusted_ca_file;
+  // Seconds a receive on the main or a transfer connection may wait without
+  // a byte (0: without limit); taken at each connect, reconnects included
+  // (ConnectSettings::receive_timeout_seconds).
+  int32_t receive_timeout_seconds = 0;
 };
 
 // One file of a transfer list. The calling request owns the list.

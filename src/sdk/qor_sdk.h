@@ -81,6 +81,8 @@ class CQorSDK final
   HRESULT put_SizeMode(LONG value) override;
   HRESULT get_TrustedCAFile(BSTR* value) override;
   HRESULT put_TrustedCAFile(BSTR value) override;
+  HRESULT get_ReceiveTimeout(LONG* value) override;
+  HRESULT put_ReceiveTimeout(LONG value) override;
 
   // IQORVSDK
   HRESULT ConnectToServer(BSTR ServerIP, LONG ServerPort, VARIANT_BOOL* ConnectedToServer,

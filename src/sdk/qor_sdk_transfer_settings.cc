@@ -1,6 +1,7 @@
 // The SDK object's IQORVTransferSettings, and the IDispatch it shares with
 // IQORVSDK: the settings live in the request engine, which copies them into
 // every file phase.
+#include "net/transport_limits.h"
 #include "platform/com/boundary_guard.h"
 #include "platform/com/text_convert.h"
 #include "platform/component/dispatch_table.h"
@@ -92,6 +93,15 @@ HRESULT CQorSDK::put_TrustedCAFile(BSTR value) {
     engine_.set_transfer_settings(settings);
     return S_OK;
   });
+}
+
+HRESULT CQorSDK::get_ReceiveTimeout(LONG* value) {
+  return ReadSetting(engine_.transfer_settings().receive_timeout_seconds, value);
+}
+
+HRESULT CQorSDK::put_ReceiveTimeout(LONG value) {
+  return WriteSetting(engine_, &TransferSettings::receive_timeout_seconds, value,
+                      kMaxReceiveTimeoutSeconds);
 }
 
 }  // namespace qorv::sdk

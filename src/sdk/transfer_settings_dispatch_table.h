@@ -24,6 +24,10 @@ struct qorv::platform::DispatchTableFor<IQORVTransferSettings> {
                                                                 DISPID_TrustedCAFile),
       M::PropertyPut<&IQORVTransferSettings::put_TrustedCAFile>("TrustedCAFile",
                                                                 DISPID_TrustedCAFile),
+      M::PropertyGet<&IQORVTransferSettings::get_ReceiveTimeout>("ReceiveTimeout",
+                                                                 DISPID_ReceiveTimeout),
+      M::PropertyPut<&IQORVTransferSettings::put_ReceiveTimeout>("ReceiveTimeout",
+                                                                 DISPID_ReceiveTimeout),
   };
 };
 

@@ -39,6 +39,9 @@ class QorvSandbox {
         {"QORV_PASSWORD", std::nullopt},
         {"QORV_PROXY", std::nullopt},
         {"QORV_MODULE", std::nullopt},
+        {"QORV_KEY_FILES", std::nullopt},
+        {"QORV_CA_FILE", std::nullopt},
+        {"QORV_TIMEOUT", std::nullopt},
     };
     changes.insert(changes.end(), extra.begin(), extra.end());
     return changes;

@@ -277,6 +277,29 @@ TEST(Connect, OtherTransferFailuresKeepTheirCodeOnlyOnTheMainConnect) {
   }
 }
 
+// A server that takes the greeting and then says nothing: with a receive
+// time-out both kinds of connection give up, and a transfer connection (what
+// ConnectSecondary makes) as well as the main one.
+TEST(Connect, ReceiveTimeOutEndsASilentHandshake) {
+  for (bool main : {true, false}) {
+    SCOPED_TRACE(main ? "main" : "secondary");
+    ScriptedPeer peer;
+    peer.Start({ReceiveStep(4), WaitForCloseStep()});
+    ServerConnection connection(nullptr);
+    ConnectSettings settings = Direct(peer.port());
+    settings.receive_timeout_seconds = 1;
+    const auto start = std::chrono::steady_clock::now();
+    const ConnectOutcome outcome =
+        main ? connection.ConnectMain(settings, false) : connection.ConnectSecondary(settings, "");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(outcome.result, kResultSocketError);
+    EXPECT_EQ(outcome.description, "Error at select(): time out");
+    EXPECT_GE(waited, std::chrono::milliseconds(1000));
+    EXPECT_LT(waited, std::chrono::milliseconds(3000));
+    EXPECT_FALSE(connection.socket().IsOpen());
+  }
+}
+
 TEST(Connect, CancelWhileWaiting) {
   std::atomic<int32_t> cancel{0};
   {

@@ -13,6 +13,7 @@
 
 #include "net/cancelable_socket.h"
 #include "net/loopback.h"
+#include "platform/socket.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv {
@@ -140,6 +141,41 @@ TEST(CancelableSocket, CancelWhileWaitingForDataGives11003) {
   ASSERT_EQ(pair.server().Send(&late, 1), kResultOk);
   ASSERT_EQ(pair.client().Receive(&byte, 1), kResultOk);
   EXPECT_EQ(byte, 42);
+}
+
+TEST(CancelableSocket, ReceiveTimeOutCountsSilenceAndSetsTheKeepAliveTiming) {
+  LoopbackPair pair;
+  pair.client().set_receive_timeout(60);
+  ASSERT_TRUE(pair.Open());
+  const platform::SocketHandle handle = pair.client().handle();
+  int keep_alive = 0, idle = 0, interval = 0, count = 0;
+  ASSERT_TRUE(platform::GetSocketOption(handle, platform::SocketOption::kKeepAlive, &keep_alive));
+  ASSERT_TRUE(platform::GetSocketOption(handle, platform::SocketOption::kKeepAliveIdle, &idle));
+  ASSERT_TRUE(
+      platform::GetSocketOption(handle, platform::SocketOption::kKeepAliveInterval, &interval));
+  ASSERT_TRUE(platform::GetSocketOption(handle, platform::SocketOption::kKeepAliveCount, &count));
+  EXPECT_EQ(keep_alive, 1);
+  EXPECT_EQ(idle, 30);
+  EXPECT_EQ(interval, 10);
+  EXPECT_EQ(count, 3);
+
+  // Part of what a receive asks for arrives, then nothing: the wait for the
+  // rest gives up after the time-out, not after the first byte's.
+  pair.client().set_receive_timeout(1);
+  std::thread sender([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const uint8_t first = 1;
+    pair.server().Send(&first, 1);
+  });
+  uint8_t bytes[4];
+  const auto start = Clock::now();
+  const int32_t code = pair.client().Receive(bytes, sizeof(bytes));
+  const auto waited = Clock::now() - start;
+  sender.join();
+  EXPECT_EQ(code, kResultSocketError);
+  EXPECT_EQ(pair.client().StatusText(code), "Error at select(): time out\r\n");
+  EXPECT_GE(waited, std::chrono::milliseconds(1700));
+  EXPECT_LT(waited, std::chrono::milliseconds(4000));
 }
 
 TEST(CancelableSocket, WritingToAClosedPeerFailsWithoutSigpipe) {

@@ -7,6 +7,7 @@
 #ifndef QORV_TESTS_PROTOCOL_FAKE_SERVER_H_
 #define QORV_TESTS_PROTOCOL_FAKE_SERVER_H_
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -28,10 +29,16 @@ struct FakeReply {
   bool send = true;                   // false: no reply frame
   bool close = false;                 // close the connection afterwards
   std::optional<ChannelKey> new_key;  // mode 1: the key of every later frame
+  // Nonzero (plain frames): send only this many bytes of the reply frame,
+  // then stay silent until the client leaves, as a peer behind a dead link.
+  size_t cut = 0;
 };
 
 inline FakeReply NoReply() { return {{}, false, false, {}}; }
 inline FakeReply CloseWithoutReply() { return {{}, false, true, {}}; }
+inline FakeReply SilentMidReply(std::vector<uint8_t> payload, size_t cut) {
+  return {std::move(payload), true, false, {}, cut};
+}
 
 class FakeServer {
  public:
@@ -131,6 +138,17 @@ class FakeServer {
         requests_[index].push_back(payload);
       }
       const FakeReply reply = handler_(index, request, payload);
+      if (reply.cut > 0) {
+        out->Reset();
+        out->AppendBytes(reply.payload.data(), reply.payload.size());
+        std::vector<uint8_t> frame;
+        if (out->BuildFrame(&frame) != kResultOk) return;
+        if (peer.Send(frame.data(), std::min(reply.cut, frame.size())) != kResultOk) return;
+        uint8_t byte;
+        while (peer.Receive(&byte, 1) == kResultOk) {
+        }
+        return;
+      }
       if (reply.send) {
         out->Reset();
         out->AppendBytes(reply.payload.data(), reply.payload.size());

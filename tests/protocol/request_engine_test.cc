@@ -1,7 +1,8 @@
 // The request engine against a small server on loopback: connect and login,
 // the busy guard under re-entry from the message pump, reconnects with the
 // saved login, transport failures, short replies, the cancel flag, the
-// Blowfish re-keying, the keep-alive ping and the CA file's removal.
+// receive time-out, the Blowfish re-keying, the keep-alive ping and the CA
+// file's removal.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -394,6 +395,75 @@ TEST_F(RequestEngineTest, BeforeAnyConnectARequestFailsWithTheConnectsResult) {
   EXPECT_EQ(description_, "Error connecting to: :0");
   EXPECT_FALSE(canceled_);
   EXPECT_FALSE(engine_.busy());
+}
+
+// Milliseconds `run` takes.
+template <class Run>
+int64_t MillisecondsOf(Run run) {
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start)
+      .count();
+}
+
+TEST_F(RequestEngineTest, ReceiveTimeOutFailsASilentReplyAndTheNextRequestReconnects) {
+  TransferSettings settings;
+  settings.receive_timeout_seconds = 1;
+  engine_.set_transfer_settings(settings);
+  const Wire exists_reply = Wire().Status(0, "Completed").Bool(true);
+  FakeServer server([&](int connection, int request, const std::vector<uint8_t>& payload) {
+    if (payload[0] == 0x01) return LoginAnswer(100 + connection);
+    // The first connection dies within a reply: its length and two bytes
+    // came, the rest never will. The second goes silent on its second ask.
+    if (connection == 0) return testing::SilentMidReply(exists_reply.bytes(), 6);
+    return request == 2 ? NoReply() : ExistsAnswer();
+  });
+  ASSERT_EQ(Connect(server), kResultOk);
+  ASSERT_EQ(LogIn(), kResultOk);
+  // The settings every transfer connection of a file phase connects with.
+  EXPECT_EQ(engine_.connect_settings().receive_timeout_seconds, 1);
+  const int closes_before = transfers_->closes;
+  bool exists = true;
+  int32_t result = -1;
+  int64_t waited = MillisecondsOf([&] { result = AskExists("$/A", &exists); });
+  EXPECT_EQ(result, kResultSocketError);
+  EXPECT_EQ(description_, "Error at select(): time out\r\n");
+  EXPECT_FALSE(canceled_);
+  EXPECT_GE(waited, 1000);
+  EXPECT_LT(waited, 3000);
+  EXPECT_FALSE(engine_.connection().socket().IsOpen());
+  EXPECT_EQ(transfers_->closes, closes_before + 1);
+
+  EXPECT_EQ(AskExists("$/A", &exists), kResultOk);
+  EXPECT_TRUE(exists);
+  EXPECT_EQ(server.accepted(), 2);
+
+  // The reconnect kept the time-out.
+  waited = MillisecondsOf([&] { result = AskExists("$/A", &exists); });
+  EXPECT_EQ(result, kResultSocketError);
+  EXPECT_LT(waited, 3000);
+}
+
+TEST_F(RequestEngineTest, WithoutReceiveTimeOutASilentServerIsWaitedForUntilCancel) {
+  FakeServer server([&](int connection, int, const std::vector<uint8_t>& payload) {
+    if (payload[0] == 0x01) return LoginAnswer(100 + connection);
+    return NoReply();
+  });
+  ASSERT_EQ(Connect(server), kResultOk);
+  ASSERT_EQ(LogIn(), kResultOk);
+  // Well past the longest a 1-second time-out could take.
+  std::thread canceller([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    driver_.RequestCancel();
+  });
+  bool exists = true;
+  int32_t result = -1;
+  const int64_t waited = MillisecondsOf([&] { result = AskExists("$/A", &exists); });
+  canceller.join();
+  EXPECT_EQ(result, kResultSocketCanceled);
+  EXPECT_TRUE(canceled_);
+  EXPECT_GE(waited, 2500);
 }
 
 // Writes the CA certificate into a file of `folder`; the SSL handshake then

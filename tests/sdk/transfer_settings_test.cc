@@ -89,6 +89,32 @@ TEST_F(TransferSettingsTest, StartAtZeroAndTakeOnlyTheirRanges) {
   EXPECT_EQ(settings_->get_SizeMode(nullptr), E_POINTER);
 }
 
+TEST_F(TransferSettingsTest, ReceiveTimeoutIsOffUntilSetAndTakesZeroToAnHour) {
+  LONG seconds = -1;
+  EXPECT_EQ(settings_->get_ReceiveTimeout(&seconds), S_OK);
+  EXPECT_EQ(seconds, 0);
+  EXPECT_EQ(settings_->put_ReceiveTimeout(3600), S_OK);
+  EXPECT_EQ(settings_->put_ReceiveTimeout(3601), E_INVALIDARG);
+  EXPECT_EQ(settings_->put_ReceiveTimeout(-1), E_INVALIDARG);
+  EXPECT_EQ(settings_->get_ReceiveTimeout(&seconds), S_OK);
+  EXPECT_EQ(seconds, 3600);
+  EXPECT_EQ(settings_->put_ReceiveTimeout(0), S_OK);
+  EXPECT_EQ(settings_->get_ReceiveTimeout(&seconds), S_OK);
+  EXPECT_EQ(seconds, 0);
+  EXPECT_EQ(settings_->get_ReceiveTimeout(nullptr), E_POINTER);
+  // The other settings are left alone.
+  EXPECT_EQ(Values(), (std::vector<LONG>{0, 0, 0}));
+
+  // By name, as a script sets it.
+  IDispatch* dispatch = nullptr;
+  ASSERT_EQ(sdk_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+  EXPECT_EQ(IdOf(dispatch, u"receivetimeout"), DISPID_ReceiveTimeout);
+  EXPECT_EQ(Put(dispatch, DISPID_ReceiveTimeout, 30), S_OK);
+  EXPECT_EQ(Put(dispatch, DISPID_ReceiveTimeout, 100000), E_INVALIDARG);
+  EXPECT_EQ(Get(dispatch, DISPID_ReceiveTimeout), 30);
+  dispatch->Release();
+}
+
 TEST_F(TransferSettingsTest, BelongToTheSdkObjectItself) {
   IUnknown* from_sdk = nullptr;
   IUnknown* from_settings = nullptr;

@@ -23,6 +23,21 @@ bool IsLocalFolder(const std::string& path);
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
                    std::string* reason);
 
+// A settings file read whole: whether there is one, what it holds, and
+// whether it gives no permission at all to its group or to others (mode
+// 0600, 0400, 0700 and the like), the rule for a file that may hold a
+// password. The mode is that of the file actually read.
+struct SettingsFileRead {
+  bool exists = false;  // false: nothing at the path (nor its folder)
+  bool owner_only = false;
+  std::string content;
+};
+
+// Reads the file at `path` as ReadSmallFile does. True when it was read or
+// does not exist (read->exists false); false with the reason otherwise.
+bool ReadSettingsFile(const std::string& path, size_t limit, SettingsFileRead* read,
+                      std::string* reason);
+
 // Why a TCP connection to `host`:`port` cannot be made: the resolver's text
 // for a name it cannot resolve ("Name or service not known"), the system's
 // for a refused or failed connect ("Connection refused"), or "no answer

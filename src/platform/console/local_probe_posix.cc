@@ -56,6 +56,26 @@ int OpenPlainFile(const std::string& path, std::string* reason) {
   return -1;
 }
 
+// Reads the open file to its end into *content (empty before); false with
+// the reason when a read fails or the file holds more than `limit` bytes.
+bool ReadWhole(int fd, size_t limit, std::string* content, std::string* reason) {
+  char buffer[8192];
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *reason = ErrorText(errno);
+      return false;
+    }
+    if (n == 0) return true;
+    content->append(buffer, static_cast<size_t>(n));
+    if (content->size() > limit) {
+      *reason = "it is larger than " + std::to_string(limit) + " bytes";
+      return false;
+    }
+  }
+}
+
 // Waits for the non-blocking connect on `fd` to end; the reason it failed,
 // empty when it succeeded.
 std::string FinishConnect(int fd, int timeout_ms) {
@@ -90,21 +110,23 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
   content->clear();
   Descriptor fd(OpenPlainFile(path, reason));
   if (fd.get() < 0) return false;
-  char buffer[8192];
-  while (true) {
-    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      *reason = ErrorText(errno);
-      return false;
-    }
-    if (n == 0) return true;
-    content->append(buffer, static_cast<size_t>(n));
-    if (content->size() > limit) {
-      *reason = "it is larger than " + std::to_string(limit) + " bytes";
-      return false;
-    }
+  return ReadWhole(fd.get(), limit, content, reason);
+}
+
+bool ReadSettingsFile(const std::string& path, size_t limit, SettingsFileRead* read,
+                      std::string* reason) {
+  *read = SettingsFileRead();
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) return true;
+  read->exists = true;
+  Descriptor fd(OpenPlainFile(path, reason));
+  if (fd.get() < 0) return false;
+  if (::fstat(fd.get(), &info) != 0) {
+    *reason = ErrorText(errno);
+    return false;
   }
+  read->owner_only = (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+  return ReadWhole(fd.get(), limit, &read->content, reason);
 }
 
 std::string UnreachableReason(const std::string& host, int port, int timeout_ms) {
