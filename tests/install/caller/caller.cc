@@ -24,8 +24,7 @@ int main(int argc, char** argv) {
   HRESULT hr = QorvCLSIDFromProgID(u"KeltoQorSDK.QorSDK", &clsid);
   if (FAILED(hr)) return Fail("QorvCLSIDFromProgID", hr);
   qorvsdk::ComPtr<IQORVSDK> sdk;
-  hr = QorvCoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IQORVSDK,
-                            sdk.ReceiveVoid());
+  hr = QorvCoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IQORVSDK, sdk.ReceiveVoid());
   if (FAILED(hr)) return Fail("QorvCoCreateInstance", hr);
   qorvsdk::ComPtr<IQORVTransferSettings> settings;
   hr = sdk.As(IID_IQORVTransferSettings, &settings);
