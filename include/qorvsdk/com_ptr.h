@@ -27,9 +27,10 @@ class ComPtr {
   ComPtr& operator=(const ComPtr& other) {
     // AddRef before Release, so that assigning a pointer to itself (or to
     // one whose object only it keeps alive) never frees the object.
-    if (other.pointer_ != nullptr) other.pointer_->AddRef();
+    T* incoming = other.pointer_;
+    if (incoming != nullptr) incoming->AddRef();
     Reset();
-    pointer_ = other.pointer_;
+    pointer_ = incoming;
     return *this;
   }
   ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}

@@ -39,6 +39,8 @@ class Variant {
     value_.vt = VT_BSTR;
     value_.value.bstrVal = Bstr(utf8).Detach();
   }
+  // A literal is text too, not the bool its pointer would convert to.
+  explicit Variant(const char* utf8) : Variant(std::string_view(utf8)) {}
   // VT_DISPATCH holding a reference of its own (AddRef).
   explicit Variant(IDispatch* object) : Variant() {
     value_.vt = VT_DISPATCH;

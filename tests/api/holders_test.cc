@@ -62,6 +62,7 @@ TEST(ComPtr, TakesAndGivesBackEachReferenceOnce) {
 
     const ComPtr<IDispatch>& same = copy;
     copy = same;  // self-assignment keeps the reference
+    EXPECT_EQ(copy.get(), &object);
     EXPECT_EQ(object.references, 3u);
     copy = moved;  // the same object: one reference dropped, one taken
     EXPECT_EQ(object.references, 3u);
@@ -136,7 +137,8 @@ TEST(Variant, BuildsTypedValuesAndOwnsWhatTheyHold) {
   EXPECT_EQ(Variant(LONG{7}).type(), VT_I4);
   EXPECT_EQ(Variant(true).get()->value.boolVal, VARIANT_TRUE);
   EXPECT_EQ(Variant(2.5).type(), VT_R8);
-  EXPECT_EQ(Variant(std::string_view("text")).AsUtf8(), "text");
+  EXPECT_EQ(Variant("text").type(), VT_BSTR);
+  EXPECT_EQ(Variant("text").AsUtf8(), "text");
 
   CountedObject object;
   {
@@ -178,8 +180,8 @@ TEST(Variant, ConvertsOnlyValuesThatFit) {
   EXPECT_EQ(of(VT_I8, [](auto& u) { u.llVal = 1LL << 40; }).AsLong(), std::nullopt);
   EXPECT_EQ(of(VT_UI8, [](auto& u) { u.ullVal = ~0ULL; }).AsLong(), std::nullopt);
   EXPECT_EQ(Variant(true).AsLong(), -1);
-  EXPECT_EQ(Variant(2.5).AsLong(), std::nullopt);                     // no rounding
-  EXPECT_EQ(Variant(std::string_view("12")).AsLong(), std::nullopt);  // no parsing
+  EXPECT_EQ(Variant(2.5).AsLong(), std::nullopt);   // no rounding
+  EXPECT_EQ(Variant("12").AsLong(), std::nullopt);  // no parsing
 
   EXPECT_EQ(Variant(false).AsBool(), false);
   EXPECT_EQ(of(VT_BOOL, [](auto& u) { u.boolVal = 1; }).AsBool(), true);
