@@ -114,7 +114,17 @@ for find in package pkg-config; do
   out=$("$caller/caller" "/srv/ca-$find.pem") || fail "the caller built with $find"
   [ "$out" = "TrustedCAFile=/srv/ca-$find.pem" ] || fail "the caller ($find) printed '$out'"
   # It ran the installed module, not the build's.
-  ldd "$caller/caller" | grep -qF "$libdir/libqorvsdk.so.$major" ||
+  # (grep reads a variable: `ldd | grep -q` fails under pipefail when grep
+  # stops reading first.)
+  libraries=$(ldd "$caller/caller")
+  grep -qF "$libdir/libqorvsdk.so.$major" <<<"$libraries" ||
     fail "the caller ($find) does not link the installed module"
 done
+# With a registry that names no module, the installed qorv registers the one
+# installed with it, not the build tree's (the command then fails to
+# connect: nothing listens on port 1).
+export QORV_REGISTRY=$work/qorv.reg
+"$prefix/bin/qorv" --server 127.0.0.1:1 -u a -d b --password c databases >/dev/null 2>&1 || true
+grep -qF "@=\"$libdir/libqorvsdk.so" "$QORV_REGISTRY" ||
+  fail "the installed qorv did not register the installed module"
 echo "install ok: $prefix"
