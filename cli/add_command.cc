@@ -10,15 +10,15 @@ namespace qorv::cli {
 namespace {
 
 // The input set of AddFiles: each file's local name, server path and type.
-Outcome BuildAddSet(const AddSettings& settings, ComPtr<IQORVAddFileSet>* set) {
+Outcome BuildAddSet(const AddSettings& settings, qorvsdk::ComPtr<IQORVAddFileSet>* set) {
   Outcome created =
       CreateSdkObject(CLSID_QORVAddFileSet, IID_IQORVAddFileSet, "QORVAddFileSet", set);
   for (const AddTarget& target : settings.files) {
     if (!created.ok()) return created;
-    ComPtr<IQORVAddFile> entry;
+    qorvsdk::ComPtr<IQORVAddFile> entry;
     created = CreateSdkObject(CLSID_QORVAddFile, IID_IQORVAddFile, "QORVAddFile", &entry);
     if (!created.ok()) return created;
-    Bstr local(target.local), path(target.path);
+    qorvsdk::Bstr local(target.local), path(target.path);
     entry->put_LocalFileName(local.get());
     entry->put_RemoteFileName(path.get());
     entry->put_FileType(settings.file_type);
@@ -29,17 +29,17 @@ Outcome BuildAddSet(const AddSettings& settings, ComPtr<IQORVAddFileSet>* set) {
 }
 
 Outcome AddFiles(IQORVSDK* sdk, const AddSettings& settings, std::vector<OperationItem>* items) {
-  ComPtr<IQORVAddFileSet> set;
+  qorvsdk::ComPtr<IQORVAddFileSet> set;
   if (Outcome built = BuildAddSet(settings, &set); !built.ok()) return built;
-  Bstr comment(settings.comment);
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::Bstr comment(settings.comment);
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
   // A deleted copy of a file's name raises the question the prompt answers
   // decide (options or the terminal).
   const HRESULT hr = sdk->AddFiles(
       set.get(), VariantBool(settings.read_only), VariantBool(settings.latest_only), settings.eol,
       Enum_AddFileDeletedCopyHandlingAskAdd, comment.get(), &status.canceled,
-      status.description.Receive(), results.Receive(), &status.result);
+      status.description.Receive(), results.Receive(), &status.value);
   return ReadOperationItems(CallOutcome("AddFiles", Step::kOperation, hr, status), results.get(),
                             items);
 }
@@ -47,13 +47,13 @@ Outcome AddFiles(IQORVSDK* sdk, const AddSettings& settings, std::vector<Operati
 // AddFolder creates PROJECT/NAME for the folder and adds all below it.
 Outcome AddFolder(IQORVSDK* sdk, const AddSettings& settings, const AddTarget& folder,
                   std::vector<OperationItem>* items) {
-  Bstr project(settings.project), local(folder.local), comment(settings.comment);
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::Bstr project(settings.project), local(folder.local), comment(settings.comment);
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
   const HRESULT hr = sdk->AddFolder(
       project.get(), local.get(), comment.get(), VARIANT_TRUE, VariantBool(settings.latest_only),
       VariantBool(settings.read_only), settings.eol, settings.file_type, &status.canceled,
-      status.description.Receive(), results.Receive(), &status.result);
+      status.description.Receive(), results.Receive(), &status.value);
   return ReadOperationItems(CallOutcome("AddFolder", Step::kOperation, hr, status), results.get(),
                             items);
 }

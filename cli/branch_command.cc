@@ -11,10 +11,10 @@ namespace {
 Outcome RunBranch(CommandContext& context) {
   EditRun run(context);
   const std::string path = ServerPathArgument(context.arguments()[0]);
-  Bstr item(path), comment(context.options().Value("comment").value_or(""));
-  CallStatus status;
+  qorvsdk::Bstr item(path), comment(context.options().Value("comment").value_or(""));
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->Branch(item.get(), comment.get(), &status.canceled,
-                                           status.description.Receive(), &status.result);
+                                           status.description.Receive(), &status.value);
   return run.Finish("branched", CallOutcome("Branch", Step::kOperation, hr, status), {},
                     PathsJson({path}), "branched " + path + "\n");
 }

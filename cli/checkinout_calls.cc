@@ -14,13 +14,13 @@ struct SharedArguments {
         recursive(VariantBool(settings.recursive)),
         read_only(VariantBool(settings.read_only)) {}
 
-  Bstr comment;
-  Bstr merge_tool;
-  Bstr merge_args;
+  qorvsdk::Bstr comment;
+  qorvsdk::Bstr merge_tool;
+  qorvsdk::Bstr merge_args;
   VARIANT_BOOL recursive;
   VARIANT_BOOL read_only;
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
 };
 
 constexpr ItemSetKind<IQORVCheckoutFileSet, IQORVCheckoutFile> kCheckoutFiles = {
@@ -64,38 +64,38 @@ Outcome Finish(const char* method, HRESULT hr, SharedArguments& shared,
 
 Outcome CheckoutFiles(IQORVSDK* sdk, const CheckSettings& settings,
                       const std::vector<ItemTarget>& files, std::vector<OperationItem>* items) {
-  ComPtr<IQORVCheckoutFileSet> set;
+  qorvsdk::ComPtr<IQORVCheckoutFileSet> set;
   if (Outcome built = BuildItemSet(kCheckoutFiles, files, &set); !built.ok()) return built;
   SharedArguments shared(settings);
   const HRESULT hr = sdk->CheckoutFiles(
       set.get(), shared.comment.get(), VariantBool(settings.no_copy), Enum_WritableFileHandlingAsk,
       settings.eol, settings.file_time, &shared.status.canceled,
-      shared.status.description.Receive(), shared.results.Receive(), &shared.status.result);
+      shared.status.description.Receive(), shared.results.Receive(), &shared.status.value);
   return Finish("CheckoutFiles", hr, shared, items);
 }
 
 Outcome UndoFiles(IQORVSDK* sdk, const CheckSettings& settings,
                   const std::vector<ItemTarget>& files, std::vector<OperationItem>* items) {
-  ComPtr<IQORVUndoCheckoutFileSet> set;
+  qorvsdk::ComPtr<IQORVUndoCheckoutFileSet> set;
   if (Outcome built = BuildItemSet(kUndoFiles, files, &set); !built.ok()) return built;
   SharedArguments shared(settings);
   const HRESULT hr = sdk->UndoFilesCheckout(
       set.get(), settings.eol, settings.file_time, settings.local,
       Enum_UndoCheckOutChangedFileHandlingAsk, shared.read_only, &shared.status.canceled,
-      shared.status.description.Receive(), shared.results.Receive(), &shared.status.result);
+      shared.status.description.Receive(), shared.results.Receive(), &shared.status.value);
   return Finish("UndoFilesCheckout", hr, shared, items);
 }
 
 Outcome CheckinFiles(IQORVSDK* sdk, const CheckSettings& settings,
                      const std::vector<ItemTarget>& files, std::vector<OperationItem>* items) {
-  ComPtr<IQORVCheckinFileSet> set;
+  qorvsdk::ComPtr<IQORVCheckinFileSet> set;
   if (Outcome built = BuildItemSet(kCheckinFiles, files, &set); !built.ok()) return built;
   SharedArguments shared(settings);
   const HRESULT hr = sdk->CheckInFiles(
       set.get(), VariantBool(settings.keep), shared.comment.get(), settings.eol, settings.file_time,
       Enum_CheckinUnchangedFileHandlingAsk, shared.read_only, VariantBool(settings.remove_local),
       shared.merge_tool.get(), shared.merge_args.get(), &shared.status.canceled,
-      shared.status.description.Receive(), shared.results.Receive(), &shared.status.result);
+      shared.status.description.Receive(), shared.results.Receive(), &shared.status.value);
   return Finish("CheckInFiles", hr, shared, items);
 }
 
@@ -117,8 +117,8 @@ Outcome CallForFiles(IQORVSDK* sdk, CheckOperation operation, const CheckSetting
 Outcome CallForProject(IQORVSDK* sdk, CheckOperation operation, const CheckSettings& settings,
                        const ItemTarget& project, std::vector<OperationItem>* items) {
   SharedArguments shared(settings);
-  Bstr path(project.path), local(project.local);
-  CallStatus& status = shared.status;
+  qorvsdk::Bstr path(project.path), local(project.local);
+  qorvsdk::OperationStatus& status = shared.status;
   switch (operation) {
     case CheckOperation::kCheckout:
       return Finish(
@@ -127,7 +127,7 @@ Outcome CallForProject(IQORVSDK* sdk, CheckOperation operation, const CheckSetti
                                VariantBool(settings.no_copy), shared.recursive,
                                Enum_WritableFileHandlingAsk, settings.eol, settings.file_time,
                                &status.canceled, status.description.Receive(),
-                               shared.results.Receive(), &status.result),
+                               shared.results.Receive(), &status.value),
           shared, items);
     case CheckOperation::kUndo:
       return Finish("UndoProjectCheckout",
@@ -135,7 +135,7 @@ Outcome CallForProject(IQORVSDK* sdk, CheckOperation operation, const CheckSetti
                         path.get(), local.get(), shared.recursive, settings.eol, settings.file_time,
                         settings.local, Enum_UndoCheckOutChangedFileHandlingAsk, shared.read_only,
                         &status.canceled, status.description.Receive(), shared.results.Receive(),
-                        &status.result),
+                        &status.value),
                     shared, items);
     case CheckOperation::kCheckin:
       return Finish(
@@ -145,7 +145,7 @@ Outcome CallForProject(IQORVSDK* sdk, CheckOperation operation, const CheckSetti
               VariantBool(settings.keep), VariantBool(settings.remove_local), settings.eol,
               settings.file_time, Enum_CheckinUnchangedFileHandlingAsk, shared.read_only,
               shared.merge_tool.get(), shared.merge_args.get(), &status.canceled,
-              status.description.Receive(), shared.results.Receive(), &status.result),
+              status.description.Receive(), shared.results.Receive(), &status.value),
           shared, items);
   }
   return Outcome::Internal("unknown operation");

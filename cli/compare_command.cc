@@ -51,12 +51,12 @@ Outcome RunCompare(CommandContext& context) {
                                 ", so " + local + " cannot be compared with it");
   }
   if (context.interrupted()) return Outcome::Interrupted();
-  Bstr local_path(local), remote_path(remote);
+  qorvsdk::Bstr local_path(local), remote_path(remote);
   VARIANT_BOOL same = VARIANT_FALSE;
-  CallStatus status;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->IsFileSameAsOnServer(
       local_path.get(), remote_path.get(), eol, version, &same, &status.canceled,
-      status.description.Receive(), &status.result);
+      status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("IsFileSameAsOnServer", Step::kOperation, hr, status);
   if (!outcome.ok()) {
     outcome.cause = "comparing " + local + " with " + remote +

@@ -8,11 +8,11 @@ namespace {
 
 Outcome RunCount(CommandContext& context) {
   const std::string project = ServerPathArgument(context.arguments().front());
-  Bstr path(project);
+  qorvsdk::Bstr path(project);
   LONG count = 0;
-  CallStatus status;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->GetFileCountInProject(
-      path.get(), &count, &status.canceled, status.description.Receive(), &status.result);
+      path.get(), &count, &status.canceled, status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetFileCountInProject", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   context.SetResult(JsonValue::Object()

@@ -1,23 +1,23 @@
 // qorv databases: the database names the server offers.
-#include "cli/collection_reader.h"
 #include "cli/commands.h"
 #include "cli/sdk_call.h"
+#include "qorvsdk/collection.h"
 
 namespace qorv::cli {
 namespace {
 
 Outcome RunDatabases(CommandContext& context) {
-  ComPtr<IQORVDatabaseAliasSet> set;
-  CallStatus status;
+  qorvsdk::ComPtr<IQORVDatabaseAliasSet> set;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->GetDatabaseAlias(set.Receive(), &status.canceled,
-                                                     status.description.Receive(), &status.result);
+                                                     status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetDatabaseAlias", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   JsonValue names = JsonValue::Array();
   std::string text;
-  const HRESULT read = ForEachElement<IQORVDatabaseAlias>(
+  const HRESULT read = qorvsdk::ForEachElement<IQORVDatabaseAlias>(
       set.get(), IID_IQORVDatabaseAlias, [&](IQORVDatabaseAlias* item) {
-        Bstr name;
+        qorvsdk::Bstr name;
         item->get_DatabaseName(name.Receive());
         names.Append(JsonValue::String(name.Utf8()));
         text += name.Utf8() + "\n";

@@ -1,27 +1,27 @@
 // qorv deleted PROJECT: the deleted items of a project, which recover and
 // purge act on.
-#include "cli/collection_reader.h"
 #include "cli/commands.h"
 #include "cli/path_arguments.h"
 #include "cli/sdk_call.h"
+#include "qorvsdk/collection.h"
 
 namespace qorv::cli {
 namespace {
 
 Outcome RunDeleted(CommandContext& context) {
   const std::string project = ServerPathArgument(context.arguments().front());
-  Bstr path(project);
-  ComPtr<IQORVDeletedItemSet> set;
-  CallStatus status;
+  qorvsdk::Bstr path(project);
+  qorvsdk::ComPtr<IQORVDeletedItemSet> set;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->GetDeletedItemsInProject(
-      path.get(), set.Receive(), &status.canceled, status.description.Receive(), &status.result);
+      path.get(), set.Receive(), &status.canceled, status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetDeletedItemsInProject", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   JsonValue items = JsonValue::Array();
   std::string text;
-  const HRESULT read = ForEachElement<IQORVDeletedItem>(
+  const HRESULT read = qorvsdk::ForEachElement<IQORVDeletedItem>(
       set.get(), IID_IQORVDeletedItem, [&](IQORVDeletedItem* item) {
-        Bstr name;
+        qorvsdk::Bstr name;
         VARIANT_BOOL is_project = VARIANT_FALSE;
         item->get_DeletedItem(name.Receive());
         item->get_IsProject(&is_project);

@@ -15,13 +15,13 @@ Outcome RunOnDeletedItems(CommandContext& context, const ItemSetClass& set_class
                           const char* method_name, const char* done) {
   EditRun run(context);
   const std::vector<std::string> paths = ServerPaths(context.arguments());
-  ComPtr<Set> set;
+  qorvsdk::ComPtr<Set> set;
   Outcome outcome = BuildPathSet(set_class, paths, &set);
   if (!outcome.ok()) return outcome;
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
   const HRESULT hr = (context.sdk()->*method)(
-      set.get(), &status.canceled, status.description.Receive(), results.Receive(), &status.result);
+      set.get(), &status.canceled, status.description.Receive(), results.Receive(), &status.value);
   std::vector<OperationItem> items;
   outcome = ReadOperationItems(CallOutcome(method_name, Step::kOperation, hr, status),
                                results.get(), &items);

@@ -16,8 +16,8 @@ struct SharedArguments {
 
   VARIANT_BOOL make_writable;
   VARIANT_BOOL recursive;
-  Bstr merge_tool;
-  Bstr merge_args;
+  qorvsdk::Bstr merge_tool;
+  qorvsdk::Bstr merge_args;
 };
 
 constexpr Enum_WritableFileHandling kAsk = Enum_WritableFileHandlingAsk;
@@ -49,15 +49,15 @@ constexpr ItemSetKind<IQORVLatestProjectSet, IQORVLatestProject> kLatestProjects
 Outcome CallGetLatestFiles(IQORVSDK* sdk, const GetSettings& settings,
                            const std::vector<ItemTarget>& files,
                            std::vector<OperationItem>* items) {
-  ComPtr<IQORVLatestFileSet> set;
+  qorvsdk::ComPtr<IQORVLatestFileSet> set;
   if (Outcome built = BuildItemSet(kLatestFiles, files, &set); !built.ok()) return built;
   SharedArguments shared(settings);
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
   const HRESULT hr =
       sdk->GetLatestFiles(set.get(), shared.make_writable, kAsk, settings.eol, settings.file_time,
                           shared.merge_tool.get(), shared.merge_args.get(), &status.canceled,
-                          status.description.Receive(), results.Receive(), &status.result);
+                          status.description.Receive(), results.Receive(), &status.value);
   return ReadOperationItems(CallOutcome("GetLatestFiles", Step::kOperation, hr, status),
                             results.get(), items);
 }
@@ -66,23 +66,23 @@ Outcome CallGetLatestProjects(IQORVSDK* sdk, const GetSettings& settings,
                               const std::vector<ItemTarget>& projects,
                               std::vector<OperationItem>* items) {
   SharedArguments shared(settings);
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
   if (projects.size() == 1) {
-    Bstr path(projects.front().path), local(projects.front().local);
+    qorvsdk::Bstr path(projects.front().path), local(projects.front().local);
     const HRESULT hr = sdk->GetLatestProject(
         path.get(), local.get(), shared.recursive, shared.make_writable, kAsk, settings.eol,
         settings.file_time, shared.merge_tool.get(), shared.merge_args.get(), &status.canceled,
-        status.description.Receive(), results.Receive(), &status.result);
+        status.description.Receive(), results.Receive(), &status.value);
     return ReadOperationItems(CallOutcome("GetLatestProject", Step::kOperation, hr, status),
                               results.get(), items);
   }
-  ComPtr<IQORVLatestProjectSet> set;
+  qorvsdk::ComPtr<IQORVLatestProjectSet> set;
   if (Outcome built = BuildItemSet(kLatestProjects, projects, &set); !built.ok()) return built;
   const HRESULT hr = sdk->GetLatestProjects(
       set.get(), shared.recursive, shared.make_writable, kAsk, settings.eol, settings.file_time,
       shared.merge_tool.get(), shared.merge_args.get(), &status.canceled,
-      status.description.Receive(), results.Receive(), &status.result);
+      status.description.Receive(), results.Receive(), &status.value);
   return ReadOperationItems(CallOutcome("GetLatestProjects", Step::kOperation, hr, status),
                             results.get(), items);
 }
@@ -90,41 +90,41 @@ Outcome CallGetLatestProjects(IQORVSDK* sdk, const GetSettings& settings,
 Outcome CallGetDatedProject(IQORVSDK* sdk, const GetSettings& settings, const ItemTarget& project,
                             std::vector<OperationItem>* items) {
   SharedArguments shared(settings);
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
-  Bstr path(project.path), local(project.local);
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::Bstr path(project.path), local(project.local);
   if (settings.mode == GetMode::kLabel) {
-    Bstr label(settings.label);
+    qorvsdk::Bstr label(settings.label);
     const HRESULT hr = sdk->GetProjectByLabel(
         path.get(), local.get(), label.get(), shared.recursive, shared.make_writable, kAsk,
         settings.eol, settings.file_time, shared.merge_tool.get(), shared.merge_args.get(),
-        &status.canceled, status.description.Receive(), results.Receive(), &status.result);
+        &status.canceled, status.description.Receive(), results.Receive(), &status.value);
     return ReadOperationItems(CallOutcome("GetProjectByLabel", Step::kOperation, hr, status),
                               results.get(), items);
   }
   const HRESULT hr = sdk->GetProjectByVersion(
       path.get(), local.get(), settings.version, shared.recursive, shared.make_writable, kAsk,
       settings.eol, settings.file_time, shared.merge_tool.get(), shared.merge_args.get(),
-      &status.canceled, status.description.Receive(), results.Receive(), &status.result);
+      &status.canceled, status.description.Receive(), results.Receive(), &status.value);
   return ReadOperationItems(CallOutcome("GetProjectByVersion", Step::kOperation, hr, status),
                             results.get(), items);
 }
 
 Outcome CallGetOldVersionFile(IQORVSDK* sdk, const GetSettings& settings, const ItemTarget& file,
                               std::vector<OperationItem>* items) {
-  ComPtr<IQORVOperationResult> result;
+  qorvsdk::ComPtr<IQORVOperationResult> result;
   if (Outcome created = CreateSdkObject(CLSID_QORVOperationResult, IID_IQORVOperationResult,
                                         "QORVOperationResult", &result);
       !created.ok()) {
     return created;
   }
   SharedArguments shared(settings);
-  CallStatus status;
-  Bstr project(ParentPath(file.path)), name(LeafName(file.path)), local(file.local);
+  qorvsdk::OperationStatus status;
+  qorvsdk::Bstr project(ParentPath(file.path)), name(LeafName(file.path)), local(file.local);
   const HRESULT hr = sdk->GetOldVersionFile(
       project.get(), name.get(), settings.version, local.get(), shared.make_writable, kAsk,
       settings.eol, settings.file_time, shared.merge_tool.get(), shared.merge_args.get(),
-      &status.canceled, status.description.Receive(), result.get(), &status.result);
+      &status.canceled, status.description.Receive(), result.get(), &status.value);
   Outcome outcome = CallOutcome("GetOldVersionFile", Step::kOperation, hr, status);
   if (SUCCEEDED(hr)) items->push_back(ReadOperationItem(result.get()));
   return outcome;

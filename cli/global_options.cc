@@ -150,7 +150,7 @@ const std::vector<OptionGroup>& GlobalOptionGroups() {
        {
            {"module", 0, "PATH",
             "The SDK module to register when the registry\nhas none (QORV_MODULE; default: "
-            "the module\nbuilt with qorv)."},
+            "the module\ninstalled or built with qorv)."},
            {"help", 'h', nullptr, "Show the help of qorv or of the command."},
            {"version", 0, nullptr, "Show the version of qorv."},
        }},

@@ -1,11 +1,11 @@
 // qorv history PATH: the history of a project or a file, filtered by user
 // and dates.
-#include "cli/collection_reader.h"
 #include "cli/commands.h"
 #include "cli/item_kind.h"
 #include "cli/ole_date.h"
 #include "cli/path_arguments.h"
 #include "cli/sdk_call.h"
+#include "qorvsdk/collection.h"
 
 namespace qorv::cli {
 namespace {
@@ -64,21 +64,21 @@ std::string EntryText(LONG version, DATE date, const std::string& user, const st
 
 Outcome ProjectHistory(CommandContext& context, const std::string& path,
                        const HistoryFilter& filter) {
-  Bstr text(path), user(filter.user);
-  ComPtr<IQORVProjectHistorySet> set;
-  CallStatus status;
+  qorvsdk::Bstr text(path), user(filter.user);
+  qorvsdk::ComPtr<IQORVProjectHistorySet> set;
+  qorvsdk::OperationStatus status;
   const VARIANT_BOOL include_files = context.options().Has("files") ? VARIANT_TRUE : VARIANT_FALSE;
   const VARIANT_BOOL recursive = context.options().Has("recursive") ? VARIANT_TRUE : VARIANT_FALSE;
   const HRESULT hr = context.sdk()->GetProjectHistory(
       text.get(), include_files, recursive, set.Receive(), user.get(), filter.from, filter.to,
-      &status.canceled, status.description.Receive(), &status.result);
+      &status.canceled, status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetProjectHistory", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   JsonValue entries = JsonValue::Array();
   std::string output;
-  const HRESULT read = ForEachElement<IQORVProjectHistory>(
+  const HRESULT read = qorvsdk::ForEachElement<IQORVProjectHistory>(
       set.get(), IID_IQORVProjectHistory, [&](IQORVProjectHistory* item) {
-        Bstr name, who, action, label, comment, label_comment;
+        qorvsdk::Bstr name, who, action, label, comment, label_comment;
         VARIANT_BOOL is_project = VARIANT_FALSE;
         LONG version = 0;
         DATE date = 0;
@@ -117,20 +117,20 @@ Outcome ProjectHistory(CommandContext& context, const std::string& path,
 }
 
 Outcome FileHistory(CommandContext& context, const std::string& path, const HistoryFilter& filter) {
-  Bstr text(path), user(filter.user);
-  ComPtr<IQORVFileHistorySet> set;
+  qorvsdk::Bstr text(path), user(filter.user);
+  qorvsdk::ComPtr<IQORVFileHistorySet> set;
   VARIANT_BOOL pinned = VARIANT_FALSE;
-  CallStatus status;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->GetFileHistory(text.get(), &pinned, set.Receive(), user.get(),
                                                    filter.from, filter.to, &status.canceled,
-                                                   status.description.Receive(), &status.result);
+                                                   status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetFileHistory", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   JsonValue entries = JsonValue::Array();
   std::string output;
-  const HRESULT read = ForEachElement<IQORVFileHistory>(
+  const HRESULT read = qorvsdk::ForEachElement<IQORVFileHistory>(
       set.get(), IID_IQORVFileHistory, [&](IQORVFileHistory* item) {
-        Bstr who, action, label, comment, label_comment;
+        qorvsdk::Bstr who, action, label, comment, label_comment;
         LONG version = 0;
         DATE date = 0;
         VARIANT_BOOL entry_pinned = VARIANT_FALSE, inherited = VARIANT_FALSE;

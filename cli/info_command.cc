@@ -10,14 +10,14 @@ namespace qorv::cli {
 namespace {
 
 Outcome ProjectInfo(CommandContext& context, const std::string& path) {
-  Bstr text(path);
+  qorvsdk::Bstr text(path);
   LONG projects = 0, deleted_projects = 0, files = 0, deleted_files = 0, version = 0;
   DATE date = 0;
-  Bstr comment;
-  CallStatus status;
+  qorvsdk::Bstr comment;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->GetProjectGeneralInfo(
       text.get(), &projects, &deleted_projects, &files, &deleted_files, &version, &date,
-      comment.Receive(), &status.canceled, status.description.Receive(), &status.result);
+      comment.Receive(), &status.canceled, status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetProjectGeneralInfo", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   TextTable table;
@@ -44,14 +44,14 @@ Outcome ProjectInfo(CommandContext& context, const std::string& path) {
 }
 
 Outcome FileInfo(CommandContext& context, const std::string& path) {
-  Bstr text(path);
-  Bstr type, comment;
+  qorvsdk::Bstr text(path);
+  qorvsdk::Bstr type, comment;
   LONG version = 0, size = 0;
   DATE date = 0;
-  CallStatus status;
-  const HRESULT hr = context.sdk()->GetFileGeneralInfo(
-      text.get(), type.Receive(), &version, &date, &size, comment.Receive(), &status.canceled,
-      status.description.Receive(), &status.result);
+  qorvsdk::OperationStatus status;
+  const HRESULT hr = context.sdk()->GetFileGeneralInfo(text.get(), type.Receive(), &version, &date,
+                                                       &size, comment.Receive(), &status.canceled,
+                                                       status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetFileGeneralInfo", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   TextTable table;

@@ -34,11 +34,11 @@ Outcome ProjectExists(CommandContext& context, const std::string& path, bool* ex
     return Outcome::Success();
   }
   if (context.interrupted()) return Outcome::Interrupted();
-  Bstr text(path);
+  qorvsdk::Bstr text(path);
   VARIANT_BOOL answer = VARIANT_FALSE;
-  CallStatus status;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->IsProjectExistingOnServer(
-      text.get(), &answer, &status.canceled, status.description.Receive(), &status.result);
+      text.get(), &answer, &status.canceled, status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("IsProjectExistingOnServer", Step::kOperation, hr, status);
   *exists = outcome.ok() && answer != VARIANT_FALSE;
   return outcome;

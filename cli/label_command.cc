@@ -11,11 +11,11 @@ Outcome RunLabel(CommandContext& context) {
   EditRun run(context);
   const std::string path = ServerPathArgument(context.arguments()[0]);
   const std::string& label = context.arguments()[1];
-  Bstr item(path), name(label), comment(context.options().Value("comment").value_or(""));
-  CallStatus status;
+  qorvsdk::Bstr item(path), name(label), comment(context.options().Value("comment").value_or(""));
+  qorvsdk::OperationStatus status;
   const HRESULT hr =
       context.sdk()->LabelItem(item.get(), name.get(), comment.get(), &status.canceled,
-                               status.description.Receive(), &status.result);
+                               status.description.Receive(), &status.value);
   return run.Finish("labeled", CallOutcome("LabelItem", Step::kOperation, hr, status), {},
                     JsonValue::Object()
                         .Set("path", JsonValue::String(path))

@@ -1,26 +1,26 @@
 // qorv links FILE: the projects a file is shared with.
-#include "cli/collection_reader.h"
 #include "cli/commands.h"
 #include "cli/path_arguments.h"
 #include "cli/sdk_call.h"
+#include "qorvsdk/collection.h"
 
 namespace qorv::cli {
 namespace {
 
 Outcome RunLinks(CommandContext& context) {
   const std::string file = ServerPathArgument(context.arguments().front());
-  Bstr path(file);
-  ComPtr<IQORVFileLinkSet> set;
-  CallStatus status;
+  qorvsdk::Bstr path(file);
+  qorvsdk::ComPtr<IQORVFileLinkSet> set;
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->GetFileLinks(path.get(), set.Receive(), &status.canceled,
-                                                 status.description.Receive(), &status.result);
+                                                 status.description.Receive(), &status.value);
   Outcome outcome = CallOutcome("GetFileLinks", Step::kOperation, hr, status);
   if (!outcome.ok()) return outcome;
   JsonValue links = JsonValue::Array();
   std::string text;
-  const HRESULT read =
-      ForEachElement<IQORVFileLink>(set.get(), IID_IQORVFileLink, [&](IQORVFileLink* item) {
-        Bstr link;
+  const HRESULT read = qorvsdk::ForEachElement<IQORVFileLink>(
+      set.get(), IID_IQORVFileLink, [&](IQORVFileLink* item) {
+        qorvsdk::Bstr link;
         item->get_FileLink(link.Receive());
         links.Append(JsonValue::String(link.Utf8()));
         text += link.Utf8() + "\n";

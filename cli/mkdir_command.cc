@@ -10,15 +10,15 @@ namespace {
 Outcome RunMkdir(CommandContext& context) {
   EditRun run(context);
   const std::vector<std::string> paths = ServerPaths(context.arguments());
-  const Bstr comment(context.options().Value("comment").value_or(""));
+  const qorvsdk::Bstr comment(context.options().Value("comment").value_or(""));
   std::string text;
   for (const std::string& path : paths) {
     if (context.interrupted()) return Outcome::Interrupted();
     // CreateProject takes the parent and the new project's name.
-    Bstr parent(ParentPath(path)), name(LeafName(path));
-    CallStatus status;
+    qorvsdk::Bstr parent(ParentPath(path)), name(LeafName(path));
+    qorvsdk::OperationStatus status;
     const HRESULT hr = context.sdk()->CreateProject(parent.get(), name.get(), comment.get(),
-                                                    status.description.Receive(), &status.result);
+                                                    status.description.Receive(), &status.value);
     Outcome outcome = CallOutcome("CreateProject", Step::kOperation, hr, status);
     if (!outcome.ok()) return outcome;
     text += "created " + path + "\n";

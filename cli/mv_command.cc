@@ -10,10 +10,10 @@ namespace {
 Outcome RunMv(CommandContext& context) {
   EditRun run(context);
   const std::vector<std::string> paths = ServerPaths(context.arguments());
-  Bstr item(paths[0]), target(paths[1]);
-  CallStatus status;
+  qorvsdk::Bstr item(paths[0]), target(paths[1]);
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->MoveItem(item.get(), target.get(), &status.canceled,
-                                             status.description.Receive(), &status.result);
+                                             status.description.Receive(), &status.value);
   const std::string moved = JoinServerPath(paths[1], LeafName(paths[0]));
   return run.Finish("moved", CallOutcome("MoveItem", Step::kOperation, hr, status), {},
                     JsonValue::Object()

@@ -1,13 +1,13 @@
 #include "cli/operation_items.h"
 
-#include "cli/collection_reader.h"
+#include "qorvsdk/collection.h"
 
 namespace qorv::cli {
 
 OperationItem ReadOperationItem(IQORVOperationResult* element) {
   OperationItem item;
   LONG result = 0;
-  Bstr name, description;
+  qorvsdk::Bstr name, description;
   element->get_OperationResult(&result);
   element->get_ItemFullName(name.Receive());
   element->get_Description(description.Receive());
@@ -20,7 +20,7 @@ OperationItem ReadOperationItem(IQORVOperationResult* element) {
 Outcome ReadOperationItems(Outcome outcome, IQORVOperationResultSet* set,
                            std::vector<OperationItem>* items) {
   if (FAILED(outcome.hr) || set == nullptr) return outcome;
-  const HRESULT hr = ForEachElement<IQORVOperationResult>(
+  const HRESULT hr = qorvsdk::ForEachElement<IQORVOperationResult>(
       set, IID_IQORVOperationResult,
       [items](IQORVOperationResult* element) { items->push_back(ReadOperationItem(element)); });
   if (FAILED(hr) && outcome.ok()) return Outcome::FailedCall("OperationResultSet", hr);

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/com_ptr.h"
 #include "cli/json_value.h"
 #include "cli/local_targets.h"
 #include "cli/outcome.h"
 #include "qorvsdk/activation.h"
+#include "qorvsdk/bstr.h"
+#include "qorvsdk/com_ptr.h"
 #include "qorvsdk/sdk.h"
 
 namespace qorv::cli {
@@ -35,7 +36,7 @@ Outcome ReadOperationItems(Outcome outcome, IQORVOperationResultSet* set,
 // Creates an object of the SDK's module by its class.
 template <class Interface>
 Outcome CreateSdkObject(const CLSID& clsid, const IID& iid, const char* name,
-                        ComPtr<Interface>* object) {
+                        qorvsdk::ComPtr<Interface>* object) {
   const HRESULT hr =
       QorvCoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object->ReceiveVoid());
   return FAILED(hr) ? Outcome::FailedCall(name, hr) : Outcome::Success();
@@ -58,14 +59,14 @@ struct ItemSetKind {
 // A new input set holding one item per target, in order.
 template <class Set, class Item>
 Outcome BuildItemSet(const ItemSetKind<Set, Item>& kind, const std::vector<ItemTarget>& targets,
-                     ComPtr<Set>* set) {
+                     qorvsdk::ComPtr<Set>* set) {
   Outcome created = CreateSdkObject(kind.set_class, kind.set_iid, kind.set_name, set);
   for (const ItemTarget& target : targets) {
     if (!created.ok()) return created;
-    ComPtr<Item> entry;
+    qorvsdk::ComPtr<Item> entry;
     created = CreateSdkObject(kind.item_class, kind.item_iid, kind.item_name, &entry);
     if (!created.ok()) return created;
-    Bstr path(target.path), local(target.local);
+    qorvsdk::Bstr path(target.path), local(target.local);
     (entry.get()->*kind.put_path)(path.get());
     (entry.get()->*kind.put_local)(local.get());
     VARIANT_BOOL added = VARIANT_FALSE;

@@ -51,10 +51,10 @@ Outcome RunPasswd(CommandContext& context) {
   Outcome outcome = ReadNewPassword(context, &password);
   if (!outcome.ok()) return outcome;
   if (context.interrupted()) return Outcome::Interrupted();
-  Bstr text(password);
-  CallStatus status;
+  qorvsdk::Bstr text(password);
+  qorvsdk::OperationStatus status;
   const HRESULT hr = context.sdk()->SetPassword(text.get(), &status.canceled,
-                                                status.description.Receive(), &status.result);
+                                                status.description.Receive(), &status.value);
   return run.Finish("changed", CallOutcome("SetPassword", Step::kOperation, hr, status), {},
                     JsonValue::Object().Set("user", JsonValue::String(context.globals().user)),
                     "password changed for " + context.globals().user + "\n");

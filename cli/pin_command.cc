@@ -14,10 +14,10 @@ Outcome RunPin(CommandContext& context) {
   const std::string path = ServerPathArgument(context.arguments()[0]);
   LONG version = 0;  // the latest
   if (context.arguments().size() > 1) ParseVersion(context.arguments()[1], &version);
-  Bstr file(path);
-  CallStatus status;
+  qorvsdk::Bstr file(path);
+  qorvsdk::OperationStatus status;
   const HRESULT hr =
-      context.sdk()->PinFile(file.get(), version, status.description.Receive(), &status.result);
+      context.sdk()->PinFile(file.get(), version, status.description.Receive(), &status.value);
   return run.Finish("pinned", CallOutcome("PinFile", Step::kOperation, hr, status), {},
                     JsonValue::Object()
                         .Set("path", JsonValue::String(path))
@@ -41,10 +41,10 @@ Outcome CheckPin(CommandContext& context) {
 Outcome RunUnpin(CommandContext& context) {
   EditRun run(context);
   const std::string path = ServerPathArgument(context.arguments()[0]);
-  Bstr file(path);
-  CallStatus status;
+  qorvsdk::Bstr file(path);
+  qorvsdk::OperationStatus status;
   const HRESULT hr =
-      context.sdk()->UnpinFile(file.get(), status.description.Receive(), &status.result);
+      context.sdk()->UnpinFile(file.get(), status.description.Receive(), &status.value);
   return run.Finish("unpinned", CallOutcome("UnpinFile", Step::kOperation, hr, status), {},
                     PathsJson({path}), "unpinned " + path + "\n");
 }

@@ -4,7 +4,7 @@
 // ($QORV_REGISTRY, else the per-user file; see docs/registry.md).
 //
 //   qorvreg [/u] [/s] path/to/libqorvsdk.so
-//   qorvreg --help
+//   qorvreg --help | --version
 //
 // /u unregisters, /s prints nothing on success (also -u, -s). Exit status 0
 // on success, 1 when the module cannot be loaded or its entry point fails
@@ -19,6 +19,10 @@
 #include "qorvsdk/activation.h"
 #include "qorvsdk/comtypes.h"
 
+#ifndef QORV_VERSION
+#define QORV_VERSION "unknown"
+#endif
+
 namespace {
 
 constexpr int kExitFailed = 1;
@@ -27,10 +31,12 @@ constexpr int kExitUsage = 2;
 constexpr char kUsage[] =
     "usage: qorvreg [/u] [/s] path/to/module.so\n"
     "Registers an in-process server module (calls its DllRegisterServer) in the\n"
-    "registry activation reads ($QORV_REGISTRY, else the per-user file).\n"
+    "registry activation reads ($QORV_REGISTRY, else the per-user file; the\n"
+    "system-wide one is written with QORV_REGISTRY set to its path).\n"
     "  /u, -u   unregister instead (DllUnregisterServer)\n"
     "  /s, -s   print nothing on success\n"
-    "  --help   show this help\n";
+    "  --help   show this help\n"
+    "  --version  show the version\n";
 
 bool IsHelp(const char* argument) {
   return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
@@ -70,6 +76,10 @@ int main(int argc, char** argv) try {
   for (int i = 1; i < argc; ++i) {
     if (IsHelp(argv[i])) {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::fputs("qorvreg " QORV_VERSION "\n", stdout);
       return 0;
     }
   }

@@ -17,13 +17,13 @@ Outcome RunRename(CommandContext& context) {
   if (!outcome.ok()) return outcome;
   if (context.interrupted()) return Outcome::Interrupted();
   // Both methods take the parent project, the old name and the new one.
-  Bstr parent(ParentPath(path)), name(LeafName(path)), renamed(new_name);
-  CallStatus status;
+  qorvsdk::Bstr parent(ParentPath(path)), name(LeafName(path)), renamed(new_name);
+  qorvsdk::OperationStatus status;
   IQORVSDK* sdk = context.sdk();
   const HRESULT hr = is_project ? sdk->RenameProject(parent.get(), name.get(), renamed.get(),
-                                                     status.description.Receive(), &status.result)
+                                                     status.description.Receive(), &status.value)
                                 : sdk->RenameFile(parent.get(), name.get(), renamed.get(),
-                                                  status.description.Receive(), &status.result);
+                                                  status.description.Receive(), &status.value);
   outcome = CallOutcome(is_project ? "RenameProject" : "RenameFile", Step::kOperation, hr, status);
   const std::string new_path = JoinServerPath(ParentPath(path), new_name);
   return run.Finish("renamed", std::move(outcome), {},

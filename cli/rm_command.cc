@@ -10,15 +10,15 @@ namespace {
 
 Outcome DeleteFiles(IQORVSDK* sdk, const std::vector<std::string>& files, bool destroy,
                     std::vector<OperationItem>* items) {
-  ComPtr<IQORVDeleteFileSet> set;
+  qorvsdk::ComPtr<IQORVDeleteFileSet> set;
   Outcome outcome = BuildPathSet(
       {CLSID_QORVDeleteFileSet, IID_IQORVDeleteFileSet, "QORVDeleteFileSet"}, files, &set);
   if (!outcome.ok()) return outcome;
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
   const HRESULT hr =
       sdk->DeleteFiles(set.get(), VariantBool(destroy), &status.canceled,
-                       status.description.Receive(), results.Receive(), &status.result);
+                       status.description.Receive(), results.Receive(), &status.value);
   return ReadOperationItems(CallOutcome("DeleteFiles", Step::kOperation, hr, status), results.get(),
                             items);
 }
@@ -26,14 +26,14 @@ Outcome DeleteFiles(IQORVSDK* sdk, const std::vector<std::string>& files, bool d
 // DeleteProject writes its single result into an object the caller made.
 Outcome DeleteProject(IQORVSDK* sdk, const std::string& project, bool destroy,
                       std::vector<OperationItem>* items) {
-  ComPtr<IQORVOperationResult> result;
+  qorvsdk::ComPtr<IQORVOperationResult> result;
   Outcome outcome = CreateSdkObject(CLSID_QORVOperationResult, IID_IQORVOperationResult,
                                     "QORVOperationResult", &result);
   if (!outcome.ok()) return outcome;
-  Bstr path(project);
-  CallStatus status;
+  qorvsdk::Bstr path(project);
+  qorvsdk::OperationStatus status;
   const HRESULT hr = sdk->DeleteProject(path.get(), VariantBool(destroy), &status.canceled,
-                                        status.description.Receive(), result.get(), &status.result);
+                                        status.description.Receive(), result.get(), &status.value);
   outcome = CallOutcome("DeleteProject", Step::kOperation, hr, status);
   if (SUCCEEDED(hr)) items->push_back(ReadOperationItem(result.get()));
   return outcome;

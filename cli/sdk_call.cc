@@ -2,7 +2,8 @@
 
 namespace qorv::cli {
 
-Outcome CallOutcome(const char* method, Step step, HRESULT hr, const CallStatus& status) {
+Outcome CallOutcome(const char* method, Step step, HRESULT hr,
+                    const qorvsdk::OperationStatus& status) {
   if (FAILED(hr)) {
     Outcome failed = Outcome::FailedCall(method, hr);
     failed.step = step;
@@ -11,7 +12,7 @@ Outcome CallOutcome(const char* method, Step step, HRESULT hr, const CallStatus&
   Outcome outcome;
   outcome.method = method;
   outcome.step = step;
-  outcome.result = status.result;
+  outcome.result = status.value;
   outcome.description = status.description.Utf8();
   outcome.canceled = status.canceled != VARIANT_FALSE;
   return outcome;

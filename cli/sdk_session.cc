@@ -92,7 +92,8 @@ Outcome RegisterModule(const std::string& module, Console& console) {
 void WaitCallback(void* session) { static_cast<SdkSession*>(session)->ForwardInterrupt(); }
 
 // Creates the object, registering a module first where that helps.
-Outcome CreateSdkObject(const SessionOptions& options, Console& console, ComPtr<IQORVSDK>* sdk) {
+Outcome CreateSdkObject(const SessionOptions& options, Console& console,
+                        qorvsdk::ComPtr<IQORVSDK>* sdk) {
   CLSID clsid{};
   HRESULT hr = QorvCLSIDFromProgID(kSdkProgId, &clsid);
   if (hr == CO_E_CLASSSTRING) {
@@ -127,7 +128,7 @@ Outcome SdkSession::Open(const SessionOptions& options, Console& console,
   Outcome created = CreateSdkObject(options, console, &opened->sdk_);
   if (!created.ok()) return created;
 
-  ComPtr<IConnectionPointContainer> container;
+  qorvsdk::ComPtr<IConnectionPointContainer> container;
   HRESULT hr = opened->sdk_->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid());
   if (SUCCEEDED(hr)) {
     hr = container->FindConnectionPoint(DIID__IQorSDKEvents, opened->connection_point_.Receive());
@@ -172,13 +173,13 @@ void SdkSession::ForwardInterrupt() {
 }
 
 void SdkSession::SetTempDirectory(const std::string& directory) {
-  Bstr text(directory);
+  qorvsdk::Bstr text(directory);
   sdk_->SetTempDirectory(text.get());
 }
 
 Outcome SdkSession::ApplyTransferSettings(const TransferOptions& transfer) {
   if (transfer == TransferOptions()) return Outcome::Success();
-  ComPtr<IQORVTransferSettings> settings;
+  qorvsdk::ComPtr<IQORVTransferSettings> settings;
   HRESULT hr =
       sdk_->QueryInterface(IID_IQORVTransferSettings, reinterpret_cast<void**>(settings.Receive()));
   if (FAILED(hr)) return Outcome::FailedCall("QueryInterface(IQORVTransferSettings)", hr);
@@ -191,7 +192,7 @@ Outcome SdkSession::ApplyTransferSettings(const TransferOptions& transfer) {
   if (FAILED(hr = settings->put_SizeMode(transfer.size_mode))) {
     return Outcome::FailedCall("put_SizeMode", hr);
   }
-  Bstr ca_file(transfer.ca_file);
+  qorvsdk::Bstr ca_file(transfer.ca_file);
   if (FAILED(hr = settings->put_TrustedCAFile(ca_file.get()))) {
     return Outcome::FailedCall("put_TrustedCAFile", hr);
   }
@@ -203,15 +204,15 @@ Outcome SdkSession::ApplyTransferSettings(const TransferOptions& transfer) {
 
 Outcome SdkSession::Connect(const ServerAddress& server, const ProxySettings& proxy) {
   if (interrupted()) return Outcome::Interrupted();
-  Bstr host(server.host), proxy_host(proxy.host), proxy_user(proxy.user),
+  qorvsdk::Bstr host(server.host), proxy_host(proxy.host), proxy_user(proxy.user),
       proxy_password(proxy.password);
   VARIANT_BOOL connected = VARIANT_FALSE;
   Enum_EncryptType encryption = Enum_Unencrypted;
-  CallStatus status;
+  qorvsdk::OperationStatus status;
   const HRESULT hr =
       sdk_->ConnectToServer(host.get(), server.port, &connected, &encryption, &status.canceled,
                             status.description.Receive(), proxy.type, proxy_host.get(), proxy.port,
-                            proxy_user.get(), proxy_password.get(), &status.result);
+                            proxy_user.get(), proxy_password.get(), &status.value);
   return CallOutcome("ConnectToServer", Step::kConnect, hr, status);
 }
 
@@ -219,22 +220,22 @@ Outcome SdkSession::Login(const std::string& user, const std::string& password,
                           const std::string& database, const std::vector<std::string>& key_files,
                           bool* must_change_password) {
   if (interrupted()) return Outcome::Interrupted();
-  ComPtr<IQORVKeyInfoSet> keys;
+  qorvsdk::ComPtr<IQORVKeyInfoSet> keys;
   HRESULT hr = QorvCoCreateInstance(CLSID_QORVKeyInfoSet, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IQORVKeyInfoSet, keys.ReceiveVoid());
   if (FAILED(hr)) return Outcome::FailedCall("QORVKeyInfoSet", hr);
   for (const std::string& file : key_files) {
-    Bstr name(file);
+    qorvsdk::Bstr name(file);
     VARIANT_BOOL added = VARIANT_FALSE;
     keys->Add(name.get(), &added);
   }
-  Bstr user_text(user), password_text(password), database_text(database);
+  qorvsdk::Bstr user_text(user), password_text(password), database_text(database);
   VARIANT_BOOL must_change = VARIANT_FALSE;
   LONG expire_days = 0;
-  CallStatus status;
+  qorvsdk::OperationStatus status;
   hr = sdk_->Login(user_text.get(), password_text.get(), database_text.get(), keys.get(),
                    &must_change, &expire_days, &status.canceled, status.description.Receive(),
-                   &status.result);
+                   &status.value);
   *must_change_password = SUCCEEDED(hr) && must_change != VARIANT_FALSE;
   return CallOutcome("Login", Step::kLogin, hr, status);
 }

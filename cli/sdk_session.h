@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/com_ptr.h"
 #include "cli/endpoints.h"
 #include "cli/event_sink.h"
 #include "cli/global_options.h"
 #include "cli/outcome.h"
+#include "qorvsdk/bstr.h"
+#include "qorvsdk/com_ptr.h"
 #include "qorvsdk/host.h"
 #include "qorvsdk/sdk.h"
 #include "qorvsdk/transfer_settings.h"
@@ -69,8 +70,8 @@ class SdkSession {
   SdkSession() = default;
   void InstallWaitCallback();
 
-  ComPtr<IQORVSDK> sdk_;
-  ComPtr<IConnectionPoint> connection_point_;
+  qorvsdk::ComPtr<IQORVSDK> sdk_;
+  qorvsdk::ComPtr<IConnectionPoint> connection_point_;
   DWORD cookie_ = 0;
   const std::atomic<bool>* interrupt_ = nullptr;
   void* sdk_module_ = nullptr;  // an extra load of the SDK's module, for its host functions

@@ -1,7 +1,8 @@
 #include "cli/session_events.h"
 
-#include "cli/com_ptr.h"
 #include "cli/console.h"
+#include "qorvsdk/bstr.h"
+#include "qorvsdk/com_ptr.h"
 
 namespace qorv::cli {
 
@@ -26,7 +27,7 @@ void SessionEvents::ShowReportLines(IQORVSDK* sdk) {
   if (FAILED(sdk->GetOperationResultCount(&count))) return;
   for (LONG i = 0; i < count; ++i) {
     VARIANT_BOOL succeeded = VARIANT_FALSE, found = VARIANT_FALSE;
-    Bstr text;
+    qorvsdk::Bstr text;
     if (FAILED(sdk->GetOperationResultInfo(i, &succeeded, text.Receive(), &found)) ||
         found == VARIANT_FALSE) {
       continue;
@@ -36,7 +37,7 @@ void SessionEvents::ShowReportLines(IQORVSDK* sdk) {
 }
 
 void SessionEvents::Answer(IQORVSDK* sdk, DISPID event) {
-  Bstr information;
+  qorvsdk::Bstr information;
   VARIANT_BOOL three_way = VARIANT_FALSE;
   PromptKind kind;
   switch (event) {

@@ -17,33 +17,33 @@ struct ShareSettings {
         branch(VariantBool(options.Has("branch"))),
         recursive(VariantBool(options.Has("recursive"))) {}
 
-  Bstr target;
-  Bstr comment;
+  qorvsdk::Bstr target;
+  qorvsdk::Bstr comment;
   VARIANT_BOOL branch;
   VARIANT_BOOL recursive;
 };
 
 Outcome ShareFiles(IQORVSDK* sdk, ShareSettings& settings, const std::vector<std::string>& files,
                    std::vector<OperationItem>* items) {
-  ComPtr<IQORVShareFileSet> set;
+  qorvsdk::ComPtr<IQORVShareFileSet> set;
   Outcome outcome = BuildPathSet(
       {CLSID_QORVShareFileSet, IID_IQORVShareFileSet, "QORVShareFileSet"}, files, &set);
   if (!outcome.ok()) return outcome;
-  CallStatus status;
-  ComPtr<IQORVOperationResultSet> results;
+  qorvsdk::OperationStatus status;
+  qorvsdk::ComPtr<IQORVOperationResultSet> results;
   const HRESULT hr = sdk->ShareFilesFrom(
       settings.target.get(), set.get(), settings.branch, settings.comment.get(), &status.canceled,
-      status.description.Receive(), results.Receive(), &status.result);
+      status.description.Receive(), results.Receive(), &status.value);
   return ReadOperationItems(CallOutcome("ShareFilesFrom", Step::kOperation, hr, status),
                             results.get(), items);
 }
 
 Outcome ShareProject(IQORVSDK* sdk, ShareSettings& settings, const std::string& project) {
-  Bstr source(project);
-  CallStatus status;
+  qorvsdk::Bstr source(project);
+  qorvsdk::OperationStatus status;
   const HRESULT hr = sdk->ShareProjectFrom(
       settings.target.get(), source.get(), settings.branch, settings.recursive,
-      settings.comment.get(), &status.canceled, status.description.Receive(), &status.result);
+      settings.comment.get(), &status.canceled, status.description.Receive(), &status.value);
   return CallOutcome("ShareProjectFrom", Step::kOperation, hr, status);
 }
 

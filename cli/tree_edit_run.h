@@ -32,11 +32,11 @@ struct ItemSetClass {
 // IQORVRecoverItemSet, IQORVPurgeItemSet: each Add takes a path).
 template <class Set>
 Outcome BuildPathSet(const ItemSetClass& kind, const std::vector<std::string>& paths,
-                     ComPtr<Set>* set) {
+                     qorvsdk::ComPtr<Set>* set) {
   Outcome created = CreateSdkObject(kind.set_class, kind.set_iid, kind.set_name, set);
   if (!created.ok()) return created;
   for (const std::string& path : paths) {
-    Bstr name(path);
+    qorvsdk::Bstr name(path);
     VARIANT_BOOL added = VARIANT_FALSE;
     (*set)->Add(name.get(), &added);
   }

@@ -3,9 +3,11 @@
 // registry (see docs/registry.md).
 //
 // The registry file is $QORV_REGISTRY when that variable is set and not
-// empty, else "qorvsdk/registry.reg" under $XDG_CONFIG_HOME (default
-// ~/.config). A module is loaded on first use and stays loaded until
-// QorvCoFreeUnusedLibraries finds that it can be unloaded.
+// empty; else the per-user "qorvsdk/registry.reg" under $XDG_CONFIG_HOME
+// (default ~/.config) laid over the system-wide /etc/qorvsdk/registry.reg
+// ($QORV_SYSTEM_REGISTRY), which a package installation writes. A module is
+// loaded on first use and stays loaded until QorvCoFreeUnusedLibraries finds
+// that it can be unloaded.
 #ifndef QORVSDK_ACTIVATION_H_
 #define QORVSDK_ACTIVATION_H_
 

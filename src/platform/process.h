@@ -3,10 +3,15 @@
 #define QORV_PLATFORM_PROCESS_H_
 
 #include <cstdint>
+#include <string>
 
 namespace qorv::platform {
 
 uint32_t CurrentProcessId();
+
+// The absolute path of the running program's file (symbolic links
+// resolved); empty when the system does not tell.
+std::string ExecutableFile();
 uint32_t CurrentThreadId();
 
 // Whether a process of this id runs (a zombie counts as running until its

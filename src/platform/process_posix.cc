@@ -18,6 +18,13 @@ namespace qorv::platform {
 
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
 
+std::string ExecutableFile() {
+  char path[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof path) return std::string();
+  return std::string(path, static_cast<size_t>(length));
+}
+
 bool ProcessExists(int64_t process_id) {
   // An id no pid_t can hold names no process (and must not be cut down to
   // one that does).

@@ -204,5 +204,46 @@ TEST(RegistryLocation, ExplicitFileThenConfigFolderThenHome) {
   }
 }
 
+TEST_F(RegistryFileTest, SystemRegistryLiesBeneathThePerUserOneUnlessOneFileIsNamed) {
+  const std::string system = (folder_ / "etc" / "registry.reg").string();
+  auto write = [](const std::string& path, const char* key, const char* value) {
+    return UpdateRegistryFile(path, [&](RegistryKey& root) {
+      root.Create(key)->SetValue("", value);
+      return S_OK;
+    });
+  };
+  ASSERT_EQ(write(system, "CLSID\\{X}\\InprocServer32", "/usr/lib/libqorvsdk.so.1"), S_OK);
+  ASSERT_EQ(write(system, "Qorv.SDK\\CLSID", "{X}"), S_OK);
+  ASSERT_EQ(write((folder_ / "cfg" / "qorvsdk" / "registry.reg").string(),
+                  "CLSID\\{X}\\InprocServer32", "/home/me/build/libqorvsdk.so"),
+            S_OK);
+
+  ScopedEnv system_variable("QORV_SYSTEM_REGISTRY", system.c_str());
+  ScopedEnv xdg("XDG_CONFIG_HOME", (folder_ / "cfg").c_str());
+  {
+    ScopedEnv registry("QORV_REGISTRY", "");
+    RegistryKey root;
+    ASSERT_EQ(ReadActiveRegistry(&root), S_OK);
+    // The system file's key comes through; the user's value wins over it.
+    ASSERT_NE(root.Find("Qorv.SDK\\CLSID"), nullptr);
+    EXPECT_EQ(*root.Find("Qorv.SDK\\CLSID")->Value(""), "{X}");
+    EXPECT_EQ(*root.Find("CLSID\\{X}\\InprocServer32")->Value(""), "/home/me/build/libqorvsdk.so");
+
+    // A system file that does not parse is reported, not skipped.
+    std::ofstream(system, std::ios::trunc) << "not a registry\n";
+    RegistryKey broken;
+    EXPECT_EQ(ReadActiveRegistry(&broken), REGDB_E_READREGDB);
+  }
+  {
+    // A named registry is read alone: tests stay apart from the system's.
+    ScopedEnv registry("QORV_REGISTRY", (folder_ / "own.reg").c_str());
+    RegistryKey root;
+    ASSERT_EQ(ReadActiveRegistry(&root), S_OK);
+    EXPECT_TRUE(root.IsEmpty());
+  }
+  ScopedEnv unset("QORV_SYSTEM_REGISTRY", nullptr);
+  EXPECT_EQ(SystemRegistryFilePath(), "/etc/qorvsdk/registry.reg");
+}
+
 }  // namespace
 }  // namespace qorv::platform

@@ -71,12 +71,6 @@ std::string GuidText(REFGUID guid) {
   return Utf16ToUtf8(text);
 }
 
-HRESULT ReadCurrentRegistry(RegistryKey* root) {
-  std::optional<std::string> path = RegistryFilePath();
-  if (!path) return REGDB_E_READREGDB;
-  return ReadRegistryFile(*path, root);
-}
-
 using EntryPoint = HRESULT (*)();
 
 HRESULT CallModuleEntry(const char* module_path, const char* export_name) {
@@ -103,7 +97,7 @@ QORV_EXPORT HRESULT QorvCLSIDFromProgID(LPCOLESTR prog_id, CLSID* clsid) {
     // A ProgID is one key name; a "\" would walk into other keys.
     if (name.empty() || name.find('\\') != std::string::npos) return CO_E_CLASSSTRING;
     RegistryKey root;
-    HRESULT hr = qorv::platform::ReadCurrentRegistry(&root);
+    HRESULT hr = qorv::platform::ReadActiveRegistry(&root);
     if (FAILED(hr)) return hr;
     const RegistryKey* key = root.Find(name + "\\CLSID");
     const std::string* value = key != nullptr ? key->Value("") : nullptr;
@@ -124,7 +118,7 @@ QORV_EXPORT HRESULT QorvCoGetClassObject(REFCLSID clsid, DWORD context, void* /*
   if ((context & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
   try {
     RegistryKey root;
-    HRESULT hr = qorv::platform::ReadCurrentRegistry(&root);
+    HRESULT hr = qorv::platform::ReadActiveRegistry(&root);
     if (FAILED(hr)) return hr;
     const RegistryKey* server =
         root.Find("CLSID\\" + qorv::platform::GuidText(clsid) + "\\InprocServer32");

@@ -14,9 +14,8 @@ std::string RegistryFileProblem(const std::string& path) {
 }
 
 std::string RegisteredModuleOf(REFCLSID clsid) {
-  const std::optional<std::string> path = RegistryFilePath();
   RegistryKey root;
-  if (!path || FAILED(ReadRegistryFile(*path, &root))) return std::string();
+  if (FAILED(ReadActiveRegistry(&root))) return std::string();
   OLECHAR text[40];
   StringFromGUID2(clsid, text, 40);
   const RegistryKey* server = root.Find("CLSID\\" + Utf16ToUtf8(text) + "\\InprocServer32");

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/com/registry.h"
 #include "qorvsdk/comtypes.h"
@@ -22,6 +23,20 @@ namespace qorv::platform {
 // $XDG_CONFIG_HOME when that is an absolute path, else under $HOME/.config.
 // Nothing when none of these is available.
 std::optional<std::string> RegistryFilePath();
+
+// The system-wide registry, which a package installation writes:
+// $QORV_SYSTEM_REGISTRY when set and not empty, else
+// "/etc/qorvsdk/registry.reg".
+std::string SystemRegistryFilePath();
+
+// The files activation reads, in the order they are laid over each other:
+// $QORV_REGISTRY alone when that is set and not empty; else the system-wide
+// file, then the per-user one (when there is one), whose keys and values win.
+std::vector<std::string> RegistryReadPaths();
+
+// Reads every file of RegistryReadPaths() into `root`, each over the ones
+// before it. REGDB_E_READREGDB when one of them cannot be read or parsed.
+HRESULT ReadActiveRegistry(RegistryKey* root);
 
 // Reads and parses the file into `root`. A missing or empty file is an empty
 // registry. REGDB_E_READREGDB when it cannot be read or parsed.

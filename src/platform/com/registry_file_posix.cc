@@ -15,6 +15,10 @@ namespace qorv::platform {
 namespace {
 
 constexpr char kRegistryVariable[] = "QORV_REGISTRY";
+constexpr char kSystemRegistryVariable[] = "QORV_SYSTEM_REGISTRY";
+// Fixed whatever the installation prefix, so that every installation of the
+// module (a package in /usr, a build installed in /usr/local) shares one.
+constexpr char kSystemRegistryFile[] = "/etc/qorvsdk/registry.reg";
 constexpr char kRegistryFolder[] = "qorvsdk";
 constexpr char kRegistryFileName[] = "registry.reg";
 constexpr char kLockSuffix[] = ".lock";
@@ -176,6 +180,29 @@ std::optional<std::string> RegistryFilePath() {
     config = *home + "/.config";
   }
   return config + "/" + kRegistryFolder + "/" + kRegistryFileName;
+}
+
+std::string SystemRegistryFilePath() {
+  std::optional<std::string> path = GetEnvVar(kSystemRegistryVariable);
+  if (path && !path->empty()) return *path;
+  return kSystemRegistryFile;
+}
+
+std::vector<std::string> RegistryReadPaths() {
+  std::optional<std::string> explicit_path = GetEnvVar(kRegistryVariable);
+  if (explicit_path && !explicit_path->empty()) return {*explicit_path};
+  std::vector<std::string> paths{SystemRegistryFilePath()};
+  std::optional<std::string> user = RegistryFilePath();
+  if (user) paths.push_back(*user);
+  return paths;
+}
+
+HRESULT ReadActiveRegistry(RegistryKey* root) {
+  for (const std::string& path : RegistryReadPaths()) {
+    HRESULT hr = ReadRegistryFile(path, root);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
 }
 
 HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root) {
