@@ -375,10 +375,23 @@ int RunCommandLine(const std::vector<std::string>& arguments, const std::vector<
       &line, &error);
   GlobalOptions globals;
   ConfigFile config;
-  if (!parsed || !LoadConfigFile(ConfigFilePath(io.environment), &config, &error) ||
-      !ResolveGlobalOptions(line.options, io.environment, config, &globals, &error)) {
+  std::string config_error;
+  const bool config_loaded =
+      parsed && LoadConfigFile(ConfigFilePath(io.environment), &config, &config_error);
+  if (!parsed || !ResolveGlobalOptions(line.options, io.environment, config, &globals, &error)) {
     io.err << "qorv: " << error << "\n" << ShortUsage();
     return static_cast<int>(ExitClass::kUsage);
+  }
+  if (!config_loaded) {
+    // Help and the version still answer with a broken config file: they
+    // are how a user finds out what the file may hold.
+    const bool information_only =
+        globals.help || globals.version || line.command == "help" || line.command == "version";
+    if (!information_only) {
+      io.err << "qorv: " << config_error << "\n" << ShortUsage();
+      return static_cast<int>(ExitClass::kUsage);
+    }
+    io.err << "qorv: warning: " << config_error << "\n";
   }
   for (const std::string& warning : globals.warnings)
     io.err << "qorv: warning: " << warning << "\n";

@@ -237,6 +237,15 @@ TEST_F(QorvConfigTest, AParsingErrorIsAUsageErrorWithTheLine) {
   EXPECT_EQ(run.exit_code, 2) << run.err;
   EXPECT_TRUE(Contains(run.err, "qorv: " + ConfigPath() + ":2: expected \"key = value\""))
       << run.err;
+  // Help and the version still answer, with the error as a warning.
+  for (const std::vector<std::string>& words :
+       {std::vector<std::string>{"--version"}, std::vector<std::string>{"help", "ls"}}) {
+    const QorvRun information = sandbox_.Run(words);
+    EXPECT_EQ(information.exit_code, 0) << words[0] << ": " << information.err;
+    EXPECT_FALSE(information.out.empty()) << words[0];
+    EXPECT_TRUE(Contains(information.err, "qorv: warning: " + ConfigPath() + ":2:"))
+        << information.err;
+  }
 }
 
 TEST_F(QorvConfigTest, ThePasswordOfAReadableFileIsIgnoredWithAWarning) {
