@@ -17,12 +17,6 @@
 namespace qorv::server {
 namespace {
 
-// Whether the frame in the channel's buffer is a request of the transfer
-// connections (64, 65, 96).
-bool IsTransferRequest(CInMessage& frame) {
-  return frame.size() > 0 && RouteOfCode(frame.data()[0]) == CommandRoute::kTransfer;
-}
-
 // Takes the frame as the confirmation of the check-out before it when it
 // has that form, and answers it (73) or not (69). False when it is a new
 // request instead (the confirmation was skipped).
@@ -51,7 +45,7 @@ void ServeRequests(FrameChannel& channel, const ServerServices& services, Connec
   CommandContext context{services.data, services.sessions, state, services.login_throttle};
   bool first = true;
   while (channel.Receive()) {
-    if (first && IsTransferRequest(channel.in())) {
+    if (first && channel.is_transfer()) {
       // The transfer requests check the session they name and close the
       // connection when there is none.
       channel.AdmitLargeFrames();

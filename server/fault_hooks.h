@@ -44,7 +44,20 @@ struct FaultHooks {
   // Commands answered with a status of their own instead of being carried
   // out (command code -> status and text).
   std::map<int32_t, InjectedStatus> injected_statuses;
+  // The connection that carries frame N of its kind is cut right after it,
+  // N counted server-wide over every frame received or sent on connections
+  // of that kind since FaultHookSource::ResetFrameCounts (main: requests,
+  // replies and confirmations; transfer: requests, body messages and
+  // replies). A received frame is still carried out, as if the server had
+  // done the work and died before answering; nothing more is sent or
+  // received on that connection. Test code only (no flag). 0: never.
+  int64_t cut_main_at_frame = 0;
+  int64_t cut_transfer_at_frame = 0;
 };
+
+// The kinds of connection whose frames are counted apart: a connection is a
+// transfer connection when its first request is 64, 65 or 96.
+enum class ConnectionKind { kMain = 0, kTransfer = 1 };
 
 // "CODE:STATUS" or "CODE:STATUS:TEXT" (the --fault-status flag). False when
 // the text is not of that form.
@@ -77,6 +90,17 @@ class FaultHookSource {
             delta_whole_.load(std::memory_order_relaxed)};
   }
 
+  // Counts one frame of a connection of `kind`; the count with it.
+  int64_t CountFrame(ConnectionKind kind) {
+    return frame_counts_[static_cast<size_t>(kind)].fetch_add(1, std::memory_order_relaxed) + 1;
+  }
+  int64_t FrameCount(ConnectionKind kind) const {
+    return frame_counts_[static_cast<size_t>(kind)].load(std::memory_order_relaxed);
+  }
+  void ResetFrameCounts() {
+    for (std::atomic<int64_t>& count : frame_counts_) count.store(0, std::memory_order_relaxed);
+  }
+
   void Set(FaultHooks hooks) QORV_EXCLUDES(mutex_) {
     platform::MutexLock lock(mutex_);
     hooks_ = std::move(hooks);
@@ -93,6 +117,7 @@ class FaultHookSource {
   std::atomic<int64_t> delta_attempts_{0};
   std::atomic<int64_t> delta_rebuilt_{0};
   std::atomic<int64_t> delta_whole_{0};
+  std::array<std::atomic<int64_t>, 2> frame_counts_{};
 };
 
 }  // namespace qorv::server

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "codec/byte_order.h"
+#include "net/command_list.h"
 #include "net/handshake.h"
 #include "platform/process.h"
 #include "qorvsdk/result_codes.h"
@@ -111,8 +112,15 @@ void FrameChannel::Log(const std::string& text) const {
   if (services_.log) services_.log(text);
 }
 
+void FrameChannel::CountFrame() {
+  const int64_t frame = services_.faults.CountFrame(kind_);
+  const int64_t cut_at =
+      kind_ == ConnectionKind::kTransfer ? hooks_.cut_transfer_at_frame : hooks_.cut_main_at_frame;
+  if (cut_at > 0 && frame == cut_at) cut_ = true;
+}
+
 bool FrameChannel::Receive() {
-  if (Stopping()) return false;
+  if (cut_ || Stopping()) return false;
   // The last frame has been answered: an idle connection holds no more than
   // its kept buffer.
   ReleaseLargeBuffers();
@@ -125,10 +133,16 @@ bool FrameChannel::Receive() {
   const bool taken = in_->SetPayload(payload_.data(), payload_.size()) == kResultOk;
   // The incoming message holds its own copy.
   if (payload_.capacity() > kKeptFrameBuffer) std::vector<uint8_t>().swap(payload_);
-  return taken;
+  if (!taken) return false;
+  if (frames_ == 1 && in_->size() > 0 && RouteOfCode(in_->data()[0]) == CommandRoute::kTransfer) {
+    kind_ = ConnectionKind::kTransfer;
+  }
+  CountFrame();
+  return true;
 }
 
 bool FrameChannel::Send(bool is_reply) {
+  if (cut_) return false;
   if (!is_reply) {
     // The hooks as read with the request that started the body.
     const int32_t drop = hooks_.drop_after_body_messages;
@@ -141,7 +155,9 @@ bool FrameChannel::Send(bool is_reply) {
     platform::SleepMs(static_cast<uint32_t>(slice));
     delay -= slice;
   }
-  return out_->Send(socket_) == kResultOk;
+  if (out_->Send(socket_) != kResultOk) return false;
+  CountFrame();
+  return true;
 }
 
 void FrameChannel::SetKey(const ChannelKey& key) {

@@ -1,8 +1,8 @@
 // The frames of one accepted connection, main or transfer: received whole
 // (refusing announcements beyond kMaxRequestFrame before allocating),
-// deciphered in channel mode 1, and counted for the drop-after-frames fault
-// hook, which applies to every frame (requests, confirmations and the
-// messages of a body alike).
+// deciphered in channel mode 1, and counted for the drop-after-frames and
+// cut-at-frame fault hooks, which apply to every frame (requests,
+// confirmations and the messages of a body alike).
 #ifndef QORV_SERVER_FRAME_CHANNEL_H_
 #define QORV_SERVER_FRAME_CHANNEL_H_
 
@@ -34,11 +34,12 @@ class FrameChannel {
 
   // Receives the next frame into in(). False when the connection is to end:
   // the peer closed or failed, the server stops, the frame is out of step,
-  // or the fault hooks drop the connection at this frame.
+  // or the fault hooks drop the connection at this frame (or cut it at an
+  // earlier one).
   bool Receive();
   // Sends what out() holds as one frame: a reply after the hooks' reply
   // delay, a message inside a body at once (false, sending nothing, when
-  // the hooks drop the connection at this body message).
+  // the hooks drop the connection at this body message or cut it earlier).
   bool Send(bool is_reply = true);
   // Switches both directions to `key` (channel mode 1 only).
   void SetKey(const ChannelKey& key);
@@ -50,6 +51,8 @@ class FrameChannel {
   bool blowfish() const { return services_.encryption_mode == kEncryptionBlowfish; }
   const ServerServices& services() const { return services_; }
   bool Stopping() const;
+  // Whether the first request was a transfer request (64, 65, 96).
+  bool is_transfer() const { return kind_ == ConnectionKind::kTransfer; }
 
  private:
   // Receives one frame's payload into payload_, growing it piece by piece
@@ -67,6 +70,9 @@ class FrameChannel {
   // Frees buffers grown past kKeptFrameBuffer and returns their budget.
   void ReleaseLargeBuffers();
   void Log(const std::string& text) const;
+  // Counts a frame received or sent and cuts the connection when the hooks
+  // say so at this frame.
+  void CountFrame();
 
   CCancelableSocket& socket_;
   const ServerServices& services_;
@@ -76,6 +82,9 @@ class FrameChannel {
   FaultHooks hooks_;
   int64_t frames_ = 0;
   int64_t body_messages_ = 0;
+  ConnectionKind kind_ = ConnectionKind::kMain;
+  // Cut by the cut-at-frame hook: nothing more is sent or received.
+  bool cut_ = false;
   uint32_t frame_limit_ = kMaxPreLoginFrame;
   // Taken from the frame budget for the current frame.
   int64_t reserved_ = 0;

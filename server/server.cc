@@ -29,10 +29,11 @@ constexpr uint32_t kAcceptFirstPauseMs = 10;
 constexpr uint32_t kAcceptLongestPauseMs = 1000;
 constexpr uint32_t kPauseSliceMs = 50;
 
-Database::Options StoreOptions(double time_offset_hours, int64_t password_iterations) {
+Database::Options StoreOptions(const ServerConfig& config) {
   Database::Options options;
-  options.password_iterations = password_iterations;
-  const OleMs offset = static_cast<OleMs>(std::llround(time_offset_hours * 3600000.0));
+  options.password_iterations = config.password_iterations;
+  options.durable = config.durable_stores;
+  const OleMs offset = static_cast<OleMs>(std::llround(config.time_offset_hours * 3600000.0));
   if (offset != 0) options.clock = [offset] { return LocalNowMs() + offset; };
   return options;
 }
@@ -41,9 +42,7 @@ Database::Options StoreOptions(double time_offset_hours, int64_t password_iterat
 
 Server::Server(ServerConfig config)
     : config_(std::move(config)),
-      data_(std::make_unique<DataDirectory>(
-          config_.data_directory,
-          StoreOptions(config_.time_offset_hours, config_.password_iterations))),
+      data_(std::make_unique<DataDirectory>(config_.data_directory, StoreOptions(config_))),
       frame_budget_(config_.frame_memory_mib * 1024 * 1024),
       login_throttle_(ThrottleClock()) {
   faults_.Set(config_.faults);

@@ -55,6 +55,10 @@ class Server {
   // How many requests with this command code the server has answered.
   int64_t RequestCount(uint8_t code) const { return faults_.RequestCount(code); }
   FaultHookSource::DeltaCounts DeltaCounts() const { return faults_.delta_counts(); }
+  // Frames received and sent on connections of `kind` since the last reset
+  // (the numbering of the cut-at-frame hooks).
+  int64_t FrameCount(ConnectionKind kind) const { return faults_.FrameCount(kind); }
+  void ResetFrameCounts() { faults_.ResetFrameCounts(); }
   // The connections whose threads run or have not been joined yet.
   size_t ConnectionCount() const QORV_EXCLUDES(connections_mutex_);
   // The frame memory the connections hold beyond their kept buffers.

@@ -49,6 +49,9 @@ struct ServerConfig {
   // PBKDF2 iterations of the password hashes the server writes (new
   // passwords, and the rehash of weaker ones at login). Tests lower it.
   int64_t password_iterations = kDefaultPasswordIterations;
+  // Test seam: false: the stores skip their syncs to disk, for tests that
+  // make thousands of changes and never stop the process uncleanly.
+  bool durable_stores = true;
   FaultHooks faults;
   // Where the server reports connections it refused or closed (nothing when
   // empty); qorvd writes to standard error.
