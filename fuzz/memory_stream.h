@@ -1,7 +1,9 @@
 // A peer made of an input's bytes, for the targets that drive code which
-// reads from a socket: pushed on a socket that has no descriptor, it hands
-// out the bytes in order, then reports the peer's close; what is sent to it
-// is kept. It never answers "would block", so the socket never waits.
+// reads from a socket: pushed on a socket, it hands out the bytes in order,
+// then reports the peer's close; what is sent to it is kept in a string of
+// the caller's (the stream goes when the socket is closed). It never
+// answers "would block". A socket that waits before it sends waits on its
+// descriptor: an unconnected one, which is always ready.
 #ifndef QORV_FUZZ_MEMORY_STREAM_H_
 #define QORV_FUZZ_MEMORY_STREAM_H_
 
@@ -18,10 +20,10 @@ namespace qorv::fuzz {
 
 class MemoryStream final : public ByteStream {
  public:
-  explicit MemoryStream(std::string_view incoming) : incoming_(incoming) {}
+  MemoryStream(std::string_view incoming, std::string* sent) : incoming_(incoming), sent_(sent) {}
 
   StreamResult Send(const void* data, size_t length) override {
-    sent_.append(static_cast<const char*>(data), length);
+    sent_->append(static_cast<const char*>(data), length);
     return StreamResult::Done(length);
   }
   StreamResult Receive(void* buffer, size_t length, bool peek) override {
@@ -35,21 +37,18 @@ class MemoryStream final : public ByteStream {
   bool HasBufferedData() const override { return true; }
   int Close() override { return 0; }
 
-  const std::string& sent() const { return sent_; }
-  size_t unread() const { return incoming_.size(); }
-
  private:
   std::string_view incoming_;
-  std::string sent_;
+  std::string* sent_;
 };
 
-// Puts a memory stream of `incoming` on `socket` and returns it (owned by
-// the socket).
-inline MemoryStream* PushMemoryStream(CCancelableSocket& socket, std::string_view incoming) {
-  auto stream = std::make_unique<MemoryStream>(incoming);
-  MemoryStream* kept = stream.get();
-  socket.PushStream(std::move(stream));  // no descriptor: the switch to non-blocking fails
-  return kept;
+// Gives `socket` an unconnected descriptor and puts a memory stream of
+// `incoming` on it; what the socket sends is appended to *sent. False when
+// no descriptor could be had.
+inline bool PushMemoryStream(CCancelableSocket& socket, std::string_view incoming,
+                             std::string* sent) {
+  if (socket.Create(false, false, false) != 0) return false;
+  return socket.PushStream(std::make_unique<MemoryStream>(incoming, sent)) == 0;
 }
 
 }  // namespace qorv::fuzz

@@ -114,14 +114,15 @@ void Run(const uint8_t* data, size_t size) {
   }
   const std::string incoming = WithIdentity(input.RestText(), session.identity);
   {
+    std::string sent;
     CCancelableSocket socket;
-    MemoryStream* client = PushMemoryStream(socket, incoming);
+    QORV_FUZZ_CHECK(PushMemoryStream(socket, incoming, &sent), "a socket is made");
     server::FrameChannel channel(socket, server.services());
     if (channel.Receive()) {
       channel.AdmitLargeFrames();
       server::ServeTransferConnection(channel);
     }
-    CheckSent(client->sent());
+    CheckSent(sent);
   }
   size_t spooled = 0;
   for (const auto& entry : fs::directory_iterator(server.spool_folder())) {
