@@ -75,7 +75,7 @@ qorv_layer(cli DIRS cli TARGET qorv_cli USES platform/com platform/console)
 qorv_layer(cli/embedded DIRS cli/embedded TARGET qorv_cli_embedded USES cli server)
 # qorv's main() assembles the client commands and the embedded ones.
 qorv_layer_programs(cli USES cli/embedded)
-qorv_layer(fuzz DIRS fuzz USES protocol local server)
+qorv_layer(fuzz DIRS fuzz USES transfer protocol local server)
 qorv_layer(bench DIRS bench USES transfer)
 
 # The layer that `include_path` (as written between the quotes) belongs to,

@@ -189,9 +189,10 @@ bool AnyEntrySucceeded(EntryLayout layout, CInMessage& reply) {
 
 // The number of entries of a request that the client would have sent whole:
 // for a per-entry command the count of its list, read with every entry; 0
-// for the other commands; nothing when the request's list is not whole
-// (the client never sends such a request, so its reply has no shape to
-// check).
+// for the other commands; nothing when the request's list is not whole, or
+// (81) its entries are not numbered 0, 1, ... (the client never sends such a
+// request, or sends it for a longer list, so its reply has no shape to
+// check here).
 std::optional<size_t> WholeRequestEntries(const CInMessage& frame) {
   CInMessage request;
   if (frame.size() == 0 || request.SetPayload(frame.data(), frame.size()) != kResultOk) return 0;
@@ -204,6 +205,10 @@ std::optional<size_t> WholeRequestEntries(const CInMessage& frame) {
       case 5:   // destroy, paths
       case 67:  // line ending, entries
         request.ReadInt32();
+        break;
+      case 81:  // keep checked out, comment, entries
+        request.ReadBool();
+        request.ReadString();
         break;
       case 7:
       case 32:
@@ -223,6 +228,12 @@ std::optional<size_t> WholeRequestEntries(const CInMessage& frame) {
       if (code == 67) {
         request.ReadInt32();  // version
         request.ReadBool();   // digest wanted
+      }
+      if (code == 81) {
+        request.ReadBool();  // body uploaded
+        // The client numbers each entry sent by its place in its whole list;
+        // a list of which it sent every entry numbers them 0, 1, ...
+        if (request.ReadInt32() != i) return std::nullopt;
       }
     }
     return static_cast<size_t>(count);

@@ -7,6 +7,7 @@
 #include "codec/delta_rebuild.h"
 #include "codec/delta_scan.h"
 #include "server/body_files.h"
+#include "server/message_fields.h"
 
 namespace qorv::server {
 namespace {
@@ -23,7 +24,7 @@ bool SendBools(FrameChannel& channel, std::initializer_list<bool> values) {
 bool ReceiveBools(FrameChannel& channel, size_t count, bool* values) {
   if (!channel.Receive()) return false;
   CInMessage& in = channel.in();
-  if (in.remaining() < count) return false;
+  if (in.remaining() / kInt32Size < count) return false;  // a boolean is an int32
   for (size_t i = 0; i < count; ++i) values[i] = in.ReadBool();
   return true;
 }

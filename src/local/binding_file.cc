@@ -205,6 +205,15 @@ BindingResult BindingFile::AddProjectFile(std::string_view file_name) {
   section.aux_path.append(kAuxPathPrefix).append(server_).append(":").append(port_);
   section.aux_path.append(":").append(database_);
   section.project_name.append(kProjectNamePrefix).append(project_);
+  // A section whose lines Read() could not take back (a line feed or zero
+  // byte inside one, a line over the limit) would make the whole file
+  // unreadable: it is not added.
+  for (const std::string* line : {&section.header, &section.aux_path, &section.project_name}) {
+    if (line->find_first_of(std::string_view("\n\0", 2)) != std::string::npos ||
+        line->size() > kMaxBindingLineLength) {
+      return {};
+    }
+  }
   const std::string_view name = Trimmed(file_name);
   for (BindingSection& existing : sections_) {
     if (EqualsIgnoringAsciiCase(HeaderName(existing.header), name)) {

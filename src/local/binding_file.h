@@ -70,7 +70,9 @@ class BindingFile {
 
   // Adds the section of `file_name` when its extension is recognised,
   // replacing a section whose header names the same file (letter case and
-  // surrounding white space ignored). Always ok, "Completed".
+  // surrounding white space ignored). A section one of whose lines would
+  // hold a line feed or a zero byte, or be longer than
+  // kMaxBindingLineLength, is not added. Always ok, "Completed".
   BindingResult AddProjectFile(std::string_view file_name);
 
   // Writes the banner and every section, then makes the file read-only. No

@@ -68,12 +68,15 @@ TransferOutcome SendBools(ServerConnection& connection, std::initializer_list<bo
   return {};
 }
 
+// A boolean travels as a 32-bit integer.
+constexpr size_t kBoolSize = 4;
+
 // Receives one message and reads `count` booleans off it.
 TransferOutcome ReceiveBools(ServerConnection& connection, size_t count, bool* values) {
   TransferOutcome outcome = ReceiveTransferMessage(connection);
   if (!outcome.ok()) return outcome;
   CInMessage& in = connection.in_message();
-  if (in.remaining() < count) return {kResultLocalStoreFailed, kTextBatchMismatch};
+  if (in.remaining() / kBoolSize < count) return {kResultLocalStoreFailed, kTextBatchMismatch};
   for (size_t i = 0; i < count; ++i) values[i] = in.ReadBool();
   return {};
 }
@@ -268,7 +271,7 @@ TransferOutcome SendDelta(BatchContext& context, BatchTemporary& new_file,
       return {kResultOk, "File " + entry.local_file_name + " sent successfully"};
     }
     CInMessage& in = context.connection.in_message();
-    if (in.remaining() < 1) return {kResultLocalStoreFailed, kTextBatchMismatch};
+    if (in.remaining() < kBoolSize) return {kResultLocalStoreFailed, kTextBatchMismatch};
     const bool retry = in.ReadBool();
     // The server may ask for at most the attempts the exchange has.
     if (retry && attempt >= kDeltaAttempts) return {kResultLocalStoreFailed, kTextBatchMismatch};

@@ -88,6 +88,23 @@ TEST_F(BindingFileTest, OnlyTheRecognisedExtensionsAddASection) {
   EXPECT_EQ(binding_.sections().size(), 18u);
 }
 
+// Such a section would make the whole file unreadable once written.
+TEST_F(BindingFileTest, ASectionThatCouldNotBeReadBackIsNotAdded) {
+  binding_.AddProjectFile("Good.sln");
+  binding_.AddProjectFile("Two\nLines.sln");
+  binding_.AddProjectFile(std::string("Zero\0.sln", 10));
+  binding_.AddProjectFile(std::string(kMaxBindingLineLength, 'x') + ".sln");
+  binding_.SetConnection("srv", 7777, "main\n", "$/Web");
+  binding_.AddProjectFile("Other.sln");
+  ASSERT_EQ(binding_.sections().size(), 1u);
+  ASSERT_TRUE(binding_.Write().ok);
+  BindingFile again;
+  again.SetPath(path_);
+  ASSERT_TRUE(again.Read().ok);
+  ASSERT_EQ(again.sections().size(), 1u);
+  EXPECT_EQ(again.sections()[0].header, "[Good.sln]");
+}
+
 TEST_F(BindingFileTest, TheSameProjectFileInOtherLetterCaseReplacesItsSection) {
   binding_.AddProjectFile("Tools.sln");
   binding_.AddProjectFile("App.CSPROJ");

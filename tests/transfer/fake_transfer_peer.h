@@ -31,12 +31,13 @@ namespace qorv::testing {
 
 enum class PeerFault {
   kNone,
-  kShortBody,     // 65: announces and sends 10 bytes fewer than the files hold
-  kDropMidBody,   // 65: sends the first message of the body, then closes
-  kStallMidBody,  // 65: sends the first message, calls on_stall, then waits
-  kExtraDate,     // 65: one date more than files
-  kNotAnArchive,  // 65 compressed: a body that is no ZIP archive
-  kLongArchive,   // 65 compressed: an archive of 10 bytes more than the files hold
+  kShortBody,         // 65: announces and sends 10 bytes fewer than the files hold
+  kDropMidBody,       // 65: sends the first message of the body, then closes
+  kStallMidBody,      // 65: sends the first message, calls on_stall, then waits
+  kExtraDate,         // 65: one date more than files
+  kNotAnArchive,      // 65 compressed: a body that is no ZIP archive
+  kLongArchive,       // 65 compressed: an archive of 10 bytes more than the files hold
+  kShortDeltaAnswer,  // 64 with the delta flag: answers with a message of 2 bytes, not a boolean
 };
 
 // One upload batch as the peer received it.
@@ -124,9 +125,15 @@ class FakeTransferPeer {
     while (in->Receive(peer) == kResultOk) {
       const uint8_t code = in->ReadByte();
       const bool compressed = in->ReadBool();
-      in->ReadBool();  // delta
+      const bool delta = in->ReadBool();
       EXPECT_EQ(in->ReadInt32(), kLoginIdentity);
       const int32_t count = in->ReadInt32();
+      if (code == 64 && delta && fault_ == PeerFault::kShortDeltaAnswer) {
+        out->Reset();
+        out->AppendBytes("\0\1", 2);
+        out->Send(peer);
+        return;
+      }
       bool go_on = false;
       if (code == 64) go_on = Upload(peer, *in, *out, count, compressed);
       if (code == 65) go_on = Download(peer, *in, *out, count, compressed);

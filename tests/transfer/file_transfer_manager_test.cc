@@ -303,6 +303,26 @@ TEST_F(FileTransferManagerTest, DatesThatDoNotMatchTheBatchFailIt) {
   ExpectNoTemporaries();
 }
 
+// The answer to a delta offer is one boolean (4 bytes); a shorter message
+// once escaped as an exception from the transfer thread.
+TEST_F(FileTransferManagerTest, ADeltaAnswerShorterThanABooleanFailsTheUpload) {
+  FakeTransferPeer peer;
+  peer.SetFault(PeerFault::kShortDeltaAnswer);
+  TransferEntry entry;
+  entry.local_file_name = folder_.Child("big");
+  WriteFile(entry.local_file_name, Content(600000, 'd'));  // above size mode 1's threshold
+  entry.progress_text = "Sending big";
+  std::vector<TransferEntry> entries = {entry};
+  TransferJob job = Job(peer);
+  job.settings.size_mode = 1;
+  job.settings.delta_allowed = 1;
+  CFileTransferManager manager;
+  manager.Upload(entries, job);
+  EXPECT_EQ(entries[0].result, 0);
+  EXPECT_EQ(entries[0].result_text, kTextBatchMismatch);
+  ExpectNoTemporaries();
+}
+
 TEST_F(FileTransferManagerTest, AFullDiskFailsTheFileWithItsOwnText) {
   FakeTransferPeer peer;
   std::vector<TransferEntry> entries = DownloadList(peer, {Content(150000, 'f')});
