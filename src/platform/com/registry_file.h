@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/com/registry.h"
 #include "qorvsdk/comtypes.h"
@@ -39,6 +40,15 @@ HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root, std::string
 // file's folder when it is missing.
 HRESULT UpdateRegistryFile(const std::string& path,
                            const std::function<HRESULT(RegistryKey& root)>& edit);
+
+// Edits the keys `owned` (paths below the classes root, each with
+// everything below it) of the registry in use: the file of
+// RegistryFilePath() here, the system's HKEY_CLASSES_ROOT on Windows, where
+// only those keys are read into the tree `edit` sees and written back.
+// `edit` must change nothing outside them. REGDB_E_WRITEREGDB when there is
+// no registry or it cannot be written, else as UpdateRegistryFile.
+HRESULT UpdateRegisteredKeys(const std::vector<std::string>& owned,
+                             const std::function<HRESULT(RegistryKey& root)>& edit);
 
 // Environment access for the registry location and for tests that point the
 // registry somewhere else.
