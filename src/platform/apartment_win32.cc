@@ -124,10 +124,12 @@ std::unique_ptr<Window> Window::Create(WindowAttributes attributes, Procedure pr
   const std::wstring class_name = WideText(state->attributes.class_name);
   if (!RegisterWindowClass(state->attributes, class_name)) return nullptr;
   const WindowAttributes& a = state->attributes;
-  // Never shown: the style has no WS_VISIBLE and nothing shows it.
+  // A message-only window: never shown, left out of the enumeration of
+  // top-level windows, and needs no display (a service or a headless
+  // session has none).
   state->handle = ::CreateWindowExW(0, class_name.c_str(), WideText(a.window_name).c_str(),
                                     a.style & ~static_cast<DWORD>(WS_VISIBLE), a.x, a.y, a.width,
-                                    a.height, nullptr, nullptr, ThisModule(), state.get());
+                                    a.height, HWND_MESSAGE, nullptr, ThisModule(), state.get());
   if (state->handle == nullptr) return nullptr;
   return std::unique_ptr<Window>(new Window(std::move(state)));
 }
