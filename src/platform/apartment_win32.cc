@@ -6,8 +6,8 @@
 #include <chrono>
 
 #include "platform/apartment.h"
-#include "platform/message_queue.h"
 #include "platform/com/win32_api.h"
+#include "platform/message_queue.h"
 
 namespace qorv::platform {
 
@@ -62,8 +62,7 @@ WindowState* StateOf(HWND window) {
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   WindowState* state = StateOf(window);
   if (state != nullptr && message >= WM_USER && state->alive.load()) {
@@ -225,19 +224,18 @@ uint32_t MsgWaitForMultipleObjects(std::span<ThreadHandle* const> handles, bool 
     auto now = Clock::now();
     if (!forever && now >= deadline) return kWaitTimeout;
     auto wake_at = forever ? now + std::chrono::hours(1) : deadline;
-    if (!handles.empty()) wake_at = std::min(wake_at, now + std::chrono::milliseconds(kThreadPollMs));
+    if (!handles.empty())
+      wake_at = std::min(wake_at, now + std::chrono::milliseconds(kThreadPollMs));
     if (host.callback != nullptr && host.interval_ms > 0) {
       wake_at = std::min(wake_at, now + std::chrono::milliseconds(host.interval_ms));
     }
     DWORD slice = static_cast<DWORD>(
         std::chrono::duration_cast<std::chrono::milliseconds>(wake_at - now).count());
-    DWORD woke = ::MsgWaitForMultipleObjectsEx(0, nullptr, slice,
-                                               wake_on_input ? wake_mask : 0,
+    DWORD woke = ::MsgWaitForMultipleObjectsEx(0, nullptr, slice, wake_on_input ? wake_mask : 0,
                                                wake_on_input ? MWMO_INPUTAVAILABLE : 0);
     if (woke == WAIT_OBJECT_0 && wake_on_input) {
       result = signalled();
-      return result != kWaitTimeout ? result
-                                    : kWaitObject0 + static_cast<uint32_t>(handles.size());
+      return result != kWaitTimeout ? result : kWaitObject0 + static_cast<uint32_t>(handles.size());
     }
     if (woke == WAIT_FAILED) return kWaitFailed;
     if (host.callback != nullptr) CallHostCallback();

@@ -1,5 +1,5 @@
-#include "platform/environment.h"
 #include "platform/com/win32_api.h"
+#include "platform/environment.h"
 
 namespace qorv::platform {
 
@@ -14,8 +14,7 @@ std::optional<std::string> GetEnvironmentVariable(const std::string& name) {
 }
 
 void SetEnvironmentVariable(const std::string& name, const std::optional<std::string>& value) {
-  ::SetEnvironmentVariableW(WideText(name).c_str(),
-                            value ? WideText(*value).c_str() : nullptr);
+  ::SetEnvironmentVariableW(WideText(name).c_str(), value ? WideText(*value).c_str() : nullptr);
 }
 
 }  // namespace qorv::platform

@@ -1,5 +1,5 @@
-#include "platform/file_system.h"
 #include "platform/com/win32_api.h"
+#include "platform/file_system.h"
 
 namespace qorv::platform {
 namespace {
@@ -87,8 +87,7 @@ int GetFreeSpace(const std::string& path, uint64_t* bytes) {
 
 bool IsSymbolicLink(const std::string& path) {
   DWORD attributes = ::GetFileAttributesW(WideText(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 int CreateFolder(const std::string& path) {

@@ -1,7 +1,7 @@
 #include <utility>
 
-#include "platform/file.h"
 #include "platform/com/win32_api.h"
+#include "platform/file.h"
 
 namespace qorv::platform {
 
@@ -25,9 +25,8 @@ int File::Open(const std::string& path, FileAccess access, FileCreation creation
                                                  : GENERIC_READ | GENERIC_WRITE;
   // "Shared with nobody" is the share mode 0: any other open of the file,
   // from this process or another, fails with ERROR_SHARING_VIOLATION.
-  DWORD share = sharing == FileSharing::kShared
-                    ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
-                    : 0;
+  DWORD share =
+      sharing == FileSharing::kShared ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
   DWORD disposition = creation == FileCreation::kOpenExisting   ? OPEN_EXISTING
                       : creation == FileCreation::kOpenOrCreate ? OPEN_ALWAYS
                                                                 : CREATE_ALWAYS;

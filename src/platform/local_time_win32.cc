@@ -1,5 +1,5 @@
-#include "platform/local_time.h"
 #include "platform/com/win32_api.h"
+#include "platform/local_time.h"
 
 namespace qorv::platform {
 namespace {

@@ -1,5 +1,5 @@
-#include "platform/os_error.h"
 #include "platform/com/win32_api.h"
+#include "platform/os_error.h"
 #include "qorvsdk/result_codes.h"
 
 namespace qorv::platform {

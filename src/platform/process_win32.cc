@@ -1,5 +1,5 @@
-#include "platform/process.h"
 #include "platform/com/win32_api.h"
+#include "platform/process.h"
 
 // Needs the types of windows.h before it.
 #include <psapi.h>
@@ -36,9 +36,9 @@ bool RunsAsAdministrator() {
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  bool elevated = ::GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation),
-                                        &size) &&
-                  elevation.TokenIsElevated != 0;
+  bool elevated =
+      ::GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
+      elevation.TokenIsElevated != 0;
   ::CloseHandle(token);
   return elevated;
 }

@@ -1,5 +1,5 @@
-#include "platform/program_launch.h"
 #include "platform/com/win32_api.h"
+#include "platform/program_launch.h"
 
 namespace qorv::platform {
 namespace {
@@ -44,8 +44,8 @@ int RunProgramAndWait(const std::string& path, const std::vector<std::string>& a
   PROCESS_INFORMATION process{};
   // The program is named by its path, never looked up; no handles are
   // inherited (the standard streams are the console's).
-  if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+  if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
     return static_cast<int>(::GetLastError());
   }
   ::CloseHandle(process.hThread);

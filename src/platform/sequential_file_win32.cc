@@ -1,5 +1,5 @@
-#include "platform/sequential_file.h"
 #include "platform/com/win32_api.h"
+#include "platform/sequential_file.h"
 
 namespace qorv::platform {
 

@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "platform/socket.h"
 #include "platform/com/win32_api.h"
+#include "platform/socket.h"
 
 namespace qorv::platform {
 namespace {
@@ -237,8 +237,7 @@ int LastSocketError() { return ::WSAGetLastError(); }
 void ClearLastSocketError() { ::WSASetLastError(0); }
 
 bool IsWouldBlock(int error_code) {
-  return error_code == WSAEWOULDBLOCK || error_code == WSAEINPROGRESS ||
-         error_code == WSAEALREADY;
+  return error_code == WSAEWOULDBLOCK || error_code == WSAEINPROGRESS || error_code == WSAEALREADY;
 }
 
 std::string SocketErrorText(int error_code) {

@@ -1,5 +1,5 @@
-#include "platform/user_folders.h"
 #include "platform/com/win32_api.h"
+#include "platform/user_folders.h"
 
 // Needs the types of windows.h before it.
 #include <shlobj.h>

@@ -200,9 +200,9 @@ void CheckItem() {
             SUCCEEDED(item->get_FileType(&type)) && type == Enum_Binary,
         "QORVAddFile keeps what was put");
   IUnknown* outer_test = nullptr;
-  hr = ::CoCreateInstance(CLSID_QORVAddFile, reinterpret_cast<IUnknown*>(item),
-                          CLSCTX_INPROC_SERVER, IID_IUnknown,
-                          reinterpret_cast<void**>(&outer_test));
+  hr =
+      ::CoCreateInstance(CLSID_QORVAddFile, reinterpret_cast<IUnknown*>(item), CLSCTX_INPROC_SERVER,
+                         IID_IUnknown, reinterpret_cast<void**>(&outer_test));
   Check(hr == CLASS_E_NOAGGREGATION, "an item class refuses aggregation: " + Hex(hr));
   item->Release();
 }
@@ -276,8 +276,8 @@ void CheckSession(const std::wstring& host, LONG port) {
   IQORVLatestFileSet* set = nullptr;
   ::CoCreateInstance(CLSID_QORVLatestFile, nullptr, CLSCTX_INPROC_SERVER, IID_IQORVLatestFile,
                      reinterpret_cast<void**>(&wanted));
-  ::CoCreateInstance(CLSID_QORVLatestFileSet, nullptr, CLSCTX_INPROC_SERVER,
-                     IID_IQORVLatestFileSet, reinterpret_cast<void**>(&set));
+  ::CoCreateInstance(CLSID_QORVLatestFileSet, nullptr, CLSCTX_INPROC_SERVER, IID_IQORVLatestFileSet,
+                     reinterpret_cast<void**>(&set));
   if (wanted != nullptr && set != nullptr) {
     Text remote(L"$/Game/src/main.c"), local_name(local.c_str());
     wanted->put_FileToGet(remote.get());

@@ -30,8 +30,8 @@ QORV_EXPORT HRESULT QorvCLSIDFromProgID(LPCOLESTR prog_id, CLSID* clsid) {
   return CLSIDFromProgID(prog_id, clsid);
 }
 
-QORV_EXPORT HRESULT QorvCoGetClassObject(REFCLSID clsid, DWORD context, void* reserved,
-                                         REFIID riid, void** object) {
+QORV_EXPORT HRESULT QorvCoGetClassObject(REFCLSID clsid, DWORD context, void* reserved, REFIID riid,
+                                         void** object) {
   if (object == nullptr) return E_INVALIDARG;
   return CoGetClassObject(clsid, context, reserved, riid, object);
 }

@@ -24,8 +24,7 @@ ModuleHandle LoadModuleFile(const std::string& path) { return LoadModuleFile(pat
 ModuleHandle LoadModuleFile(const std::string& path, std::string* failure) {
   // A bare name is a file in the current folder, never one on the search path.
   std::string file = path.find_first_of("/\\") == std::string::npos ? ".\\" + path : path;
-  HMODULE module = ::LoadLibraryExW(WideText(file).c_str(), nullptr,
-                                    LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE module = ::LoadLibraryExW(WideText(file).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr && failure != nullptr) *failure = LoaderFailure(::GetLastError());
   return reinterpret_cast<ModuleHandle>(module);
 }

@@ -7,8 +7,9 @@ namespace {
 // Reads the values and subkeys of an open key into `into`.
 int ReadOpenKey(HKEY key, RegistryKey* into) {
   DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, longest_data = 0;
-  LONG status = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longest_subkey,
-                                   nullptr, &values, &longest_name, &longest_data, nullptr, nullptr);
+  LONG status =
+      ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longest_subkey, nullptr,
+                         &values, &longest_name, &longest_data, nullptr, nullptr);
   if (status != ERROR_SUCCESS) return status;
   for (DWORD i = 0; i < values; ++i) {
     std::wstring name(longest_name + 1, L'\0');

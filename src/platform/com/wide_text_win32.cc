@@ -4,8 +4,8 @@ namespace qorv::platform {
 
 std::wstring WideText(std::string_view text) {
   if (text.empty()) return std::wstring();
-  int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+  int length =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                         length);

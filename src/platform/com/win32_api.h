@@ -6,9 +6,9 @@
 #ifndef QORV_PLATFORM_COM_WIN32_API_H_
 #define QORV_PLATFORM_COM_WIN32_API_H_
 
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -37,7 +37,8 @@ inline int HandleToInt(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? -1 : static_cast<int>(reinterpret_cast<intptr_t>(handle));
 }
 inline HANDLE IntToHandle(int value) {
-  return value == -1 ? INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(static_cast<intptr_t>(value));
+  return value == -1 ? INVALID_HANDLE_VALUE
+                     : reinterpret_cast<HANDLE>(static_cast<intptr_t>(value));
 }
 
 // 100-nanosecond units since 1601 in a FILETIME and back.
