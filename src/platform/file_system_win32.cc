@@ -4,7 +4,7 @@
 namespace qorv::platform {
 namespace {
 
-int LastError() { return static_cast<int>(::GetLastError()); }
+int LastError() { return LastFileError(); }
 
 int Attributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA* data) {
   return ::GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, data) ? 0

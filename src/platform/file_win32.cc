@@ -32,7 +32,7 @@ int File::Open(const std::string& path, FileAccess access, FileCreation creation
                                                                 : CREATE_ALWAYS;
   HANDLE handle = ::CreateFileW(WideText(path).c_str(), desired, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+  if (handle == INVALID_HANDLE_VALUE) return LastFileError();
   file->descriptor_ = HandleToInt(handle);
   return 0;
 }
@@ -57,7 +57,7 @@ int File::Write(const void* buffer, size_t size) {
     DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD written = 0;
     if (!::WriteFile(IntToHandle(descriptor_), at, chunk, &written, nullptr)) {
-      return static_cast<int>(::GetLastError());
+      return LastFileError();
     }
     at += written;
     size -= written;
@@ -69,9 +69,8 @@ int File::Seek(uint64_t offset) {
   if (descriptor_ < 0) return ERROR_INVALID_HANDLE;
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(offset);
-  return ::SetFilePointerEx(IntToHandle(descriptor_), to, nullptr, FILE_BEGIN)
-             ? 0
-             : static_cast<int>(::GetLastError());
+  return ::SetFilePointerEx(IntToHandle(descriptor_), to, nullptr, FILE_BEGIN) ? 0
+                                                                               : LastFileError();
 }
 
 int File::Truncate(uint64_t size) {
@@ -81,26 +80,26 @@ int File::Truncate(uint64_t size) {
   return ::SetFileInformationByHandle(IntToHandle(descriptor_), FileEndOfFileInfo, &end,
                                       sizeof(end))
              ? 0
-             : static_cast<int>(::GetLastError());
+             : LastFileError();
 }
 
 int File::Size(uint64_t* size) {
   if (descriptor_ < 0) return ERROR_INVALID_HANDLE;
   LARGE_INTEGER value;
-  if (!::GetFileSizeEx(IntToHandle(descriptor_), &value)) return static_cast<int>(::GetLastError());
+  if (!::GetFileSizeEx(IntToHandle(descriptor_), &value)) return LastFileError();
   *size = static_cast<uint64_t>(value.QuadPart);
   return 0;
 }
 
 int File::Sync() {
   if (descriptor_ < 0) return ERROR_INVALID_HANDLE;
-  return ::FlushFileBuffers(IntToHandle(descriptor_)) ? 0 : static_cast<int>(::GetLastError());
+  return ::FlushFileBuffers(IntToHandle(descriptor_)) ? 0 : LastFileError();
 }
 
 int File::Close() {
   if (descriptor_ < 0) return 0;
   HANDLE handle = IntToHandle(std::exchange(descriptor_, -1));
-  return ::CloseHandle(handle) ? 0 : static_cast<int>(::GetLastError());
+  return ::CloseHandle(handle) ? 0 : LastFileError();
 }
 
 }  // namespace qorv::platform

@@ -3,14 +3,28 @@
 #include "qorvsdk/result_codes.h"
 
 namespace qorv::platform {
+namespace {
 
-int32_t FileLayerCodeOf(int os_error, std::string_view /*path*/) {
-  // The system tells a missing file from a missing folder itself.
+// True when the folder that would hold `path` exists.
+bool ParentFolderExists(std::string_view path) {
+  size_t separator = path.find_last_of("/\\");
+  std::string parent = separator == std::string_view::npos ? std::string(".")
+                                                           : std::string(path.substr(0, separator));
+  if (parent.empty() || parent.back() == ':') parent += '\\';
+  DWORD attributes = ::GetFileAttributesW(WideText(parent).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+int32_t FileLayerCodeOf(int os_error, std::string_view path) {
   switch (static_cast<DWORD>(os_error)) {
     case 0:
       return kFileErrorNone;
+    // The file calls report a missing folder on the way as a missing entry
+    // (LastFileError), as POSIX does.
     case ERROR_FILE_NOT_FOUND:
-      return kFileErrorFileNotFound;
+      return ParentFolderExists(path) ? kFileErrorFileNotFound : kFileErrorPathNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
     case ERROR_FILENAME_EXCED_RANGE:
@@ -62,7 +76,7 @@ std::string OsErrorText(int os_error) {
   return Utf8Text(text);
 }
 
-int LastOsError() { return static_cast<int>(::GetLastError()); }
+int LastOsError() { return LastFileError(); }
 int OsErrorNotFound() { return ERROR_FILE_NOT_FOUND; }
 int OsErrorSharingViolation() { return ERROR_SHARING_VIOLATION; }
 int OsErrorInvalidArgument() { return ERROR_INVALID_PARAMETER; }

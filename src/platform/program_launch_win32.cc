@@ -46,14 +46,14 @@ int RunProgramAndWait(const std::string& path, const std::vector<std::string>& a
   // inherited (the standard streams are the console's).
   if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-    return static_cast<int>(::GetLastError());
+    return LastFileError();
   }
   ::CloseHandle(process.hThread);
   int error = 0;
   DWORD code = 0;
   if (::WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
       !::GetExitCodeProcess(process.hProcess, &code)) {
-    error = static_cast<int>(::GetLastError());
+    error = LastFileError();
   }
   ::CloseHandle(process.hProcess);
   if (error == 0) *exit_status = static_cast<int>(code);

@@ -10,7 +10,7 @@ int SequentialFile::Open(const std::string& path) {
   HANDLE handle = ::CreateFileW(WideText(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+  if (handle == INVALID_HANDLE_VALUE) return LastFileError();
   handle_ = HandleToInt(handle);
   return 0;
 }
@@ -19,7 +19,7 @@ int64_t SequentialFile::Read(void* buffer, size_t length, int* error) {
   DWORD got = 0;
   DWORD wanted = length > 0x40000000 ? 0x40000000 : static_cast<DWORD>(length);
   if (!::ReadFile(IntToHandle(handle_), buffer, wanted, &got, nullptr)) {
-    *error = static_cast<int>(::GetLastError());
+    *error = LastFileError();
     return -1;
   }
   return got;

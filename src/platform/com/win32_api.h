@@ -31,6 +31,16 @@ namespace qorv::platform {
 std::wstring WideText(std::string_view text);
 std::string Utf8Text(std::wstring_view text);
 
+// The last error of a file call. A missing folder on the way
+// (ERROR_PATH_NOT_FOUND) is reported as a missing entry
+// (ERROR_FILE_NOT_FOUND), as POSIX reports both as ENOENT: callers test for
+// one "not found" number (os_error.h), and FileLayerCodeOf tells the two
+// apart again by looking at the parent folder.
+inline int LastFileError() {
+  DWORD error = ::GetLastError();
+  return static_cast<int>(error == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : error);
+}
+
 // Handles fit in 32 bits on 64-bit Windows (they are shared with 32-bit
 // processes), so the int fields that hold descriptors elsewhere hold them.
 inline int HandleToInt(HANDLE handle) {
