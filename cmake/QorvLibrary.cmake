@@ -1,3 +1,23 @@
+# qorv_select_os_sources(<list variable>)
+# Keeps the sources of the system being built for: a file ending in
+# _posix.cc is the POSIX side of a platform facility, _win32.cc its Windows
+# side; the other files serve both. Likewise _openssl.cc is the SSL channel
+# on OpenSSL and _nossl.cc its stand-in where OpenSSL is not found.
+function(qorv_select_os_sources var)
+  set(sources ${${var}})
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cc$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_win32\\.cc$")
+  endif()
+  if(OpenSSL_FOUND)
+    list(FILTER sources EXCLUDE REGEX "_nossl\\.cc$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_openssl\\.cc$")
+  endif()
+  set(${var} ${sources} PARENT_SCOPE)
+endfunction()
+
 # qorv_library(<name> [DEPS <targets>...])
 # Builds the static library of the current source directory from every *.cc
 # in it except the *_main.cc files of programs. A layer with no sources yet
@@ -10,6 +30,7 @@ function(qorv_library name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
   # A program's main() lives in <program>_main.cc beside its library.
   list(FILTER sources EXCLUDE REGEX "_main\\.cc$")
+  qorv_select_os_sources(sources)
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/src)

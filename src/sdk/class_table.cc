@@ -3,10 +3,12 @@
 #include <iterator>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "platform/com/module_loader.h"
 #include "platform/com/registry_file.h"
 #include "platform/com/text_convert.h"
+#include "platform/com/type_library.h"
 #include "platform/component/class_factory.h"
 #include "platform/component/module_lock.h"
 #include "qorvsdk/guids.h"
@@ -225,18 +227,33 @@ void RemoveRegistration(platform::RegistryKey& root) {
   if (library != nullptr && library->IsEmpty()) root.Remove(library_key);
 }
 
+// The keys this module owns below the classes root: those of its classes
+// and of its type library. The registry is edited through them alone, so
+// that on Windows only they are read from and written to the system's.
+std::vector<std::string> OwnedKeys() {
+  std::vector<std::string> keys;
+  for (const ClassRegistration& entry : kClasses) {
+    keys.push_back(entry.prog_id);
+    keys.push_back(entry.version_independent_prog_id);
+    keys.push_back("CLSID\\" + GuidText(entry.clsid));
+  }
+  keys.push_back("TypeLib\\" + GuidText(LIBID_QORVSDKLib));
+  return keys;
+}
+
 HRESULT RegisterServer(const std::string& module_path) {
   if (module_path.empty()) return SELFREG_E_CLASS;
-  std::optional<std::string> registry = platform::RegistryFilePath();
-  if (!registry) return REGDB_E_WRITEREGDB;
-  return platform::UpdateRegistryFile(
-      *registry, [&](platform::RegistryKey& root) { return AddRegistration(root, module_path); });
+  HRESULT hr = platform::UpdateRegisteredKeys(
+      OwnedKeys(), [&](platform::RegistryKey& root) { return AddRegistration(root, module_path); });
+  if (FAILED(hr)) return hr;
+  return platform::RegisterModuleTypeLibrary(module_path);
 }
 
 HRESULT UnregisterServer() {
-  std::optional<std::string> registry = platform::RegistryFilePath();
-  if (!registry) return REGDB_E_WRITEREGDB;
-  return platform::UpdateRegistryFile(*registry, [](platform::RegistryKey& root) {
+  // The type library first: the system finds what to remove through its key.
+  HRESULT hr = platform::UnregisterModuleTypeLibrary(LIBID_QORVSDKLib, 1, 0);
+  if (FAILED(hr)) return hr;
+  return platform::UpdateRegisteredKeys(OwnedKeys(), [](platform::RegistryKey& root) {
     try {
       RemoveRegistration(root);
     } catch (const std::bad_alloc&) {

@@ -55,6 +55,15 @@ HRESULT ReadRegistryFile(const std::string& path, RegistryKey* root, std::string
 HRESULT UpdateRegistryFile(const std::string& path,
                            const std::function<HRESULT(RegistryKey& root)>& edit);
 
+// Edits the keys `owned` (paths below the classes root, each with
+// everything below it) of the registry in use: the file of
+// RegistryFilePath() here, the system's HKEY_CLASSES_ROOT on Windows, where
+// only those keys are read into the tree `edit` sees and written back.
+// `edit` must change nothing outside them. REGDB_E_WRITEREGDB when there is
+// no registry or it cannot be written, else as UpdateRegistryFile.
+HRESULT UpdateRegisteredKeys(const std::vector<std::string>& owned,
+                             const std::function<HRESULT(RegistryKey& root)>& edit);
+
 // Environment access for the registry location and for tests that point the
 // registry somewhere else.
 std::optional<std::string> GetEnvVar(const char* name);

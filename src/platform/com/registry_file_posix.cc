@@ -237,4 +237,11 @@ HRESULT UpdateRegistryFile(const std::string& path,
   return ReplaceFile(path, content) ? S_OK : REGDB_E_WRITEREGDB;
 }
 
+HRESULT UpdateRegisteredKeys(const std::vector<std::string>& /*owned*/,
+                             const std::function<HRESULT(RegistryKey& root)>& edit) {
+  std::optional<std::string> path = RegistryFilePath();
+  if (!path) return REGDB_E_WRITEREGDB;
+  return UpdateRegistryFile(*path, edit);
+}
+
 }  // namespace qorv::platform
