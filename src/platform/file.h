@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace qorv::platform {
 
@@ -47,9 +48,15 @@ class OpenFile {
 class File final : public OpenFile {
  public:
   File() = default;
-  ~File() override;
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
+  ~File() override { Close(); }
+  File(File&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      descriptor_ = std::exchange(other.descriptor_, -1);
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 

@@ -10,18 +10,6 @@
 
 namespace qorv::platform {
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    descriptor_ = std::exchange(other.descriptor_, -1);
-  }
-  return *this;
-}
-
 int File::Open(const std::string& path, FileAccess access, FileCreation creation,
                FileSharing sharing, File* file) {
   file->Close();

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/socket.h"
+#include "platform/socket_option_names.h"
 
 namespace qorv::platform {
 namespace {
@@ -33,76 +34,33 @@ SocketHandle CreateTcpSocket(bool /*overlapped*/) {
 }
 
 bool SetSocketOption(SocketHandle socket, SocketOption option, int value) {
-  switch (option) {
-    case SocketOption::kSendBuffer:
-      return ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &value, sizeof(value)) == 0;
-    case SocketOption::kReceiveBuffer:
-      return ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &value, sizeof(value)) == 0;
-    case SocketOption::kNoDelay:
-      return ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &value, sizeof(value)) == 0;
-    case SocketOption::kKeepAlive:
-      return ::setsockopt(socket, SOL_SOCKET, SO_KEEPALIVE, &value, sizeof(value)) == 0;
-    case SocketOption::kDontLinger: {
-      // "Don't linger" is linger switched off: close returns at once.
-      linger setting;
-      setting.l_onoff = value ? 0 : 1;
-      setting.l_linger = 0;
-      return ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &setting, sizeof(setting)) == 0;
-    }
-    case SocketOption::kReuseAddress:
-      return ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &value, sizeof(value)) == 0;
-    case SocketOption::kKeepAliveIdle:
-      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPIDLE, &value, sizeof(value)) == 0;
-    case SocketOption::kKeepAliveInterval:
-      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPINTVL, &value, sizeof(value)) == 0;
-    case SocketOption::kKeepAliveCount:
-      return ::setsockopt(socket, IPPROTO_TCP, TCP_KEEPCNT, &value, sizeof(value)) == 0;
+  if (option == SocketOption::kDontLinger) {
+    // "Don't linger" is linger switched off: close returns at once.
+    linger setting;
+    setting.l_onoff = value ? 0 : 1;
+    setting.l_linger = 0;
+    return ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &setting, sizeof(setting)) == 0;
   }
-  errno = EINVAL;
-  return false;
+  int level = 0;
+  int name = 0;
+  if (!IntSocketOption(option, &level, &name)) {
+    errno = EINVAL;
+    return false;
+  }
+  return ::setsockopt(socket, level, name, &value, sizeof(value)) == 0;
 }
 
 bool GetSocketOption(SocketHandle socket, SocketOption option, int* value) {
-  int level = SOL_SOCKET;
-  int name = 0;
-  switch (option) {
-    case SocketOption::kSendBuffer:
-      name = SO_SNDBUF;
-      break;
-    case SocketOption::kReceiveBuffer:
-      name = SO_RCVBUF;
-      break;
-    case SocketOption::kNoDelay:
-      level = IPPROTO_TCP;
-      name = TCP_NODELAY;
-      break;
-    case SocketOption::kKeepAlive:
-      name = SO_KEEPALIVE;
-      break;
-    case SocketOption::kDontLinger: {
-      linger setting;
-      socklen_t size = sizeof(setting);
-      if (::getsockopt(socket, SOL_SOCKET, SO_LINGER, &setting, &size) != 0) return false;
-      *value = setting.l_onoff ? 0 : 1;
-      return true;
-    }
-    case SocketOption::kReuseAddress:
-      name = SO_REUSEADDR;
-      break;
-    case SocketOption::kKeepAliveIdle:
-      level = IPPROTO_TCP;
-      name = TCP_KEEPIDLE;
-      break;
-    case SocketOption::kKeepAliveInterval:
-      level = IPPROTO_TCP;
-      name = TCP_KEEPINTVL;
-      break;
-    case SocketOption::kKeepAliveCount:
-      level = IPPROTO_TCP;
-      name = TCP_KEEPCNT;
-      break;
+  if (option == SocketOption::kDontLinger) {
+    linger setting;
+    socklen_t size = sizeof(setting);
+    if (::getsockopt(socket, SOL_SOCKET, SO_LINGER, &setting, &size) != 0) return false;
+    *value = setting.l_onoff ? 0 : 1;
+    return true;
   }
-  if (name == 0) {
+  int level = 0;
+  int name = 0;
+  if (!IntSocketOption(option, &level, &name)) {
     errno = EINVAL;
     return false;
   }

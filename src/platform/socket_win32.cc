@@ -2,6 +2,7 @@
 
 #include "platform/com/win32_api.h"
 #include "platform/socket.h"
+#include "platform/socket_option_names.h"
 
 namespace qorv::platform {
 namespace {
@@ -43,34 +44,41 @@ SocketHandle CreateTcpSocket(bool overlapped) {
 }
 
 bool SetSocketOption(SocketHandle socket, SocketOption option, int value) {
-  int level = SOL_SOCKET;
+  if (option == SocketOption::kDontLinger) {
+    linger off{};
+    off.l_onoff = value != 0 ? 0 : 1;
+    return ::setsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<char*>(&off),
+                        sizeof(off)) == 0;
+  }
+  int level = 0;
   int name = 0;
-  switch (option) {
-    case SocketOption::kSendBuffer:
-      name = SO_SNDBUF;
-      break;
-    case SocketOption::kReceiveBuffer:
-      name = SO_RCVBUF;
-      break;
-    case SocketOption::kNoDelay:
-      level = IPPROTO_TCP;
-      name = TCP_NODELAY;
-      break;
-    case SocketOption::kKeepAlive:
-      name = SO_KEEPALIVE;
-      break;
-    case SocketOption::kDontLinger: {
-      linger off{};
-      off.l_onoff = value != 0 ? 0 : 1;
-      return ::setsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<char*>(&off),
-                          sizeof(off)) == 0;
-    }
-    case SocketOption::kReuseAddress:
-      name = SO_REUSEADDR;
-      break;
+  if (!IntSocketOption(option, &level, &name)) {
+    ::WSASetLastError(WSAEINVAL);
+    return false;
   }
   return ::setsockopt(Native(socket), level, name, reinterpret_cast<const char*>(&value),
                       sizeof(value)) == 0;
+}
+
+bool GetSocketOption(SocketHandle socket, SocketOption option, int* value) {
+  if (option == SocketOption::kDontLinger) {
+    linger setting{};
+    int size = sizeof(setting);
+    if (::getsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<char*>(&setting),
+                     &size) != 0) {
+      return false;
+    }
+    *value = setting.l_onoff ? 0 : 1;
+    return true;
+  }
+  int level = 0;
+  int name = 0;
+  if (!IntSocketOption(option, &level, &name)) {
+    ::WSASetLastError(WSAEINVAL);
+    return false;
+  }
+  int size = sizeof(*value);
+  return ::getsockopt(Native(socket), level, name, reinterpret_cast<char*>(value), &size) == 0;
 }
 
 bool SetNonBlocking(SocketHandle socket, bool non_blocking) {

@@ -19,39 +19,19 @@
 #include "platform/os_error.h"
 #include "sdk_fixture.h"
 #include "support/fault_file_system.h"
+#include "support/test_files.h"
 
 namespace qorv::integration {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::FaultFileSystem;
+using testing::FilesBelow;
 using testing::FileStep;
+using testing::ReadFile;
+using testing::WriteFile;
 
 using Outcome = SetOutcome;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text, bool read_only) {
-  fs::create_directories(fs::path(path).parent_path());
-  if (fs::exists(path)) fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-  if (read_only) fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
-}
-
-// Every file below `folder`, by path.
-std::vector<std::string> FilesBelow(const std::string& folder) {
-  std::vector<std::string> files;
-  if (!fs::exists(folder)) return files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files.push_back(entry.path().string());
-  }
-  return files;
-}
 
 // The faults of one run: the step, the error, and for a write whether it
 // is the part-way write (the seam writes half the bytes before failing).

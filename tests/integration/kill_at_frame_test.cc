@@ -26,12 +26,16 @@
 #include "sdk_fixture.h"
 #include "server/data_directory.h"
 #include "server/sqlite_db.h"
+#include "support/test_files.h"
 
 namespace qorv::integration {
 namespace {
 
 namespace fs = std::filesystem;
 using server::ConnectionKind;
+using testing::FilesBelow;
+using testing::ReadFile;
+using testing::WriteFile;
 
 constexpr int kFiles = 100;
 // The two files above the batch limit: one just past it, one of 3 MB.
@@ -60,30 +64,6 @@ void PrintTo(const Sweep& sweep, std::ostream* out) {
   *out << OperationName(sweep.operation)
        << (sweep.kind == ConnectionKind::kMain ? " main" : " transfer") << " shard "
        << sweep.shard + 1 << "/" << sweep.shards;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text, bool read_only) {
-  fs::create_directories(fs::path(path).parent_path());
-  if (fs::exists(path)) fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-  if (read_only) fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
-}
-
-std::vector<std::string> FilesBelow(const std::string& folder) {
-  std::vector<std::string> files;
-  if (!fs::exists(folder)) return files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files.push_back(entry.path().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
 }
 
 // File i's size: a few empty files, two above the batch limit, the rest

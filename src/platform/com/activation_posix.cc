@@ -17,8 +17,6 @@ namespace {
 
 constexpr char kGetClassObjectExport[] = "DllGetClassObject";
 constexpr char kCanUnloadNowExport[] = "DllCanUnloadNow";
-constexpr char kRegisterServerExport[] = "DllRegisterServer";
-constexpr char kUnregisterServerExport[] = "DllUnregisterServer";
 
 // The modules loaded by activation, kept until QorvCoFreeUnusedLibraries
 // finds them unused. Like COM's own table of loaded servers it is shared by
@@ -69,18 +67,6 @@ std::string GuidText(REFGUID guid) {
   OLECHAR text[40];
   StringFromGUID2(guid, text, 40);
   return Utf16ToUtf8(text);
-}
-
-using EntryPoint = HRESULT (*)();
-
-HRESULT CallModuleEntry(const char* module_path, const char* export_name) {
-  if (module_path == nullptr) return E_INVALIDARG;
-  ModuleHandle module = LoadModuleFile(module_path);
-  if (module == nullptr) return CO_E_DLLNOTFOUND;
-  auto entry = reinterpret_cast<EntryPoint>(FindModuleSymbol(module, export_name));
-  HRESULT hr = entry != nullptr ? entry() : CO_E_ERRORINDLL;
-  UnloadModuleFile(module);
-  return hr;
 }
 
 }  // namespace
@@ -151,17 +137,5 @@ QORV_EXPORT HRESULT QorvCoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD 
 }
 
 QORV_EXPORT void QorvCoFreeUnusedLibraries(void) { qorv::platform::Modules().FreeUnused(); }
-
-QORV_EXPORT HRESULT QorvRegisterModule(const char* module_path) {
-  return qorv::GuardBoundary([module_path] {
-    return qorv::platform::CallModuleEntry(module_path, qorv::platform::kRegisterServerExport);
-  });
-}
-
-QORV_EXPORT HRESULT QorvUnregisterModule(const char* module_path) {
-  return qorv::GuardBoundary([module_path] {
-    return qorv::platform::CallModuleEntry(module_path, qorv::platform::kUnregisterServerExport);
-  });
-}
 
 }  // extern "C"
