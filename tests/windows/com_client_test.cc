@@ -4,7 +4,8 @@
 // scripts/windows-test after `regsvr32 qorvsdk.dll`, against a server that
 // holds the sample database:
 //   com_client_test.exe HOST PORT
-// Beyond the session: every class's contract (class_contract.cc).
+// Beyond the session: every class's contract (class_contract.cc) and the
+// SDK object's events (events_check.cc).
 // Prints one line per failed check and "N passed, N failed"; the exit code is
 // 0 only when nothing failed.
 #include <initguid.h>
@@ -17,6 +18,7 @@
 
 #include "checks.h"
 #include "class_contract.h"
+#include "events_check.h"
 #include "qorvsdk_idl.h"
 
 namespace {
@@ -279,6 +281,7 @@ int main(int argc, char** argv) {
   const std::wstring host = Wide(argv[1]);
   const LONG port = static_cast<LONG>(std::atol(argv[2]));
   CheckSession(host, port);
+  qorv_windows_test::CheckEvents(host, port);
   ::CoFreeUnusedLibraries();
   ::CoUninitialize();
   return qorv_windows_test::Summary() ? 0 : 1;
