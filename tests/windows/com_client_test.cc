@@ -4,6 +4,8 @@
 // scripts/windows-test after `regsvr32 qorvsdk.dll`, against a server that
 // holds the sample database:
 //   com_client_test.exe HOST PORT
+// Beyond the session: every class's contract (class_contract.cc) and the
+// SDK object's events (events_check.cc).
 // Prints one line per failed check and "N passed, N failed"; the exit code is
 // 0 only when nothing failed.
 #include <initguid.h>
@@ -14,61 +16,20 @@
 #include <cstdio>
 #include <string>
 
+#include "checks.h"
+#include "class_contract.h"
+#include "events_check.h"
 #include "qorvsdk_idl.h"
 
 namespace {
 
+using qorv_windows_test::Check;
+using qorv_windows_test::Hex;
+using qorv_windows_test::Narrow;
+using qorv_windows_test::Text;
+
 // IID_NULL of GetIDsOfNames.
 constexpr IID kNoInterface = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-
-struct Counts {
-  int passed = 0;
-  int failed = 0;
-};
-
-Counts counts;
-
-void Check(bool ok, const std::string& what) {
-  if (ok) {
-    ++counts.passed;
-  } else {
-    ++counts.failed;
-    std::printf("FAIL: %s\n", what.c_str());
-  }
-}
-
-std::string Hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "%08lX", static_cast<unsigned long>(hr));
-  return text;
-}
-
-std::string Narrow(const wchar_t* text) {
-  if (text == nullptr) return std::string();
-  int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(length > 0 ? length - 1 : 0), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), length, nullptr, nullptr);
-  return result;
-}
-
-// A BSTR that frees itself.
-class Text {
- public:
-  explicit Text(const wchar_t* text = nullptr) : value_(text ? ::SysAllocString(text) : nullptr) {}
-  ~Text() { ::SysFreeString(value_); }
-  Text(const Text&) = delete;
-  Text& operator=(const Text&) = delete;
-  BSTR get() const { return value_; }
-  BSTR* out() {
-    ::SysFreeString(value_);
-    value_ = nullptr;
-    return &value_;
-  }
-  std::string narrow() const { return Narrow(value_); }
-
- private:
-  BSTR value_;
-};
 
 std::wstring Wide(const char* text) {
   std::wstring result;
@@ -316,9 +277,12 @@ int main(int argc, char** argv) {
   CheckRegistration();
   CheckTypeLibrary();
   CheckItem();
-  CheckSession(Wide(argv[1]), static_cast<LONG>(std::atol(argv[2])));
+  qorv_windows_test::CheckClassContracts();
+  const std::wstring host = Wide(argv[1]);
+  const LONG port = static_cast<LONG>(std::atol(argv[2]));
+  CheckSession(host, port);
+  qorv_windows_test::CheckEvents(host, port);
   ::CoFreeUnusedLibraries();
   ::CoUninitialize();
-  std::printf("%d passed, %d failed\n", counts.passed, counts.failed);
-  return counts.failed == 0 && counts.passed > 0 ? 0 : 1;
+  return qorv_windows_test::Summary() ? 0 : 1;
 }
