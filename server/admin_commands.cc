@@ -1,7 +1,5 @@
 #include "server/admin_commands.h"
 
-#include <openssl/rand.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -14,6 +12,7 @@
 #include "server/command_options.h"
 #include "server/data_directory.h"
 #include "server/database.h"
+#include "server/server_crypto.h"
 
 namespace qorv::server {
 namespace {
@@ -97,7 +96,7 @@ bool ParseKey(std::string text, UserKey* key) {
   return true;
 }
 
-bool RandomKey(UserKey* key) { return RAND_bytes(key->data(), static_cast<int>(key->size())) == 1; }
+bool RandomKey(UserKey* key) { return RandomBytes(key->data(), key->size()); }
 
 int RunCreateDatabase(const CommandOptions& options, std::ostream& out, std::ostream& err) {
   DataDirectory directory(Required(options, "data"), Database::Options{});

@@ -1,17 +1,17 @@
 #include "server/session_registry.h"
 
-#include <openssl/rand.h>
-
 #include <random>
+
+#include "server/server_crypto.h"
 
 namespace qorv::server {
 namespace {
 
-// A random identity in 1 .. 2^31-1. OpenSSL's generator is the first
-// choice; the standard one only stands in when it fails.
+// A random identity in 1 .. 2^31-1. The cryptographic generator is the
+// first choice; the standard one only stands in when it fails.
 int32_t RandomIdentity() {
   uint32_t value = 0;
-  if (RAND_bytes(reinterpret_cast<unsigned char*>(&value), sizeof(value)) != 1) {
+  if (!RandomBytes(&value, sizeof(value))) {
     std::random_device device;
     value = device();
   }

@@ -19,6 +19,26 @@ uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
 
+std::string ExecutableFile() {
+  // Paths may be longer than MAX_PATH: grow until the name fits.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::string();
+    if (length < path.size()) {
+      // Local paths are "/" paths on every system (C:/folder/qorv.exe).
+      std::string file = Utf8Text(std::wstring_view(path.data(), length));
+      for (char& c : file) {
+        if (c == '\\') c = '/';
+      }
+      return file;
+    }
+    if (path.size() >= 32768) return std::string();
+    path.resize(path.size() * 2);
+  }
+}
+
 bool ProcessExists(int64_t process_id) {
   HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(process_id));
   if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
