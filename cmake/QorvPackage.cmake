@@ -22,14 +22,15 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "passwd")
 set(QORV_SYSTEM_REGISTRY /etc/qorvsdk/registry.reg)
 set(QORV_PACKAGE_BINDIR ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR})
 set(QORV_PACKAGE_LIBDIR ${CPACK_PACKAGING_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR})
-foreach(script postinst prerm)
+foreach(script postinst prerm postrm)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/${script}.in
                  ${PROJECT_BINARY_DIR}/packaging/debian/${script} @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
 endforeach()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/debian/postinst
-                                       ${PROJECT_BINARY_DIR}/packaging/debian/prerm)
+                                       ${PROJECT_BINARY_DIR}/packaging/debian/prerm
+                                       ${PROJECT_BINARY_DIR}/packaging/debian/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 include(CPack)

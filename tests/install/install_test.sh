@@ -52,6 +52,18 @@ if [ "$mode" = package ]; then
     fail "postinst does not register the packaged module"
   grep -qF "/usr/bin/qorvreg /u /s $libdir/libqorvsdk.so.$major" "$work/control/prerm" ||
     fail "prerm does not unregister the module"
+  # Purging removes the registry file only when no class is left in it.
+  sh -n "$work/control/postrm" || fail "postrm is not a valid shell script"
+  mkdir -p "$work/etc"
+  printf 'QORV-REGISTRY 1\n[CLSID]\n[TypeLib]\n' >"$work/etc/registry.reg"
+  : >"$work/etc/registry.reg.lock"
+  sed "s|/etc/qorvsdk/registry.reg|$work/etc/registry.reg|" "$work/control/postrm" >"$work/postrm"
+  sh "$work/postrm" remove && [ -f "$work/etc/registry.reg" ] || fail "postrm remove took the registry"
+  printf '[CLSID\\{1}\\InprocServer32]\n' >>"$work/etc/registry.reg"
+  sh "$work/postrm" purge && [ -f "$work/etc/registry.reg" ] ||
+    fail "postrm purge removed a registry that still names a module"
+  printf 'QORV-REGISTRY 1\n[CLSID]\n' >"$work/etc/registry.reg"
+  sh "$work/postrm" purge && [ ! -e "$work/etc" ] || fail "postrm purge left the empty registry"
   dpkg-deb -x "$deb" "$work/root"
   grep -qx "ExecStart=/usr/bin/qorvd .*" "$work/root/usr/lib/systemd/system/qorvd.service" ||
     fail "the unit does not start /usr/bin/qorvd"
