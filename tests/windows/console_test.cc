@@ -411,6 +411,52 @@ void CheckInputLines(const std::string& folder) {
   }
 }
 
+// The console's own line input, typed by writing key events into its input:
+// the echo is off while the prompt shows and afterwards restored, the line
+// comes in UTF-16 and goes out in UTF-8, and the flag ends a wait with no key.
+void CheckConsoleInput() {
+  if (!platform::IsTerminal(platform::StandardStream::kInput)) {
+    std::printf("skipped: standard input is not a console here\n");
+    return;
+  }
+  const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD before = 0, during = 0, after = 0;
+  ::GetConsoleMode(input, &before);
+  ::FlushConsoleInputBuffer(input);
+  std::vector<INPUT_RECORD> keys;
+  for (wchar_t c : std::wstring(L"s3cr\u00e9t\r")) {
+    INPUT_RECORD key{};
+    key.EventType = KEY_EVENT;
+    key.Event.KeyEvent.wRepeatCount = 1;
+    key.Event.KeyEvent.wVirtualKeyCode = c == L'\r' ? VK_RETURN : 0;
+    key.Event.KeyEvent.uChar.UnicodeChar = c;
+    key.Event.KeyEvent.bKeyDown = TRUE;
+    keys.push_back(key);
+    key.Event.KeyEvent.bKeyDown = FALSE;
+    keys.push_back(key);
+  }
+  DWORD written = 0;
+  ::WriteConsoleInputW(input, keys.data(), static_cast<DWORD>(keys.size()), &written);
+  std::string line;
+  std::atomic<bool> cancel{false};
+  platform::LineRead read =
+      platform::ReadInputLine(&line, false, &cancel, [&] { ::GetConsoleMode(input, &during); });
+  ::GetConsoleMode(input, &after);
+  Check(read == platform::LineRead::kLine && line == "s3cr\xc3\xa9t",
+        "a line typed at the console: " + Describe(read, line));
+  Check((before & ENABLE_ECHO_INPUT) != 0 && (during & ENABLE_ECHO_INPUT) == 0 && after == before,
+        "the echo is off while the prompt shows and the mode restored after");
+  std::thread canceler([&cancel] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    cancel.store(true);
+  });
+  read = platform::ReadInputLine(&line, false, &cancel);
+  canceler.join();
+  ::GetConsoleMode(input, &after);
+  Check(read == platform::LineRead::kCanceled && after == before,
+        "the flag ends a wait at the console with the mode restored: " + Describe(read, line));
+}
+
 // What the standard output stream hands to a pipe, and the system's text
 // once the pipe's reader has gone; everything after that is dropped.
 void CheckOutputFailure() {
@@ -564,6 +610,7 @@ int main(int argc, char** argv) {
   CheckFileProbes(platform::AbsoluteLocalPath(""));
   CheckUnreachable();
   CheckInputLines(platform::AbsoluteLocalPath(""));
+  CheckConsoleInput();
   CheckOutputFailure();
   CheckConsoleEvents(platform::AbsoluteLocalPath(""));
 

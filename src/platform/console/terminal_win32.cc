@@ -65,14 +65,18 @@ void ShowLineEnd() {
   ::CloseHandle(screen);
 }
 
-// True when the console's input holds a key press. Other events (a key let
-// go, the mouse, focus) are taken away: a line read ignores them, but they
-// would keep the input handle signalled and the wait from waiting.
-bool KeyPressWaiting(HANDLE input) {
+// True when the console's input holds a key press that types something.
+// Other events (a key let go, a key without a character such as Shift or an
+// arrow, the mouse, focus) are taken away: they would keep the input handle
+// signalled, and a read would wait for a line nobody has started typing.
+bool TypingWaiting(HANDLE input) {
   INPUT_RECORD record;
   DWORD count = 0;
   while (::PeekConsoleInputW(input, &record, 1, &count) && count == 1) {
-    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return true;
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
+        record.Event.KeyEvent.uChar.UnicodeChar != 0) {
+      return true;
+    }
     ::ReadConsoleInputW(input, &record, 1, &count);
   }
   return false;
@@ -91,7 +95,7 @@ LineRead ReadConsoleLine(HANDLE input, std::string* line, const std::atomic<bool
       const DWORD waited = ::WaitForSingleObject(input, kCancelPollMs);
       if (waited == WAIT_TIMEOUT) continue;
       if (waited != WAIT_OBJECT_0) return LineRead::kEndOfInput;
-      if (!KeyPressWaiting(input)) continue;
+      if (!TypingWaiting(input)) continue;
     }
     wchar_t buffer[256];
     DWORD got = 0;
