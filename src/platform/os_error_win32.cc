@@ -61,20 +61,7 @@ int32_t FileLayerCodeOf(int os_error, std::string_view path) {
   }
 }
 
-std::string OsErrorText(int os_error) {
-  wchar_t* buffer = nullptr;
-  DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(os_error), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  if (length == 0 || buffer == nullptr) return std::string();
-  std::wstring text(buffer, length);
-  ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  return Utf8Text(text);
-}
+std::string OsErrorText(int os_error) { return SystemErrorText(static_cast<DWORD>(os_error)); }
 
 int LastOsError() { return LastFileError(); }
 int OsErrorNotFound() { return ERROR_FILE_NOT_FOUND; }

@@ -250,16 +250,7 @@ bool IsWouldBlock(int error_code) {
 
 std::string SocketErrorText(int error_code) {
   if (error_code == kErrorHostNotFound) return "No such host is known.";
-  wchar_t* buffer = nullptr;
-  DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(error_code), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  if (length == 0 || buffer == nullptr) return std::string();
-  std::wstring text(buffer, length);
-  ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  return Utf8Text(text);
+  return SystemErrorText(static_cast<DWORD>(error_code));
 }
 
 }  // namespace qorv::platform

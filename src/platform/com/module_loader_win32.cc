@@ -5,16 +5,8 @@ namespace qorv::platform {
 namespace {
 
 std::string LoaderFailure(DWORD error) {
-  wchar_t* buffer = nullptr;
-  DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  if (length == 0 || buffer == nullptr) return "the loader gives no reason";
-  std::wstring text(buffer, length);
-  ::LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-  return Utf8Text(text);
+  std::string text = SystemErrorText(error);
+  return text.empty() ? "the loader gives no reason" : text;
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ namespace qorv::platform {
 std::wstring WideText(std::string_view text);
 std::string Utf8Text(std::wstring_view text);
 
+// The system's message for `error` (a GetLastError or WSAGetLastError code)
+// in the neutral language, without the line end; empty when it has none.
+std::string SystemErrorText(DWORD error);
+
 // The last error of a file call. A missing folder on the way
 // (ERROR_PATH_NOT_FOUND) is reported as a missing entry
 // (ERROR_FILE_NOT_FOUND), as POSIX reports both as ENOENT: callers test for
