@@ -7,6 +7,7 @@
 #include "cli/embedded/embedded_commands.h"
 #include "cli/runner.h"
 #include "cli/system_io.h"
+#include "platform/com/caller_apartment.h"
 #include "platform/console/interrupt_watch.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) try {
   qorv::platform::IgnoreBrokenPipes();
   // Before any thread starts, so that only the watcher takes Ctrl-C.
   qorv::platform::InterruptWatch interrupts;
+  // The SDK object lives on this thread.
+  qorv::platform::CallerApartment apartment;
   qorv::platform::StandardOutput output;
   qorv::cli::ProgramIo io = qorv::cli::SystemProgramIo(output, &interrupts.flag(), DefaultModule());
   io.watch = &interrupts;
