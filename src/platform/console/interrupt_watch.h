@@ -53,6 +53,9 @@ class InterruptWatch {
  private:
   void Watch();
   [[noreturn]] void EndNow(int signal_number);
+  // Ends the process as the signal's default action would (on Windows, with
+  // the status a POSIX shell reports for it).
+  [[noreturn]] static void EndLikeTheSignal(int signal_number);
 
   std::atomic<bool> requested_{false};
   std::atomic<int> signal_number_{0};

@@ -27,8 +27,14 @@ int64_t NowMs() {
       .count();
 }
 
+}  // namespace
+
+struct InterruptWatch::SavedMask {
+  sigset_t mask;
+};
+
 // The signal's default action, now, from this thread.
-[[noreturn]] void EndLikeTheSignal(int signal_number) {
+void InterruptWatch::EndLikeTheSignal(int signal_number) {
   signal(signal_number, SIG_DFL);
   sigset_t only;
   sigemptyset(&only);
@@ -38,12 +44,6 @@ int64_t NowMs() {
   // Not reached: the default action of both signals ends the process.
   _Exit(128 + signal_number);
 }
-
-}  // namespace
-
-struct InterruptWatch::SavedMask {
-  sigset_t mask;
-};
 
 void IgnoreBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
 
@@ -57,30 +57,6 @@ InterruptWatch::~InterruptWatch() {
   stop_.store(true);
   watcher_.join();
   pthread_sigmask(SIG_SETMASK, &saved_mask_->mask, nullptr);
-}
-
-void InterruptWatch::Wait() {
-  MutexLock lock(mutex_);
-  while (!requested_.load()) changed_.Wait(mutex_);
-}
-
-int InterruptWatch::AddFinalAction(std::function<void()> action) {
-  MutexLock lock(final_mutex_);
-  final_actions_.emplace(++next_final_id_, std::move(action));
-  return next_final_id_;
-}
-
-void InterruptWatch::RemoveFinalAction(int id) {
-  MutexLock lock(final_mutex_);
-  final_actions_.erase(id);
-}
-
-void InterruptWatch::EndNow(int signal_number) {
-  // The lock stays held: no action is removed (or its owner gone) while the
-  // actions run, and the program ends before anyone else takes it.
-  final_mutex_.Lock();
-  for (auto& [id, action] : final_actions_) action();
-  EndLikeTheSignal(signal_number);
 }
 
 void InterruptWatch::Watch() {

@@ -6,16 +6,6 @@
 
 namespace qorv::platform {
 
-DescriptorOutputBuffer::int_type DescriptorOutputBuffer::overflow(int_type c) {
-  if (!Drain()) return traits_type::eof();
-  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-  *pptr() = traits_type::to_char_type(c);
-  pbump(1);
-  return c;
-}
-
-int DescriptorOutputBuffer::sync() { return Drain() ? 0 : -1; }
-
 bool DescriptorOutputBuffer::Drain() {
   const char* next = pbase();
   const char* const end = pptr();
