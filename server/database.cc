@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <string>
 
 #include "server/database_impl.h"
 #include "server/password_hash.h"
@@ -23,6 +24,9 @@ std::string KeyBlob(const UserKey& key) {
 Database::Database(std::unique_ptr<SqliteDb> db, Options options)
     : impl_(std::make_unique<DatabaseImpl>(std::move(db), std::move(options))) {
   impl_->db().StopWhen(&stopping_);
+  // Giving a reader back then needs no memory.
+  platform::MutexLock lock(readers_mutex_);
+  idle_readers_.reserve(kMaxReaders);
 }
 
 Database::~Database() = default;
@@ -31,22 +35,42 @@ std::unique_ptr<DatabaseImpl> Database::TakeReader() {
   if (file_.empty()) return nullptr;
   {
     platform::MutexLock lock(readers_mutex_);
+    while (idle_readers_.empty() && open_readers_ >= kMaxReaders)
+      reader_returned_.Wait(readers_mutex_);
     if (!idle_readers_.empty()) {
       std::unique_ptr<DatabaseImpl> reader = std::move(idle_readers_.back());
       idle_readers_.pop_back();
       return reader;
     }
+    ++open_readers_;
   }
-  std::string reason;
-  std::unique_ptr<SqliteDb> db = SqliteDb::OpenReader(file_.string(), &reason);
-  if (!db) return nullptr;
-  db->StopWhen(&stopping_);
-  return std::make_unique<DatabaseImpl>(std::move(db), impl_->options());
+  std::unique_ptr<DatabaseImpl> reader = OpenReader();
+  if (!reader) {
+    platform::MutexLock lock(readers_mutex_);
+    --open_readers_;
+    reader_returned_.NotifyOne();
+  }
+  return reader;
+}
+
+std::unique_ptr<DatabaseImpl> Database::OpenReader() {
+  try {
+    std::string reason;
+    std::unique_ptr<SqliteDb> db = SqliteDb::OpenReader(file_.string(), &reason);
+    if (!db) return nullptr;
+    db->Exec(("PRAGMA cache_size = -" + std::to_string(kReaderCacheKiB)).c_str());
+    db->StopWhen(&stopping_);
+    return std::make_unique<DatabaseImpl>(std::move(db), impl_->options());
+  } catch (const std::exception&) {
+    // The pragma failed or memory ran short: the read runs on the writer.
+    return nullptr;
+  }
 }
 
 void Database::ReturnReader(std::unique_ptr<DatabaseImpl> reader) {
   platform::MutexLock lock(readers_mutex_);
-  if (idle_readers_.size() < kIdleReaders) idle_readers_.push_back(std::move(reader));
+  idle_readers_.push_back(std::move(reader));
+  reader_returned_.NotifyOne();
 }
 
 std::unique_ptr<Database> Database::Create(const std::filesystem::path& file, Options options,

@@ -12,7 +12,8 @@
 // Thread safety: all methods may be called from any thread. Changes are
 // serialised by one lock per database; reads run on connections of their
 // own (the write-ahead log gives each a committed snapshot), so a listing
-// neither waits for a change nor makes other readers wait.
+// never waits for a change, and waits for other reads only while
+// kMaxReaders of them are running.
 #ifndef QORV_SERVER_DATABASE_H_
 #define QORV_SERVER_DATABASE_H_
 
@@ -66,6 +67,16 @@ class Database {
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
+
+  // At most this many reads run at once, each on a reader connection of its
+  // own, kept open from first use until the database is closed; a read
+  // beyond them waits for one to be given back. Every connection holds a
+  // page cache (kReaderCacheKiB for a reader) that fills as the file grows,
+  // so the bound, not the number of clients reading at once, sets how much
+  // memory the store holds. Four reads at once keep a small machine's
+  // processors busy; more would only add caches.
+  static constexpr size_t kMaxReaders = 4;
+  static constexpr int kReaderCacheKiB = 512;
 
   // With `stop` true, every store statement running or started from now on
   // fails with 40501, so that requests end promptly while the server stops;
@@ -265,9 +276,13 @@ class Database {
   // store failures into 40501.
   template <typename Body>
   StoreStatus GuardedRead(Body&& body) QORV_EXCLUDES(mutex_, readers_mutex_);
-  // An idle reader, or a new one; null when the file cannot be opened so.
+  // An idle reader, or a new one while fewer than kMaxReaders are open, or
+  // the first one given back; null when the file cannot be opened so.
   std::unique_ptr<DatabaseImpl> TakeReader() QORV_EXCLUDES(readers_mutex_);
   void ReturnReader(std::unique_ptr<DatabaseImpl> reader) QORV_EXCLUDES(readers_mutex_);
+  // A new reader connection with its page cache set; null when the file
+  // cannot be opened so.
+  std::unique_ptr<DatabaseImpl> OpenReader();
 
   // The frame of every change an actor makes: Guarded(); refused with the
   // no-rights status when the actor may only read; then `checks` (work that
@@ -292,10 +307,11 @@ class Database {
   // The database file, for opening readers (empty: reads use the writer).
   std::filesystem::path file_;
   std::atomic<bool> stopping_{false};
-  // Readers not in use. At most kIdleReaders are kept; more are closed
-  // when given back.
-  static constexpr size_t kIdleReaders = 8;
   platform::Mutex readers_mutex_;
+  platform::ConditionVariable reader_returned_;
+  // Reader connections open now, in use or idle; never more than
+  // kMaxReaders.
+  size_t open_readers_ QORV_GUARDED_BY(readers_mutex_) = 0;
   std::vector<std::unique_ptr<DatabaseImpl>> idle_readers_ QORV_GUARDED_BY(readers_mutex_);
 };
 

@@ -1,11 +1,15 @@
 // Reads beside changes and other reads, and requests ending when the server
 // stops. A request held at a named step stands for a long one: the other
 // thread's read must finish while it is held.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "store_fixture.h"
 
@@ -100,6 +104,42 @@ TEST_F(StoreConcurrencyTest, ReadersDoNotWaitForEachOther) {
 
   Release();
   EXPECT_TRUE(held_.get().ok());
+}
+
+TEST_F(StoreConcurrencyTest, ReadsBeyondTheReaderBoundWaitForAReaderAndAllSucceed) {
+  MustCreateProject("$/P");
+  MustAdd("$/P/a.txt", "a\n");
+  // Each read stays at its step until more reads than the bound are in
+  // there at once (which would mean more reader connections than the bound)
+  // or a moment has passed.
+  std::mutex mutex;
+  std::condition_variable changed;
+  size_t inside = 0;
+  size_t most = 0;
+  on_step_ = [&](std::string_view step) {
+    if (step != "read") return;
+    std::unique_lock<std::mutex> lock(mutex);
+    most = std::max(most, ++inside);
+    changed.notify_all();
+    changed.wait_for(lock, std::chrono::milliseconds(300),
+                     [&] { return inside > Database::kMaxReaders; });
+    --inside;
+  };
+  constexpr size_t kReads = 3 * Database::kMaxReaders;
+  std::vector<std::future<std::vector<std::string>>> reads;
+  for (size_t i = 0; i < kReads; ++i) {
+    reads.push_back(std::async(std::launch::async, [this] { return Names("$/P"); }));
+  }
+  for (auto& read : reads) {
+    ASSERT_EQ(read.wait_for(seconds(30)), std::future_status::ready) << "a read never got a reader";
+    EXPECT_EQ(read.get(), std::vector<std::string>{"a.txt"});
+  }
+  on_step_ = nullptr;
+  EXPECT_LE(most, Database::kMaxReaders) << "more reader connections at once than the bound";
+  EXPECT_GE(most, 2u) << "reads did not run side by side";
+  // The readers kept open serve the next reads, and a change goes on.
+  MustAdd("$/P/b.txt", "b\n");
+  EXPECT_EQ(Names("$/P"), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
 TEST_F(StoreConcurrencyTest, StoppedRequestsFailWithTheStoreStatusAndRunAgainAfterwards) {
