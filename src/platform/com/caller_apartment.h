@@ -17,7 +17,8 @@ class CallerApartment {
   CallerApartment& operator=(const CallerApartment&) = delete;
 
  private:
-  bool entered_ = false;
+  // Unused where there is no apartment to enter.
+  [[maybe_unused]] bool entered_ = false;
 };
 
 }  // namespace qorv::platform
