@@ -1,6 +1,14 @@
 #include "platform/console/interrupt_requests.h"
 
+#include <chrono>
+
 namespace qorv::platform {
+
+int64_t InterruptRequests::NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 InterruptRequests::Action InterruptRequests::OnSignal(int signal_number, int64_t now_ms) {
   if (first_signal_ == 0) {

@@ -18,6 +18,9 @@ namespace qorv::platform {
 
 class InterruptRequests {
  public:
+  // Milliseconds of a steady clock, the time base of OnSignal and OnTick.
+  static int64_t NowMs();
+
   static constexpr int64_t kRepeatWindowMs = 500;
   static constexpr int64_t kGraceMs = 3000;
 

@@ -2,8 +2,6 @@
 #include <signal.h>
 #include <time.h>
 
-#include <chrono>
-
 #include "platform/console/interrupt_requests.h"
 #include "platform/console/interrupt_watch.h"
 
@@ -19,12 +17,6 @@ sigset_t InterruptSignals() {
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
   return set;
-}
-
-int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
 }
 
 }  // namespace
@@ -67,12 +59,13 @@ void InterruptWatch::Watch() {
     const int signal_number = sigtimedwait(&set, nullptr, &interval);
     // A time-out or EINTR: the grace time may be over; look at stop_ again.
     if (signal_number < 0) {
-      if (requests.OnTick(NowMs()) == InterruptRequests::Action::kEnd) {
+      if (requests.OnTick(InterruptRequests::NowMs()) == InterruptRequests::Action::kEnd) {
         EndNow(requests.first_signal());
       }
       continue;
     }
-    const InterruptRequests::Action action = requests.OnSignal(signal_number, NowMs());
+    const InterruptRequests::Action action =
+        requests.OnSignal(signal_number, InterruptRequests::NowMs());
     if (action == InterruptRequests::Action::kEnd) EndNow(signal_number);
     if (action == InterruptRequests::Action::kNone) continue;
     {

@@ -1,4 +1,3 @@
-#include <chrono>
 
 #include "platform/com/win32_api.h"
 #include "platform/console/interrupt_requests.h"
@@ -29,12 +28,6 @@ int SignalOf(DWORD event) {
   }
 }
 
-int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 }  // namespace
 
 // The Windows side's state: the console's handler is a plain function the
@@ -59,7 +52,7 @@ struct InterruptWatch::SavedMask {
     InterruptRequests::Action action;
     {
       MutexLock lock(watch->saved_mask_->mutex);
-      action = watch->saved_mask_->requests.OnSignal(signal_number, NowMs());
+      action = watch->saved_mask_->requests.OnSignal(signal_number, InterruptRequests::NowMs());
     }
     if (action == InterruptRequests::Action::kEnd) watch->EndNow(signal_number);
     if (action == InterruptRequests::Action::kNone) return;
@@ -127,7 +120,8 @@ void InterruptWatch::Watch() {
     int first_signal = 0;
     {
       MutexLock lock(saved_mask_->mutex);
-      if (saved_mask_->requests.OnTick(NowMs()) == InterruptRequests::Action::kEnd) {
+      if (saved_mask_->requests.OnTick(InterruptRequests::NowMs()) ==
+          InterruptRequests::Action::kEnd) {
         first_signal = saved_mask_->requests.first_signal();
       }
     }
